@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite in three builds: optimised, AddressSanitizer
+# with UndefinedBehaviorSanitizer, and ThreadSanitizer for the tests that start
+# threads. Exits non-zero on the first failure; CTest's summary is the last word.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/ensure-packages.sh
+
+# No sound card or display is needed: SDL falls back to its dummy drivers.
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+jobs=$(nproc)
+
+configure_and_build() {
+  local folder=$1; shift
+  cmake -S . -B "build/$folder" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUELMIRE_WERROR=ON "$@" >/dev/null
+  cmake --build "build/$folder" -j "$jobs"
+}
+
+run_tests() {
+  local folder=$1; shift
+  echo "== tests: $folder"
+  ctest --test-dir "build/$folder" --output-on-failure -j "$jobs" "$@"
+}
+
+configure_and_build release
+run_tests release
+
+configure_and_build asan -DQUELMIRE_SANITIZE=address -DQUELMIRE_BUILD_BENCH=OFF
+run_tests asan
+
+configure_and_build tsan -DQUELMIRE_SANITIZE=thread -DQUELMIRE_BUILD_BENCH=OFF
+run_tests tsan -L threads
