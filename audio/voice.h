@@ -27,6 +27,8 @@ struct VoiceRender {
   int32_t rampFrames = 0;  // output frames left in the ramp; 0 = steady
   int32_t levelCb = 0;     // the control values `target` was made from
   int32_t panCb = 0;
+  uint64_t step = 0;     // source frames per output frame, 32.32, at stepRate
+  int32_t stepRate = 0;  // the device rate `step` was made for; 0 = none yet
   bool looping = false;
   bool ended = true;    // a once-played voice went past its last sample
   uint32_t starts = 0;  // the control's `starts` last taken

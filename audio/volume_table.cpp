@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 VolumeLevels MakeVolumeTable() {
   VolumeLevels table{};
@@ -31,9 +32,19 @@ int32_t PanLevelCb(int32_t pan) {
 }
 
 float LevelAmplitude(int32_t levelCb) {
+  // Every level is one of 10001 values, and the mixer asks for two each time a volume or
+  // pan changes: a table saves a power function per voice and tick.
+  static const std::vector<float> amplitudes = [] {
+    std::vector<float> table(static_cast<size_t>(-kSilenceCb) + 1);
+    for (size_t i = 1; i < table.size(); ++i) {
+      table[i] =
+          static_cast<float>(std::pow(10.0, (kSilenceCb + static_cast<int32_t>(i)) / 2000.0));
+    }
+    return table;
+  }();
   if (levelCb <= kSilenceCb) return 0.0f;
   if (levelCb >= 0) return 1.0f;
-  return static_cast<float>(std::pow(10.0, levelCb / 2000.0));
+  return amplitudes[static_cast<size_t>(levelCb - kSilenceCb)];
 }
 
 ChannelGains GainsFor(int32_t levelCb, int32_t panCb) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 
+#include "audio/mix_kernels_x86.h"
 #include "audio/mixer.h"
 #include "sound_test_support.h"
 
@@ -36,43 +37,103 @@ VoiceRender Started(ChannelGains gains, bool looping) {
   return render;
 }
 
-TEST(MixVoice, EveryPathMatchesThePerFrameReferenceAcrossEndsAndWraps) {
+// One channel of an interleaved sound.
+std::vector<float> ChannelOf(const DecodedSound& sound, int32_t channel) {
+  std::vector<float> out;
+  for (int64_t i = 0; i < sound.frames; ++i) {
+    out.push_back(sound.samples[static_cast<size_t>(i * sound.channels + channel)]);
+  }
+  return out;
+}
+
+// Float and 16-bit storage, mono and stereo, sounds shorter than the taps and longer than
+// a block, rates that take the equal-rate, the vector and the portable loops, once and
+// looped: the mixed frames must be the reference's, frame for frame.
+// Each of the loops this processor has is checked in turn.
+class MixVoiceLoops : public ::testing::TestWithParam<VectorLoops> {
+ protected:
+  void SetUp() override {
+    if (GetParam() > AvailableVectorLoops()) GTEST_SKIP() << "not on this processor";
+    LimitVectorLoops(GetParam());
+  }
+  void TearDown() override { LimitVectorLoops(VectorLoops::kAvx512); }
+};
+
+std::string LoopsName(const ::testing::TestParamInfo<VectorLoops>& info) {
+  static const char* const kNames[] = {"Portable", "Avx2", "Avx512"};
+  return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Loops, MixVoiceLoops,
+                         ::testing::Values(VectorLoops::kPortable, VectorLoops::kAvx2,
+                                           VectorLoops::kAvx512),
+                         LoopsName);
+
+TEST_P(MixVoiceLoops, EveryPathMatchesThePerFrameReferenceAcrossEndsAndWraps) {
   std::mt19937 random(7);
-  std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
-  for (int32_t channels : {1, 2}) {
-    for (int64_t length : {1, 2, 3, 5, 300, 2000}) {
-      for (int32_t rate : {8000, 22050, 44100, 48000, 96000, 192000}) {
-        for (bool looping : {false, true}) {
-          DecodedSound decoded =
-              MakeSound(rate, channels, length, [&](int64_t, int32_t) { return noise(random); });
-          SoundPcm pcm = Pcm(decoded);
-          VoiceRender render = Started({0.5f, 0.25f}, looping);
-          const uint64_t step = ResampleStep(rate, 48000);
-          float left[kMixBlockFrames] = {}, right[kMixBlockFrames] = {};
-          uint64_t position = 0;
-          for (int block = 0; block < 3; ++block) {
-            std::fill_n(left, kMixBlockFrames, 0.0f);
-            std::fill_n(right, kMixBlockFrames, 0.0f);
-            MixVoice(pcm, render, step, kMixBlockFrames, left, right);
-            for (int32_t i = 0; i < kMixBlockFrames; ++i, position += step) {
-              if (looping) position %= static_cast<uint64_t>(length) << kFractionBits;
-              const bool over = !looping && (position >> kFractionBits) >= uint64_t(length);
-              const float l = over ? 0.0f : Reference(pcm.left, length, position, looping);
-              const float r =
-                  over ? 0.0f
-                       : Reference(channels == 2 ? pcm.right : pcm.left, length, position, looping);
-              ASSERT_NEAR(left[i], l * 0.5f, 2e-6f)
-                  << channels << "ch " << length << " frames " << rate << " Hz loop " << looping
-                  << " frame " << block * kMixBlockFrames + i;
-              ASSERT_NEAR(right[i], r * 0.25f, 2e-6f);
+  std::uniform_int_distribution<int> noise(-32768, 32767);
+  for (bool sixteenBits : {false, true}) {
+    for (int32_t channels : {1, 2}) {
+      for (int64_t length : {1, 2, 3, 5, 300, 1000, 4000}) {
+        for (int32_t rate : {8000, 22050, 44100, 48000, 88200, 96000, 192000}) {
+          for (bool looping : {false, true}) {
+            DecodedSound decoded = MakeSound(rate, channels, length, [&](int64_t, int32_t) {
+              return noise(random) / (sixteenBits ? 32768.0 : 32749.3);
+            });
+            decoded.bitsPerSample = sixteenBits ? 16 : 32;
+            decoded.floatSource = !sixteenBits;
+            SoundPcm pcm = Pcm(decoded);
+            ASSERT_EQ(pcm.narrow, sixteenBits);
+            const std::vector<float> sourceLeft = ChannelOf(decoded, 0);
+            const std::vector<float> sourceRight = ChannelOf(decoded, channels - 1);
+            VoiceRender render = Started({0.5f, 0.25f}, looping);
+            const uint64_t step = ResampleStep(rate, 48000);
+            float left[kMixBlockFrames] = {}, right[kMixBlockFrames] = {};
+            uint64_t position = 0;
+            for (int block = 0; block < 3; ++block) {
+              std::fill_n(left, kMixBlockFrames, 0.0f);
+              std::fill_n(right, kMixBlockFrames, 0.0f);
+              MixVoice(pcm, render, step, kMixBlockFrames, left, right);
+              for (int32_t i = 0; i < kMixBlockFrames; ++i, position += step) {
+                if (looping) position %= static_cast<uint64_t>(length) << kFractionBits;
+                const bool over = !looping && (position >> kFractionBits) >= uint64_t(length);
+                const float l = over ? 0.0f : Reference(sourceLeft, length, position, looping);
+                const float r = over ? 0.0f : Reference(sourceRight, length, position, looping);
+                ASSERT_NEAR(left[i], l * 0.5f, 2e-6f)
+                    << (sixteenBits ? "16-bit " : "float ") << channels << "ch " << length
+                    << " frames " << rate << " Hz loop " << looping << " frame "
+                    << block * kMixBlockFrames + i;
+                ASSERT_NEAR(right[i], r * 0.25f, 2e-6f);
+              }
             }
+            const bool over = 3 * kMixBlockFrames * step >= static_cast<uint64_t>(length) << 32;
+            EXPECT_EQ(render.ended, !looping && over) << length << " frames " << rate << " Hz";
           }
-          const bool over = 3 * kMixBlockFrames * step >= static_cast<uint64_t>(length) << 32;
-          EXPECT_EQ(render.ended, !looping && over) << length << " frames " << rate << " Hz";
         }
       }
     }
   }
+}
+
+TEST(SoundPcm, SixteenBitStorageOnlyWhereItLosesNothing) {
+  DecodedSound exact = Constant(0.25, 44100, 10);
+  exact.bitsPerSample = 16;
+  exact.floatSource = false;
+  SoundPcm pcm = Pcm(exact);
+  EXPECT_TRUE(pcm.narrow);
+  EXPECT_EQ(pcm.left16[3], 8192);
+  EXPECT_EQ(pcm.left16.size(), 10u + kPcmPadding);
+  EXPECT_TRUE(pcm.left.empty());
+
+  DecodedSound between = Constant(0.1, 44100, 10);  // not a multiple of 1/32768
+  between.bitsPerSample = 16;
+  between.floatSource = false;
+  EXPECT_FALSE(Pcm(between).narrow);
+  DecodedSound full = Constant(1.0, 44100, 10);  // +1.0 does not fit in 16 bits
+  full.bitsPerSample = 16;
+  full.floatSource = false;
+  EXPECT_FALSE(Pcm(full).narrow);
+  EXPECT_FALSE(Pcm(Constant(0.25, 44100, 10)).narrow);  // a float source stays float
 }
 
 TEST(MixVoice, OncePlayedVoiceLastsItsLengthAtTheDeviceRate) {
