@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "input/input_source.h"
+#include "input/key_codes.h"
 
 class Keyboard {
  public:
@@ -24,7 +25,6 @@ class Keyboard {
   bool ReleasedOnce(int32_t key);
 
   int32_t mode_ = 0;
-  bool attempted_ = false;
   KeySnapshot keys_{};   // bit 7 set = down, by key code
   KeySnapshot marks_{};  // 1 = seen down by KeyReleased and not yet reported released
 };

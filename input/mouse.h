@@ -35,7 +35,8 @@ class Mouse {
 
   ScreenLayer& screen_;
   bool attempted_ = false;
-  bool ready_ = false;
+  bool ready_ = false;        // the first Init's result
+  bool deviceOpen_ = false;   // opened by Init, closed by Shutdown
   bool captured_ = false;
   int32_t x_ = 0, y_ = 0;    // virtual pointer, pixels of the screen
   int32_t dx_ = 0, dy_ = 0;  // movement summed by the last examine, device units

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 class WindowLayer;
 
 class ScreenLayer {
  public:
-  using CloseHook = void (*)();
+  // Run when an open screen closes, before it goes (the mouse releases itself).
+  using CloseHook = std::function<void()>;
 
   explicit ScreenLayer(WindowLayer& windows);
 
@@ -26,20 +28,23 @@ class ScreenLayer {
   int32_t Width() const { return width_; }    // the screen's size in pixels; 0 when closed
   int32_t Height() const { return height_; }
   int32_t ParentHandle() const { return open_ ? parentHandle_ : 0; }
-  void SetCloseHook(CloseHook hook) { closeHook_ = hook; }
+  void SetCloseHook(CloseHook hook) { closeHook_ = std::move(hook); }
 
  private:
   void Stretch(int32_t innerWidth, int32_t innerHeight);
+  void ShowArea();
 
   WindowLayer& windows_;
   int32_t initResult_ = 0;  // 1 once Init has succeeded
   bool open_ = false;
   int32_t parentHandle_ = 0;
   int32_t parentNumber_ = -1;
-  int32_t x_ = 0, y_ = 0, width_ = 0, height_ = 0;  // pixels inside the parent's inner area
+  int32_t x_ = 0, y_ = 0;            // pixels from the parent's inner top-left corner
+  int32_t width_ = 0, height_ = 0;   // the screen's own size, pixels
+  int32_t areaWidth_ = 0, areaHeight_ = 0;  // the black area now, stretched or not
   bool autoStretch_ = false;
   int32_t rightOffset_ = 0, bottomOffset_ = 0;      // pixels kept free when stretching
-  CloseHook closeHook_ = nullptr;
+  CloseHook closeHook_;
 };
 
 // The process-wide screen over Windows().

@@ -56,9 +56,13 @@ class WindowLayer {
   // Called with the window's number and its new inner size when it is resized,
   // maximised or restored: the screen stretches itself over the new area.
   using ResizeListener = std::function<void(int32_t number, int32_t width, int32_t height)>;
+  // Called with a window's number just before it closes.
+  using CloseListener = std::function<void(int32_t number)>;
 
   WindowLayer();
   ~WindowLayer();  // closes every window
+  WindowLayer(const WindowLayer&) = delete;
+  WindowLayer& operator=(const WindowLayer&) = delete;
 
   int32_t Open(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                const std::string& title, int32_t flags);
@@ -74,6 +78,7 @@ class WindowLayer {
   void SetScreenArea(int32_t number, bool hasScreen, int32_t x, int32_t y, int32_t width,
                      int32_t height);
   void SetResizeListener(ResizeListener listener) { resizeListener_ = std::move(listener); }
+  void SetCloseListener(CloseListener listener) { closeListener_ = std::move(listener); }
   size_t QueuedEvents() const { return queue_.size(); }
 
  private:
@@ -85,6 +90,7 @@ class WindowLayer {
   ObjectTable<WindowObject> windows_;
   std::deque<RuntimeEvent> queue_;  // oldest first
   ResizeListener resizeListener_;
+  CloseListener closeListener_;
 };
 
 // The process-wide window layer the operations below work on.
