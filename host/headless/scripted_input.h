@@ -8,7 +8,9 @@
 //  - Without focus (no visible window opened with activation, or after "focus lost")
 //    ReadKeys fails and ReadMouse answers kFailed.
 //  - Mouse events are buffered only while the mouse is open, captured and the window has
-//    the focus; losing the focus or the capture empties the buffer. At most 24 events
+//    the focus; losing the focus or the capture empties the buffer. Events due before
+//    or in the same virtual millisecond as the game's capture are lost, as they would
+//    be on the real host. At most 24 events
 //    are kept between two reads; more make the next read kOverflowed.
 //  - The keyboard always opens; the mouse opens when the host was made with one.
 // Threads: the main thread only.
