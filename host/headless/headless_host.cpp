@@ -2,9 +2,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
+#include "host/headless/recorded_window.h"
+#include "host/headless/script_feed.h"
+#include "host/headless/scripted_input.h"
 #include "host/headless/virtual_clock.h"
+#include "input/input_source.h"
+#include "platform/window_system.h"
 #include "runtime/clock_seam.h"
 #include "runtime/thread_seam.h"
 
@@ -25,19 +32,55 @@ void HeadlessHost::Install() {
   scheduler_->JoinAsMain();
   clock_ = std::make_unique<VirtualClock>(*scheduler_, options_.clockOriginMs);
   starter_ = std::make_unique<ScheduledThreadStarter>(*scheduler_);
+
+  DesktopRecord desktop;
+  desktop.width = options_.desktopWidth;
+  desktop.height = options_.desktopHeight;
+  desktop.refreshHz = 60;
+  desktop.depthBits = 32;
+  desktop.name = "headless";
+  feed_ = std::make_unique<ScriptFeed>(*scheduler_);
+  windows_ = std::make_unique<RecordedWindowSystem>(*scheduler_, *feed_, trace_, desktop);
+  input_ = std::make_unique<ScriptedInput>(*feed_, *windows_, options_.mousePresent);
+  feed_->Attach(input_.get(), windows_.get());
+  feed_->Load(script_);
+
   InstallClock(clock_.get());
   InstallThreadStarter(starter_.get());
+  InstallWindowSystem(windows_.get());
+  InstallInputSource(input_.get());
 }
 
 void HeadlessHost::Uninstall() {
   if (!Installed()) return;
   // Threads stop first: their exit actions may still read the clock.
   scheduler_->LeaveMain();
+  InstallInputSource(nullptr);
+  InstallWindowSystem(nullptr);
   InstallThreadStarter(nullptr);
   InstallClock(nullptr);
+  input_.reset();
+  windows_.reset();
+  feed_.reset();
   starter_.reset();
   clock_.reset();
   scheduler_.reset();
+}
+
+std::vector<ScriptError> HeadlessHost::LoadInputScript(std::string_view text) {
+  InputScript script = ParseInputScript(text);
+  if (!script.errors.empty()) return script.errors;
+  script_ = std::move(script.events);
+  if (Installed()) feed_->Load(script_);
+  return {};
+}
+
+std::vector<ScriptError> HeadlessHost::LoadInputScriptFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return {{0, "cannot read the input script '" + path + "'"}};
+  std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad()) return {{0, "cannot read the input script '" + path + "'"}};
+  return LoadInputScript(text);
 }
 
 void HeadlessHost::AddTimeListener(Scheduler::TimeListener listener) {

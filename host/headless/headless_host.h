@@ -2,14 +2,19 @@
 // simulator, where a run is a pure function of its inputs.
 //
 // Owns: the deterministic scheduler and its virtual clock (host/headless/scheduler.h),
-//       and the seams it installs while it is installed.
+//       the input script and the scripted keyboard and mouse (input_script.h,
+//       scripted_input.h), the recorded window system (recorded_window.h) and the run's
+//       trace (trace.h). While installed they answer the clock, thread-start, window
+//       system and input source seams.
 // Threads: Install, Uninstall and the set-up calls run on the thread that becomes the
 //          game's main thread; the game's threads then run one at a time (see
 //          scheduler.h for the order).
-// Depends on: runtime (clock and thread-start seams).
+// Depends on: runtime, platform and input (the seams it answers).
 //
 // Use:
 //   HeadlessHost host;              // or HeadlessHost host(options)
+//   host.LoadInputScript(text);     // optional; returns the malformed lines
+//   host.trace().OpenFile(path);    // optional; the trace is kept in memory anyway
 //   host.AddTimeListener(...);      // optional, e.g. the offline audio output
 //   host.Install();                 // this thread is now the scheduled main thread
 //   ... run the game's main part: DelayMs, ThreadCreate ... are virtual ...
@@ -24,17 +29,29 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
+#include "host/headless/input_script.h"
 #include "host/headless/scheduler.h"
+#include "host/headless/trace.h"
 
 struct HeadlessOptions {
   // What the clock (ElapsedMs) reads at virtual time 0; ms, any 32-bit value.
   uint32_t clockOriginMs = 0;
+  // Desktop 0, the only display: pixels.
+  int32_t desktopWidth = 1920;
+  int32_t desktopHeight = 1080;
+  // Whether a mouse is attached (MouseInit fails without one).
+  bool mousePresent = true;
 };
 
 class VirtualClock;
 class ScheduledThreadStarter;
+class ScriptFeed;
+class ScriptedInput;
+class RecordedWindowSystem;
 
 class HeadlessHost {
  public:
@@ -50,6 +67,13 @@ class HeadlessHost {
   void Uninstall();
   bool Installed() const { return scheduler_ != nullptr; }
 
+  // Takes the input script for the run (before or after Install; times count from
+  // Install). Returns the malformed lines; when there are any, the script is not taken
+  // and the previous one (none at first) stays.
+  std::vector<ScriptError> LoadInputScript(std::string_view text);
+  // The same from a file; a file that cannot be read is one error with line 0.
+  std::vector<ScriptError> LoadInputScriptFile(const std::string& path);
+
   // Called with each step of virtual time [fromMs, toMs), on the thread holding the
   // baton, before any thread runs at toMs. Add before Install or from the main thread.
   void AddTimeListener(Scheduler::TimeListener listener);
@@ -57,16 +81,26 @@ class HeadlessHost {
   // Virtual milliseconds since Install; 0 when not installed.
   uint64_t NowMs() const;
 
-  // The scheduler of the current installation; only while installed.
+  // The run's trace: windows opened and painted, message boxes; anyone may add lines.
+  Trace& trace() { return trace_; }
+
+  // Only while installed:
   Scheduler& scheduler() { return *scheduler_; }
+  RecordedWindowSystem& windows() { return *windows_; }
+  ScriptedInput& input() { return *input_; }
 
  private:
   HeadlessOptions options_;
   bool used_ = false;
   std::vector<Scheduler::TimeListener> listeners_;
+  std::vector<ScriptEvent> script_;
+  Trace trace_;
   std::unique_ptr<Scheduler> scheduler_;
   std::unique_ptr<VirtualClock> clock_;
   std::unique_ptr<ScheduledThreadStarter> starter_;
+  std::unique_ptr<ScriptFeed> feed_;
+  std::unique_ptr<RecordedWindowSystem> windows_;
+  std::unique_ptr<ScriptedInput> input_;
 };
 
 // Installs a host with `options`, runs `mainPart` on the calling thread as the main
