@@ -80,6 +80,9 @@ bool StartSdlVideo() {
   // that nobody reads; closing the last window is a request, never a quit.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // The windows only ever show solid colour: paint them in plain memory handed to the
+  // window system, without bringing up a 3D driver and its threads for it.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Only drivers that reach a real display: SDL would otherwise fall back to its
   // offscreen driver and "succeed" with no screen and no keyboard at all. Setting
   // SDL_VIDEODRIVER in the environment still chooses any driver on purpose.
