@@ -80,10 +80,14 @@ bool StartSdlVideo() {
   // that nobody reads; closing the last window is a request, never a quit.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // The windows only ever show solid colour: paint them in plain memory handed to the
+  // window system, without bringing up a 3D driver and its threads for it.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Only drivers that reach a real display: SDL would otherwise fall back to its
   // offscreen driver and "succeed" with no screen and no keyboard at all. Setting
   // SDL_VIDEODRIVER in the environment still chooses any driver on purpose.
   SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,wayland,KMSDRM", SDL_HINT_DEFAULT);
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   SDL_SetEventFilter(&Filter, &TheSdlShared());
   SDL_StopTextInput();  // keys are read as state; no text entry, no input method
@@ -91,7 +95,9 @@ bool StartSdlVideo() {
 }
 
 void StopSdlVideo() {
-  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  // SDL's video system, once up, stays up until the process ends (which the game's end
+  // sequence does right after its end steps): taking it down unloads the X libraries
+  // and closes the bus connection, and both leak in their own teardown.
 }
 
 bool SdlVideoRunning() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }

@@ -18,6 +18,9 @@
 #include "x_client.h"
 #include "xvfb_display.h"
 
+// The session bus library keeps one buffer past its own shutdown; not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+
 namespace {
 
 constexpr int kScreenWidth = 1024;
@@ -165,6 +168,9 @@ TEST_F(GameWindow, FocusLostStopsTheKeysAndFreesThePointer) {
 }
 
 TEST(NoDisplay, StartUpChecksFailAndBoxesGoToStandardError) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    GTEST_SKIP() << "this process is already connected to a display";
+  }
   std::string display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
