@@ -4,21 +4,14 @@
 #include <cassert>
 
 // The loops below are written for the auto-vectoriser: planar float arrays, no branches
-// inside a loop, and the ramp in a loop of its own. On x86-64 each is also built for AVX2
-// with FMA and picked at load time, since the gathers of the interpolating loops pay off
-// there; other machines take the baseline build.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define QUELMIRE_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
-#else
-#define QUELMIRE_VECTOR_CLONES
-#endif
+// inside a loop, and the ramp in a loop of its own. They are the portable build; on x86-64
+// the interpolating loop is also written out by hand (mix_kernels_avx2.cpp).
 
 namespace {
 
 // Offsets of each frame's first tap from the whole-frame part of `position`, and the
 // fractions. In double every term is exact: 32 fraction bits plus at most 5 + 8 integer
 // bits of step times frame count stay inside the 53-bit significand.
-QUELMIRE_VECTOR_CLONES
 void TapPositions(uint64_t position, uint64_t step, int32_t frames, int32_t* offset,
                   float* fraction) {
   const double first = static_cast<double>(position & (kOneFrame - 1)) * 0x1p-32;
@@ -31,7 +24,6 @@ void TapPositions(uint64_t position, uint64_t step, int32_t frames, int32_t* off
   }
 }
 
-QUELMIRE_VECTOR_CLONES
 void HermiteMonoSteady(const float* __restrict in, const int32_t* __restrict offset,
                        const float* __restrict fraction, int32_t frames, float gainLeft,
                        float gainRight, float* __restrict accLeft, float* __restrict accRight) {
@@ -43,7 +35,6 @@ void HermiteMonoSteady(const float* __restrict in, const int32_t* __restrict off
   }
 }
 
-QUELMIRE_VECTOR_CLONES
 void HermiteMonoRamp(const float* __restrict in, const int32_t* __restrict offset,
                      const float* __restrict fraction, int32_t frames, GainRun gains,
                      float* __restrict accLeft, float* __restrict accRight) {
@@ -56,7 +47,6 @@ void HermiteMonoRamp(const float* __restrict in, const int32_t* __restrict offse
   }
 }
 
-QUELMIRE_VECTOR_CLONES
 void HermiteStereoSteady(const float* __restrict inLeft, const float* __restrict inRight,
                          const int32_t* __restrict offset, const float* __restrict fraction,
                          int32_t frames, float gainLeft, float gainRight, float* __restrict accLeft,
@@ -70,7 +60,6 @@ void HermiteStereoSteady(const float* __restrict inLeft, const float* __restrict
   }
 }
 
-QUELMIRE_VECTOR_CLONES
 void HermiteStereoRamp(const float* __restrict inLeft, const float* __restrict inRight,
                        const int32_t* __restrict offset, const float* __restrict fraction,
                        int32_t frames, GainRun gains, float* __restrict accLeft,
@@ -123,7 +112,6 @@ void MixHermiteStereo(const float* sourceLeft, const float* sourceRight, uint64_
   }
 }
 
-QUELMIRE_VECTOR_CLONES
 void MixDirectMono(const float* __restrict source, int32_t frames, GainRun gains,
                    float* __restrict accLeft, float* __restrict accRight) {
   for (int32_t i = 0; i < frames; ++i) {
@@ -133,7 +121,6 @@ void MixDirectMono(const float* __restrict source, int32_t frames, GainRun gains
   }
 }
 
-QUELMIRE_VECTOR_CLONES
 void MixDirectStereo(const float* __restrict sourceLeft, const float* __restrict sourceRight,
                      int32_t frames, GainRun gains, float* __restrict accLeft,
                      float* __restrict accRight) {
@@ -144,7 +131,6 @@ void MixDirectStereo(const float* __restrict sourceLeft, const float* __restrict
   }
 }
 
-QUELMIRE_VECTOR_CLONES
 void ClipInterleave(const float* __restrict accLeft, const float* __restrict accRight,
                     int32_t frames, float* __restrict out) {
   for (int32_t i = 0; i < frames; ++i) {
