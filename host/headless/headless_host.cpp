@@ -1,11 +1,15 @@
 #include "host/headless/headless_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <utility>
 
+#include "audio/audio_output.h"
+#include "audio/sound.h"
+#include "host/audio/offline_audio_output.h"
 #include "host/headless/recorded_window.h"
 #include "host/headless/script_feed.h"
 #include "host/headless/scripted_input.h"
@@ -15,7 +19,8 @@
 #include "runtime/clock_seam.h"
 #include "runtime/thread_seam.h"
 
-HeadlessHost::HeadlessHost(HeadlessOptions options) : options_(options) {}
+HeadlessHost::HeadlessHost(HeadlessOptions options)
+    : options_(options), audio_(std::make_unique<OfflineAudioOutput>(options.audioRate)) {}
 
 HeadlessHost::~HeadlessHost() {
   if (Installed()) Uninstall();
@@ -28,6 +33,14 @@ void HeadlessHost::Install() {
   }
   used_ = true;
   scheduler_ = std::make_unique<Scheduler>();
+  // The mix first, so that later listeners see the step's sound already rendered.
+  scheduler_->AddTimeListener([output = audio_.get()](uint64_t fromMs, uint64_t toMs) {
+    for (uint64_t left = toMs - fromMs; left > 0;) {
+      auto step = static_cast<uint32_t>(std::min<uint64_t>(left, UINT32_MAX));
+      output->Advance(step);
+      left -= step;
+    }
+  });
   for (auto& listener : listeners_) scheduler_->AddTimeListener(listener);
   scheduler_->JoinAsMain();
   clock_ = std::make_unique<VirtualClock>(*scheduler_, options_.clockOriginMs);
@@ -49,12 +62,19 @@ void HeadlessHost::Install() {
   InstallThreadStarter(starter_.get());
   InstallWindowSystem(windows_.get());
   InstallInputSource(input_.get());
+  InstallAudioOutput(audio_.get());
 }
 
 void HeadlessHost::Uninstall() {
   if (!Installed()) return;
   // Threads stop first: their exit actions may still read the clock.
   scheduler_->LeaveMain();
+  // A run that left the engine open on this output must not leave it pulling a device
+  // that goes away with the host; SoundShutdown does nothing when the engine is closed.
+  if (InstalledAudioOutput() == audio_.get()) {
+    SoundShutdown();
+    InstallAudioOutput(nullptr);
+  }
   InstallInputSource(nullptr);
   InstallWindowSystem(nullptr);
   InstallThreadStarter(nullptr);

@@ -3,22 +3,25 @@
 //
 // Owns: the deterministic scheduler and its virtual clock (host/headless/scheduler.h),
 //       the input script and the scripted keyboard and mouse (input_script.h,
-//       scripted_input.h), the recorded window system (recorded_window.h) and the run's
-//       trace (trace.h). While installed they answer the clock, thread-start, window
-//       system and input source seams.
+//       scripted_input.h), the recorded window system (recorded_window.h), the run's
+//       trace (trace.h) and the offline audio output (host/audio/offline_audio_output.h),
+//       which renders the mix for every step of virtual time. While installed they answer
+//       the clock, thread-start, window system, input source and audio output seams.
 // Threads: Install, Uninstall and the set-up calls run on the thread that becomes the
 //          game's main thread; the game's threads then run one at a time (see
 //          scheduler.h for the order).
-// Depends on: runtime, platform and input (the seams it answers).
+// Depends on: runtime, platform, input and audio (the seams it answers), host/audio.
 //
 // Use:
 //   HeadlessHost host;              // or HeadlessHost host(options)
 //   host.LoadInputScript(text);     // optional; returns the malformed lines
 //   host.trace().OpenFile(path);    // optional; the trace is kept in memory anyway
-//   host.AddTimeListener(...);      // optional, e.g. the offline audio output
+//   host.audio().StreamToWav(path); // optional; the mix is kept in memory anyway
+//   host.AddTimeListener(...);      // optional: told each step of virtual time
 //   host.Install();                 // this thread is now the scheduled main thread
 //   ... run the game's main part: DelayMs, ThreadCreate ... are virtual ...
-//   host.Uninstall();               // stops the other threads, restores the seams
+//   host.Uninstall();               // stops the other threads, closes the sound engine
+//                                   // if the run left it open, restores the seams
 // or simply RunHeadless(options, [] { ... main part ... }).
 //
 // A run that ends the process with exit() leaves its threads parked; they end with the
@@ -45,8 +48,11 @@ struct HeadlessOptions {
   int32_t desktopHeight = 1080;
   // Whether a mouse is attached (MouseInit fails without one).
   bool mousePresent = true;
+  // Frames per second of the offline audio output, 8000 .. 192000.
+  int32_t audioRate = 48000;
 };
 
+class OfflineAudioOutput;
 class VirtualClock;
 class ScheduledThreadStarter;
 class ScriptFeed;
@@ -75,7 +81,8 @@ class HeadlessHost {
   std::vector<ScriptError> LoadInputScriptFile(const std::string& path);
 
   // Called with each step of virtual time [fromMs, toMs), on the thread holding the
-  // baton, before any thread runs at toMs. Add before Install or from the main thread.
+  // baton, before any thread runs at toMs, after the audio output has rendered the
+  // step. Add before Install or from the main thread.
   void AddTimeListener(Scheduler::TimeListener listener);
 
   // Virtual milliseconds since Install; 0 when not installed.
@@ -83,6 +90,9 @@ class HeadlessHost {
 
   // The run's trace: windows opened and painted, message boxes; anyone may add lines.
   Trace& trace() { return trace_; }
+  // The audio output SoundInit opens while the host is installed: every step of virtual
+  // time renders exactly that step's frames of the mix while the engine runs.
+  OfflineAudioOutput& audio() { return *audio_; }
 
   // Only while installed:
   Scheduler& scheduler() { return *scheduler_; }
@@ -95,6 +105,7 @@ class HeadlessHost {
   std::vector<Scheduler::TimeListener> listeners_;
   std::vector<ScriptEvent> script_;
   Trace trace_;
+  std::unique_ptr<OfflineAudioOutput> audio_;
   std::unique_ptr<Scheduler> scheduler_;
   std::unique_ptr<VirtualClock> clock_;
   std::unique_ptr<ScheduledThreadStarter> starter_;
