@@ -34,7 +34,7 @@ constexpr Loudness kAmbientNoise{Measure::kPeak, -6.0};   // heard from afar, at
 constexpr Loudness kSpeech{Measure::kRms, -17.0};         // page announcements
 constexpr Loudness kNarration{Measure::kRms, -18.0};      // intro, outro, title (voice + music)
 constexpr Loudness kSting{Measure::kPeak, kPeakCeilingDb};  // death, the stalker's arrival
-constexpr Loudness kBed{Measure::kRms, -28.0};            // ambience bed, played at 50
+constexpr Loudness kBed{Measure::kRms, -30.0};            // ambience bed, played at 50
 constexpr Loudness kBreath{Measure::kRms, -22.0};         // scaled again by stamina in game
 constexpr Loudness kStaticLayer{Measure::kRms, -24.0};    // static1, static3
 constexpr Loudness kStalker{Measure::kRms, -19.0};        // static2, positional
