@@ -6,9 +6,13 @@
 // Threads: any thread; reads and decodes on the caller's thread, taking no engine lock.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
 #include "audio/decoded_sound.h"
+
+class DecoderRegistry;
 
 struct SoundFileResult {
   bool loaded = false;
@@ -16,5 +20,16 @@ struct SoundFileResult {
   std::string refusal;  // why not, in a few words, when not loaded
 };
 
+// Most bytes of 16-bit PCM one decoded (non-WAV) sound may take; a longer stream is
+// cut to this many bytes (at 44,100 Hz stereo after about 362 seconds).
+inline constexpr int64_t kMaxDecodedBytes = 64000000;
+
 // Loads `path` (UTF-8) exactly as SoundLoad does.
 SoundFileResult LoadSoundFile(const std::string& path);
+
+// Loads a whole file already in memory, with the process-wide decoders. LoadSoundFile
+// reads the file and calls this.
+SoundFileResult LoadSoundImage(std::span<const uint8_t> image);
+
+// The same with the decoders of `decoders` instead of the process-wide ones.
+SoundFileResult LoadSoundImage(std::span<const uint8_t> image, const DecoderRegistry& decoders);
