@@ -1,5 +1,5 @@
 // The generated asset tree: every file the game loads is there under its exact name,
-// loads, has the format and length its role needs, stays under the peak ceiling, has
+// loads through the engine's own loader, has the format and length its role needs, stays under the peak ceiling, has
 // no DC, and either starts and ends at silence (one-shots) or wraps without a click
 // (loops). The tree is the one the build wrote into the run folder.
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "wav_for_test.h"
+#include "audio/sound_file.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ std::string RunPath(const std::string& relative) { return std::string(QUELMIRE_R
 const double kCeiling = std::pow(10.0, -1.0 / 20.0);  // -1 dBFS
 
 DecodedSound MustLoad(const std::string& relative) {
-  TestLoad load = LoadWavForTest(RunPath(relative));
+  SoundFileResult load = LoadSoundFile(RunPath(relative));
   EXPECT_TRUE(load.loaded) << relative << ": " << load.refusal;
   return load.sound;
 }
@@ -79,7 +79,7 @@ class InventoryFile : public testing::TestWithParam<Expected> {};
 
 TEST_P(InventoryFile, LoadsWithItsFormatLengthAndLevels) {
   const Expected& e = GetParam();
-  TestLoad load = LoadWavForTest(RunPath(e.path));
+  SoundFileResult load = LoadSoundFile(RunPath(e.path));
   ASSERT_TRUE(load.loaded) << e.path << ": " << load.refusal;
   const DecodedSound& s = load.sound;
   EXPECT_EQ(s.rate, 44100);
@@ -134,6 +134,15 @@ std::string TestName(const testing::TestParamInfo<Expected>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AssetTree, InventoryFile, testing::ValuesIn(Inventory()), TestName);
+
+TEST(AssetTreeSets, TheGamesCapitalisedFolderNameFindsTheTree) {
+  // Cues and the outro are loaded as "Assets/..."; the tree is written in lower case.
+  for (const char* path : {"Assets/outro.wav", "Assets/terrain/grass3.wav", "Assets/vorlent/appearClose.wav",
+                           "Assets/ambience/amb11.wav"}) {
+    SoundFileResult load = LoadSoundFile(RunPath(path));
+    EXPECT_TRUE(load.loaded) << path << ": " << load.refusal;
+  }
+}
 
 // Normalised correlation of two signals over their common length.
 double Similarity(const DecodedSound& a, const DecodedSound& b) {
