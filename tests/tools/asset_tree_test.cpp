@@ -1,11 +1,13 @@
 // The generated asset tree: every file the game loads is there under its exact name,
-// loads through the engine's own loader, has the format and length its role needs, stays under the peak ceiling, has
-// no DC, and either starts and ends at silence (one-shots) or wraps without a click
-// (loops). The tree is the one the build wrote into the run folder.
+// loads through the engine's own loader, has the format and length its role needs, stays under the
+// peak ceiling, has no DC, and either starts and ends at silence (one-shots) or wraps without a
+// click (loops). The tree is the one the build wrote into the run folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,17 +25,26 @@ struct Expected {
   Kind kind;
 };
 
-void PrintTo(const Expected& e, std::ostream* os) { *os << e.path; }
+void PrintTo(const Expected& e, std::ostream* os) {
+  *os << e.path;
+}
 
 std::vector<Expected> Inventory() {
   std::vector<Expected> all;
-  for (int n = 1; n <= 11; ++n) all.push_back({"assets/ambience/amb" + std::to_string(n) + ".wav", 1, 0.5, 4.0001, Kind::kOneShot});
+  for (int n = 1; n <= 11; ++n)
+    all.push_back(
+        {"assets/ambience/amb" + std::to_string(n) + ".wav", 1, 0.5, 4.0001, Kind::kOneShot});
   all.push_back({"assets/physics/note.wav", 1, 0.7, 1.3, Kind::kOneShot});
-  for (int n = 1; n <= 8; ++n) all.push_back({"assets/pages/page" + std::to_string(n) + ".wav", 1, 0.4, 3.0, Kind::kOneShot});
+  for (int n = 1; n <= 8; ++n)
+    all.push_back({"assets/pages/page" + std::to_string(n) + ".wav", 1, 0.4, 3.0, Kind::kOneShot});
   all.push_back({"assets/physics/note_take.wav", 1, 0.1, 1.0, Kind::kOneShot});
   all.push_back({"assets/player/compass.wav", 1, 0.1, 1.5, Kind::kOneShot});
-  for (int n = 1; n <= 6; ++n) all.push_back({"assets/terrain/grass" + std::to_string(n) + ".wav", 1, 0.15, 0.5001, Kind::kOneShot});
-  for (int n = 1; n <= 6; ++n) all.push_back({"assets/terrain/tunnel" + std::to_string(n) + ".wav", 1, 0.15, 0.5001, Kind::kOneShot});
+  for (int n = 1; n <= 6; ++n)
+    all.push_back(
+        {"assets/terrain/grass" + std::to_string(n) + ".wav", 1, 0.15, 0.5001, Kind::kOneShot});
+  for (int n = 1; n <= 6; ++n)
+    all.push_back(
+        {"assets/terrain/tunnel" + std::to_string(n) + ".wav", 1, 0.15, 0.5001, Kind::kOneShot});
   all.push_back({"assets/steps/fence.wav", 1, 0.15, 0.5001, Kind::kOneShot});
   all.push_back({"assets/physics/hit_wood.wav", 1, 0.05, 0.5, Kind::kOneShot});
   all.push_back({"assets/physics/hit_wall.wav", 1, 0.05, 0.5, Kind::kOneShot});
@@ -44,12 +55,16 @@ std::vector<Expected> Inventory() {
   all.push_back({"assets/outro.wav", 2, 20.0, 60.0001, Kind::kOneShot});
   all.push_back({"assets/ambience/amb.wav", 2, 5.0, 60.0, Kind::kLoop});
   all.push_back({"assets/player/breath.wav", 1, 2.0, 20.0, Kind::kLoop});
-  for (int n = 1; n <= 3; ++n) all.push_back({"assets/static/static" + std::to_string(n) + ".wav", 1, 1.0, 20.0, Kind::kLoop});
-  for (int n : {1, 3, 5, 7}) all.push_back({"assets/atmosphere/n" + std::to_string(n) + ".wav", 2, 5.0, 60.0, Kind::kLoop});
+  for (int n = 1; n <= 3; ++n)
+    all.push_back({"assets/static/static" + std::to_string(n) + ".wav", 1, 1.0, 20.0, Kind::kLoop});
+  for (int n : {1, 3, 5, 7})
+    all.push_back({"assets/atmosphere/n" + std::to_string(n) + ".wav", 2, 5.0, 60.0, Kind::kLoop});
   return all;
 }
 
-std::string RunPath(const std::string& relative) { return std::string(QUELMIRE_RUN_DIR) + "/" + relative; }
+std::string RunPath(const std::string& relative) {
+  return std::string(QUELMIRE_RUN_DIR) + "/" + relative;
+}
 
 const double kCeiling = std::pow(10.0, -1.0 / 20.0);  // -1 dBFS
 
@@ -65,7 +80,8 @@ float At(const DecodedSound& s, int64_t frame, int channel) {
 
 double Peak(const DecodedSound& s, int64_t from, int64_t to) {
   double peak = 0;
-  for (int64_t i = from * s.channels; i < to * s.channels; ++i) peak = std::max(peak, std::fabs(double{s.samples[static_cast<size_t>(i)]}));
+  for (int64_t i = from * s.channels; i < to * s.channels; ++i)
+    peak = std::max(peak, std::fabs(double{s.samples[static_cast<size_t>(i)]}));
   return peak;
 }
 
@@ -95,7 +111,8 @@ TEST_P(InventoryFile, LoadsWithItsFormatLengthAndLevels) {
   for (int c = 0; c < s.channels; ++c) {
     double sum = 0;
     for (int64_t i = 0; i < s.frames; ++i) sum += At(s, i, c);
-    EXPECT_LE(std::fabs(sum / static_cast<double>(s.frames)), 0.002) << "DC offset on channel " << c;
+    EXPECT_LE(std::fabs(sum / static_cast<double>(s.frames)), 0.002)
+        << "DC offset on channel " << c;
   }
 }
 
@@ -111,12 +128,15 @@ TEST_P(InventoryFile, OneShotsStartAndEndAtSilenceLoopsWrapWithoutAClick) {
     }
     std::vector<double> steps;
     steps.reserve(static_cast<size_t>(s.frames));
-    for (int64_t i = 1; i < s.frames; ++i) steps.push_back(std::fabs(double{At(s, i, c)} - At(s, i - 1, c)));
+    for (int64_t i = 1; i < s.frames; ++i)
+      steps.push_back(std::fabs(double{At(s, i, c)} - At(s, i - 1, c)));
     double wrap = std::fabs(double{At(s, 0, c)} - At(s, s.frames - 1, c));
     double largest = *std::max_element(steps.begin(), steps.end());
     EXPECT_LE(wrap, largest) << "channel " << c;
     // Stricter: the wrap is an ordinary step, not one of the rare largest ones.
-    std::nth_element(steps.begin(), steps.begin() + static_cast<ptrdiff_t>(steps.size() * 999 / 1000), steps.end());
+    std::nth_element(steps.begin(),
+                     steps.begin() + static_cast<ptrdiff_t>(steps.size() * 999 / 1000),
+                     steps.end());
     EXPECT_LE(wrap, steps[steps.size() * 999 / 1000]) << "channel " << c;
   }
   if (e.kind == Kind::kOneShot) {
@@ -135,10 +155,21 @@ std::string TestName(const testing::TestParamInfo<Expected>& info) {
 
 INSTANTIATE_TEST_SUITE_P(AssetTree, InventoryFile, testing::ValuesIn(Inventory()), TestName);
 
+TEST(AssetTreeSets, HoldsExactlyTheInventoryAndNothingElse) {
+  std::set<std::string> expected, found;
+  for (const Expected& e : Inventory()) expected.insert(e.path);
+  const std::filesystem::path root(QUELMIRE_RUN_DIR);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root / "assets")) {
+    if (entry.is_regular_file())
+      found.insert(std::filesystem::relative(entry.path(), root).string());
+  }
+  EXPECT_EQ(found, expected);
+}
+
 TEST(AssetTreeSets, TheGamesCapitalisedFolderNameFindsTheTree) {
   // Cues and the outro are loaded as "Assets/..."; the tree is written in lower case.
-  for (const char* path : {"Assets/outro.wav", "Assets/terrain/grass3.wav", "Assets/vorlent/appearClose.wav",
-                           "Assets/ambience/amb11.wav"}) {
+  for (const char* path : {"Assets/outro.wav", "Assets/terrain/grass3.wav",
+                           "Assets/vorlent/appearClose.wav", "Assets/ambience/amb11.wav"}) {
     SoundFileResult load = LoadSoundFile(RunPath(path));
     EXPECT_TRUE(load.loaded) << path << ": " << load.refusal;
   }
@@ -159,10 +190,13 @@ double Similarity(const DecodedSound& a, const DecodedSound& b) {
 TEST(AssetTreeSets, TheSixTakesOfEachGroundDiffer) {
   for (const char* ground : {"grass", "tunnel"}) {
     std::vector<DecodedSound> takes;
-    for (int n = 1; n <= 6; ++n) takes.push_back(MustLoad(std::string("assets/terrain/") + ground + std::to_string(n) + ".wav"));
+    for (int n = 1; n <= 6; ++n)
+      takes.push_back(
+          MustLoad(std::string("assets/terrain/") + ground + std::to_string(n) + ".wav"));
     for (size_t i = 0; i < takes.size(); ++i) {
       for (size_t j = i + 1; j < takes.size(); ++j) {
-        EXPECT_LT(std::fabs(Similarity(takes[i], takes[j])), 0.8) << ground << " takes " << i + 1 << " and " << j + 1;
+        EXPECT_LT(std::fabs(Similarity(takes[i], takes[j])), 0.8)
+            << ground << " takes " << i + 1 << " and " << j + 1;
       }
     }
   }
@@ -170,10 +204,12 @@ TEST(AssetTreeSets, TheSixTakesOfEachGroundDiffer) {
 
 TEST(AssetTreeSets, TheElevenNightNoisesDiffer) {
   std::vector<DecodedSound> noises;
-  for (int n = 1; n <= 11; ++n) noises.push_back(MustLoad("assets/ambience/amb" + std::to_string(n) + ".wav"));
+  for (int n = 1; n <= 11; ++n)
+    noises.push_back(MustLoad("assets/ambience/amb" + std::to_string(n) + ".wav"));
   for (size_t i = 0; i < noises.size(); ++i) {
     for (size_t j = i + 1; j < noises.size(); ++j) {
-      EXPECT_LT(std::fabs(Similarity(noises[i], noises[j])), 0.5) << "amb" << i + 1 << " and amb" << j + 1;
+      EXPECT_LT(std::fabs(Similarity(noises[i], noises[j])), 0.5)
+          << "amb" << i + 1 << " and amb" << j + 1;
     }
   }
 }
@@ -181,7 +217,8 @@ TEST(AssetTreeSets, TheElevenNightNoisesDiffer) {
 // Mean absolute step relative to RMS: grows with the share of high frequencies.
 double Brightness(const DecodedSound& s) {
   double steps = 0;
-  for (size_t i = 1; i < s.samples.size(); ++i) steps += std::fabs(double{s.samples[i]} - s.samples[i - 1]);
+  for (size_t i = 1; i < s.samples.size(); ++i)
+    steps += std::fabs(double{s.samples[i]} - s.samples[i - 1]);
   return steps / static_cast<double>(s.samples.size()) / Rms(s);
 }
 
@@ -206,7 +243,8 @@ TEST(AssetTreeLevels, SpeechAndCuesStandWellAboveTheBedAtTheGamesVolumes) {
 
 TEST(AssetTreeLevels, AllFourAtmosphereLayersWithTheBedStayBelowFullScale) {
   std::vector<DecodedSound> layers;
-  for (int n : {1, 3, 5, 7}) layers.push_back(MustLoad("assets/atmosphere/n" + std::to_string(n) + ".wav"));
+  for (int n : {1, 3, 5, 7})
+    layers.push_back(MustLoad("assets/atmosphere/n" + std::to_string(n) + ".wav"));
   DecodedSound bed = MustLoad("assets/ambience/amb.wav");
   size_t longest = 0;
   for (const DecodedSound& l : layers) longest = std::max(longest, l.samples.size());

@@ -22,7 +22,8 @@ constexpr double kLength = kLoop + kFade;
 
 // Wide stereo room around a mono source.
 Sound Room(const Mono& dry, double wet) {
-  Sound s = Reverb(dry, {.room = 0.85, .damping = 0.5, .wet = wet, .dry = 0.7, .width = 1.0, .tail = 0.0});
+  Sound s = Reverb(
+      dry, {.room = 0.85, .damping = 0.5, .wet = wet, .dry = 0.7, .width = 1.0, .tail = 0.0});
   return s;
 }
 
@@ -42,10 +43,11 @@ Sound HighPad() {
 
 Sound LowDrone() {
   Rng rng(9300);
-  Mono left = Drone(Note(-31), kLength, 0.25, 380.0);   // D2, beating slowly
+  Mono left = Drone(Note(-31), kLength, 0.25, 380.0);  // D2, beating slowly
   Mono right = Drone(Note(-31), kLength, 0.33, 380.0);
-  Mono breath = FilterSwept(PinkNoise(kLength, rng), FilterKind::kBandPass,
-                            [](double t) { return 500.0 + 250.0 * Sin(kTwoPi * t / 6.0); }, 2.0);
+  Mono breath = FilterSwept(
+      PinkNoise(kLength, rng), FilterKind::kBandPass,
+      [](double t) { return 500.0 + 250.0 * Sin(kTwoPi * t / 6.0); }, 2.0);
   MixInto(left, breath, 0, 0.5);
   MixInto(right, breath, 0, 0.4);
   Sound drone = MakeStereo(left, right);
@@ -54,7 +56,8 @@ Sound LowDrone() {
 
 Sound Cluster() {
   Rng rng(9500);
-  Sound cluster = Pad({Note(-19), Note(-18), Note(-13)}, kLength, 0.01, 0.01, 1100.0, rng);  // D3, Eb3, G#3
+  Sound cluster =
+      Pad({Note(-19), Note(-18), Note(-13)}, kLength, 0.01, 0.01, 1100.0, rng);  // D3, Eb3, G#3
   // Uneven pulsing: two tremolos at 2.9 and 4.3 Hz beat against each other.
   Mono pulse = Sampled(kLength, [](double t) {
     return 0.55 + 0.25 * Sin(kTwoPi * 2.9 * t) + 0.2 * Sin(kTwoPi * 4.3 * t);
@@ -83,7 +86,8 @@ Sound Heartbeat() {
   MixInto(heart, sub, 0, 0.25);
   // A thin glassy whine high up, a quarter-tone out of tune with the pad above it.
   Mono whine = Glide(kLength, [](double t) { return 1209.0 + 12.0 * Sin(kTwoPi * t / 12.0); });
-  ApplyEnvelope(whine, Sampled(kLength, [](double t) { return 0.5 + 0.5 * Sin(kTwoPi * t / 6.0); }));
+  ApplyEnvelope(whine,
+                Sampled(kLength, [](double t) { return 0.5 + 0.5 * Sin(kTwoPi * t / 6.0); }));
   Sound out = MakeStereo(heart, heart);
   MixSound(out, Room(whine, 0.6), 0.0, 0.03);
   out.samples.resize(static_cast<size_t>(Frames(kLength)) * 2);
@@ -94,9 +98,11 @@ Sound Heartbeat() {
 
 void AddAtmosphere(Catalogue& catalogue) {
   catalogue.push_back({"assets/atmosphere/n1.wav", [] { return std::optional<Sound>(HighPad()); }});
-  catalogue.push_back({"assets/atmosphere/n3.wav", [] { return std::optional<Sound>(LowDrone()); }});
+  catalogue.push_back(
+      {"assets/atmosphere/n3.wav", [] { return std::optional<Sound>(LowDrone()); }});
   catalogue.push_back({"assets/atmosphere/n5.wav", [] { return std::optional<Sound>(Cluster()); }});
-  catalogue.push_back({"assets/atmosphere/n7.wav", [] { return std::optional<Sound>(Heartbeat()); }});
+  catalogue.push_back(
+      {"assets/atmosphere/n7.wav", [] { return std::optional<Sound>(Heartbeat()); }});
 }
 
 }  // namespace assetgen

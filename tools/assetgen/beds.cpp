@@ -21,11 +21,13 @@ Sound AmbienceBed() {
   Mono channels[2];
   for (Mono& wind : channels) {
     double rate = rng.Range(0.05, 0.09), phase = rng.Range(0.0, kTwoPi);
-    wind = FilterSwept(PinkNoise(length, rng), FilterKind::kLowPass,
-                       [=](double t) { return 500.0 + 300.0 * Sin(kTwoPi * rate * t + phase); }, 0.7);
+    wind = FilterSwept(
+        PinkNoise(length, rng), FilterKind::kLowPass,
+        [=](double t) { return 500.0 + 300.0 * Sin(kTwoPi * rate * t + phase); }, 0.7);
     ApplyEnvelope(wind, Sampled(length, [=](double t) {
-      return 0.6 + 0.3 * Sin(kTwoPi * rate * 1.7 * t + phase) + 0.1 * Sin(kTwoPi * 0.31 * t);
-    }));
+                    return 0.6 + 0.3 * Sin(kTwoPi * rate * 1.7 * t + phase) +
+                           0.1 * Sin(kTwoPi * 0.31 * t);
+                  }));
     Mono rumble = Filter(BrownNoise(length, rng), FilterKind::kLowPass, 90.0);
     MixInto(wind, rumble, 0, 1.5);
   }
@@ -34,8 +36,8 @@ Sound AmbienceBed() {
     double at = rng.Range(0.0, length - 1.5), f = rng.Range(3800, 5200), span = rng.Range(0.5, 1.2);
     Mono trill = Sine(span, f);
     ApplyEnvelope(trill, Sampled(span, [span](double t) {
-      return Sin(kPi * t / span) * (std::fmod(t, 0.04) < 0.02 ? 1.0 : 0.3);
-    }));
+                    return Sin(kPi * t / span) * (std::fmod(t, 0.04) < 0.02 ? 1.0 : 0.3);
+                  }));
     MixAt(channels[rng.Below(2)], OnePoleLowPass(trill, 8000.0), at, 0.012);
   }
   return FinishLoop(MakeStereo(channels[0], channels[1]), role::kBed, fade);
@@ -90,10 +92,14 @@ Sound StaticInner() {
   const double loop = 4.0, fade = 0.5, length = loop + fade;
   Rng rng(8300);
   Mono noise = Filter(WhiteNoise(length, rng), FilterKind::kBandPass, 2500.0, 0.5);
-  ApplyEnvelope(noise, Sampled(length, [](double t) { return 0.7 + 0.3 * Sin(kTwoPi * 3.3 * t) * Sin(kTwoPi * 0.7 * t); }));
+  ApplyEnvelope(noise, Sampled(length, [](double t) {
+                  return 0.7 + 0.3 * Sin(kTwoPi * 3.3 * t) * Sin(kTwoPi * 0.7 * t);
+                }));
   MixInto(noise, Crackle(length, 180, rng), 0, 0.6);
-  MixInto(noise, Harmonic(length, [](double) { return 60.0; }, {0.4, 0.3, 0.25, 0.1, 0.1}), 0, 0.35);
-  MixInto(noise, Glide(length, [](double t) { return 3100.0 + 200.0 * Sin(kTwoPi * 0.4 * t); }), 0, 0.04);
+  MixInto(noise, Harmonic(length, [](double) { return 60.0; }, {0.4, 0.3, 0.25, 0.1, 0.1}), 0,
+          0.35);
+  MixInto(noise, Glide(length, [](double t) { return 3100.0 + 200.0 * Sin(kTwoPi * 0.4 * t); }), 0,
+          0.04);
   return FinishLoop(MakeMono(noise), role::kStaticLayer, fade);
 }
 
@@ -105,7 +111,10 @@ Sound StalkerStatic() {
   Mono noise = Crush(WhiteNoise(length, rng), 2, 5);
   MixInto(noise, Filter(WhiteNoise(length, rng), FilterKind::kHighPass, 4000.0), 0, 0.6);
   MixInto(noise, Crackle(length, 400, rng), 0, 1.0);
-  Mono buzz = Saturate(Harmonic(length, [](double t) { return 100.0 + 6.0 * Sin(kTwoPi * 0.5 * t); }, SawPartials(80)), 4.0);
+  Mono buzz = Saturate(
+      Harmonic(
+          length, [](double t) { return 100.0 + 6.0 * Sin(kTwoPi * 0.5 * t); }, SawPartials(80)),
+      4.0);
   MixInto(noise, buzz, 0, 0.3);
   double gate = 1.0, next = 0.0;
   for (size_t i = 0; i < noise.size(); ++i) {
@@ -122,11 +131,16 @@ Sound StalkerStatic() {
 }  // namespace
 
 void AddBeds(Catalogue& catalogue) {
-  catalogue.push_back({"assets/ambience/amb.wav", [] { return std::optional<Sound>(AmbienceBed()); }});
-  catalogue.push_back({"assets/player/breath.wav", [] { return std::optional<Sound>(Breathing()); }});
-  catalogue.push_back({"assets/static/static1.wav", [] { return std::optional<Sound>(StaticOuter()); }});
-  catalogue.push_back({"assets/static/static2.wav", [] { return std::optional<Sound>(StalkerStatic()); }});
-  catalogue.push_back({"assets/static/static3.wav", [] { return std::optional<Sound>(StaticInner()); }});
+  catalogue.push_back(
+      {"assets/ambience/amb.wav", [] { return std::optional<Sound>(AmbienceBed()); }});
+  catalogue.push_back(
+      {"assets/player/breath.wav", [] { return std::optional<Sound>(Breathing()); }});
+  catalogue.push_back(
+      {"assets/static/static1.wav", [] { return std::optional<Sound>(StaticOuter()); }});
+  catalogue.push_back(
+      {"assets/static/static2.wav", [] { return std::optional<Sound>(StalkerStatic()); }});
+  catalogue.push_back(
+      {"assets/static/static3.wav", [] { return std::optional<Sound>(StaticInner()); }});
 }
 
 }  // namespace assetgen

@@ -8,7 +8,9 @@
 
 namespace assetgen {
 
-double Note(int semitonesFromA4) { return 440.0 * Pow(2.0, semitonesFromA4 / 12.0); }
+double Note(int semitonesFromA4) {
+  return 440.0 * Pow(2.0, semitonesFromA4 / 12.0);
+}
 
 Sound Pad(const std::vector<double>& notes, double seconds, double attack, double release,
           double brightness, Rng& rng) {
@@ -19,8 +21,10 @@ Sound Pad(const std::vector<double>& notes, double seconds, double attack, doubl
     // Partials far above the low pass would be filtered away anyway.
     int partials = std::clamp(static_cast<int>(2.0 * brightness / f) + 1, 3, 24);
     auto voice = [&](double detune) {
-      return Harmonic(seconds, [=](double t) { return f * (1.0 + detune + 0.001 * TableSin(drift * t + phase)); },
-                      SawPartials(partials));
+      return Harmonic(
+          seconds,
+          [=](double t) { return f * (1.0 + detune + 0.001 * TableSin(drift * t + phase)); },
+          SawPartials(partials));
     };
     MixInto(left, voice(-spread), 0, 1.0);
     MixInto(right, voice(spread), 0, 1.0);
@@ -35,15 +39,28 @@ Sound Pad(const std::vector<double>& notes, double seconds, double attack, doubl
 
 Mono Drone(double frequency, double seconds, double beatHz, double brightness) {
   int partials = std::clamp(static_cast<int>(2.0 * brightness / frequency) + 1, 3, 30);
-  Mono drone = Harmonic(seconds, [frequency](double) { return frequency; }, SawPartials(partials));
-  MixInto(drone, Harmonic(seconds, [=](double) { return frequency + beatHz; }, SawPartials(partials)), 0, 0.8);
-  MixInto(drone, Harmonic(seconds, [=](double) { return frequency / 2.0; }, SawPartials(2 * partials)), 0, 0.6);
+  Mono drone = Harmonic(
+      seconds, [frequency](double) { return frequency; }, SawPartials(partials));
+  MixInto(drone,
+          Harmonic(
+              seconds, [=](double) { return frequency + beatHz; }, SawPartials(partials)),
+          0, 0.8);
+  MixInto(drone,
+          Harmonic(
+              seconds, [=](double) { return frequency / 2.0; }, SawPartials(2 * partials)),
+          0, 0.6);
   return Filter(drone, FilterKind::kLowPass, brightness, 0.7);
 }
 
 Mono Bell(double frequency, double seconds) {
-  return Struck(seconds, frequency, {{0.5, 0.5, 4.0}, {1.0, 1.0, 3.0}, {1.19, 0.5, 2.2}, {1.5, 0.35, 1.8},
-                                     {2.0, 0.45, 1.4}, {2.51, 0.25, 1.0}, {3.01, 0.15, 0.7}});
+  return Struck(seconds, frequency,
+                {{0.5, 0.5, 4.0},
+                 {1.0, 1.0, 3.0},
+                 {1.19, 0.5, 2.2},
+                 {1.5, 0.35, 1.8},
+                 {2.0, 0.45, 1.4},
+                 {2.51, 0.25, 1.0},
+                 {3.01, 0.15, 0.7}});
 }
 
 }  // namespace assetgen

@@ -42,7 +42,8 @@ std::optional<Mono> SpeakLines(const std::vector<Line>& lines, const Voice& voic
 
 // The voice in a modest stereo room, at `rmsDb` (gated RMS).
 Sound VoiceInRoom(const Mono& voice, double rmsDb) {
-  Sound s = Reverb(voice, {.room = 0.55, .damping = 0.5, .wet = 0.12, .dry = 1.0, .width = 0.8, .tail = 1.5});
+  Sound s = Reverb(
+      voice, {.room = 0.55, .damping = 0.5, .wet = 0.12, .dry = 1.0, .width = 0.8, .tail = 1.5});
   SetLoudness(s, {Measure::kRms, rmsDb});
   return s;
 }
@@ -55,7 +56,8 @@ Sound ChordCycle(const std::vector<std::vector<double>>& chords, double chordSec
   int index = 0;
   for (double at = 0.0; at < total; at += chordSeconds, ++index) {
     const auto& chord = chords[static_cast<size_t>(index) % chords.size()];
-    MixSound(music, Pad(chord, chordSeconds + overlap, 1.2, overlap + 0.5, brightness, rng), at, 0.3);
+    MixSound(music, Pad(chord, chordSeconds + overlap, 1.2, overlap + 0.5, brightness, rng), at,
+             0.3);
   }
   music.samples.resize(static_cast<size_t>(Frames(total)) * 2);
   return music;
@@ -76,7 +78,9 @@ std::optional<Sound> Title() {
     MixSound(music, PanToStereo(Bell(Note(-31), 6.0), -0.2), at, 0.25);
   }
   Mono wind = Filter(PinkNoise(loop + fade + 2.0, rng), FilterKind::kLowPass, 500.0);
-  MixSound(music, MakeStereo(wind, Filter(PinkNoise(loop + fade + 2.0, rng), FilterKind::kLowPass, 500.0)), 0.0, 0.08);
+  MixSound(music,
+           MakeStereo(wind, Filter(PinkNoise(loop + fade + 2.0, rng), FilterKind::kLowPass, 500.0)),
+           0.0, 0.08);
   music.samples.resize(static_cast<size_t>(Frames(loop + fade)) * 2);
   Sound title = FinishLoop(music, {Measure::kRms, role::kNarration.db - kVoiceOverMusicDb}, fade);
 
@@ -95,10 +99,12 @@ std::optional<Sound> Title() {
 const std::vector<Line> kIntroLines = {
     {"Press Escape at any time to skip this introduction.", 1.2},
     {"You wake in the dark, at the edge of the Quelmire: a fenced field of mud, dead grass "
-     "and standing stones.", 0.6},
+     "and standing stones.",
+     0.6},
     {"Eight pages lie hidden out there. Listen for the rustle of paper, and walk toward it.", 0.6},
     {"Something else walks the field with you. You will hear it as static. "
-     "Every page you take makes it bolder. Do not let it reach you.", 1.2},
+     "Every page you take makes it bolder. Do not let it reach you.",
+     1.2},
     {"The controls.", 0.5},
     {"W, A, S and D walk.", 0.4},
     {"The arrow keys turn.", 0.4},
@@ -109,12 +115,14 @@ const std::vector<Line> kIntroLines = {
     {"T jumps into the tunnel.", 0.4},
     {"Escape quits.", 0.6},
     {"With a mouse, moving it turns you, the left button takes a page, "
-     "and the right button plays the compass.", 1.0},
+     "and the right button plays the compass.",
+     1.0},
     {"Escape skips this introduction. Good luck.", 0.0},
 };
 
 // Spoken lines over a quiet drone that fades in before the voice and out after it.
-std::optional<Sound> OverDrone(const std::vector<Line>& lines, double lead, double trail, uint64_t seed) {
+std::optional<Sound> OverDrone(const std::vector<Line>& lines, double lead, double trail,
+                               uint64_t seed) {
   std::optional<Mono> voice = SpeakLines(lines, kNarrator);
   if (!voice) return std::nullopt;
   const double total = lead + static_cast<double>(voice->size()) / kRate + trail;
@@ -129,12 +137,15 @@ std::optional<Sound> OverDrone(const std::vector<Line>& lines, double lead, doub
   return FinishOneShot(bed, role::kNarration, lead * 0.8, trail * 0.8);
 }
 
-std::optional<Sound> Intro() { return OverDrone(kIntroLines, 1.5, 2.5, 10100); }
+std::optional<Sound> Intro() {
+  return OverDrone(kIntroLines, 1.5, 2.5, 10100);
+}
 
 const std::vector<Line> kOutroLines = {
     {"The eighth page.", 1.0},
     {"The static falls silent. The thing that walked beside you sinks back into the mud, "
-     "and the mist lifts from the Quelmire.", 0.8},
+     "and the mist lifts from the Quelmire.",
+     0.8},
     {"Dawn finds you at the fence, shaking, but alive, with all eight pages in your hands.", 1.2},
     {"Vorlent. The Quelmire.", 0.8},
     {"Thank you for playing.", 0.0},
@@ -150,7 +161,8 @@ std::optional<Sound> Outro() {
   const double chordSeconds = 5.0;
   Sound music = ChordCycle(kMinorCycle, chordSeconds, 4 * chordSeconds, 1100.0, rng);
   std::vector<double> major = {Note(-31), Note(-19), Note(-15), Note(-12), Note(-7)};  // D F# A D
-  MixSound(music, Pad(major, total - 4 * chordSeconds + 1.0, 1.5, trail, 1300.0, rng), 4 * chordSeconds - 1.0, 0.3);
+  MixSound(music, Pad(major, total - 4 * chordSeconds + 1.0, 1.5, trail, 1300.0, rng),
+           4 * chordSeconds - 1.0, 0.3);
   MixSound(music, PanToStereo(Bell(Note(-19), 7.0), 0.2), 4 * chordSeconds - 1.0, 0.2);
   SetLoudness(music, {Measure::kRms, role::kNarration.db - kVoiceOverMusicDb});
   MixSound(music, VoiceInRoom(*voice, role::kNarration.db), lead);

@@ -34,7 +34,8 @@ Mono Owl(Rng& rng) {
   Mono out = Silence(2.6);
   double t = 0.05;
   for (double length : {0.28, 0.22, 0.75}) {
-    Mono hoot = Glide(length, [length](double u) { return 370.0 + 25.0 * Sin(kPi * u / length) - 20.0 * u; });
+    Mono hoot = Glide(
+        length, [length](double u) { return 370.0 + 25.0 * Sin(kPi * u / length) - 20.0 * u; });
     MixInto(hoot, Filter(WhiteNoise(length, rng), FilterKind::kBandPass, 380.0, 6.0), 0, 0.4);
     ApplyEnvelope(hoot, Segments(length, {{0, 0}, {0.05, 1}, {length - 0.08, 0.8}, {length, 0}}));
     MixAt(out, hoot, t);
@@ -49,7 +50,8 @@ Mono Chirps(Rng& rng) {
   double t = 0.02;
   for (int n = 0; n < 5; ++n) {
     double length = rng.Range(0.06, 0.1), base = rng.Range(3200, 3800);
-    Mono chirp = Glide(length, [length, base](double u) { return base + 1400.0 * Sin(kPi * u / length); });
+    Mono chirp =
+        Glide(length, [length, base](double u) { return base + 1400.0 * Sin(kPi * u / length); });
     ApplyEnvelope(chirp, Segments(length, {{0, 0}, {0.01, 1}, {length, 0}}));
     MixAt(out, chirp, t);
     t += length + rng.Range(0.08, 0.2);
@@ -76,10 +78,13 @@ Mono Snap(Rng& rng) {
 // A wolf far away: a voiced rise, a long fall, heavy reverb, no highs.
 Mono Howl(Rng& rng) {
   const double length = 3.0;
-  Mono howl = Voiced(length, [](double t) {
-    double contour = t < 0.5 ? 330.0 + 160.0 * t / 0.5 : 490.0 - 150.0 * (t - 0.5) / 2.5;
-    return contour * (1.0 + 0.012 * Sin(kTwoPi * 5.0 * t));
-  }, 700.0, 1100.0, rng);
+  Mono howl = Voiced(
+      length,
+      [](double t) {
+        double contour = t < 0.5 ? 330.0 + 160.0 * t / 0.5 : 490.0 - 150.0 * (t - 0.5) / 2.5;
+        return contour * (1.0 + 0.012 * Sin(kTwoPi * 5.0 * t));
+      },
+      700.0, 1100.0, rng);
   ApplyEnvelope(howl, Segments(length, {{0, 0}, {0.35, 1}, {2.2, 0.8}, {3.0, 0}}));
   howl = Filter(howl, FilterKind::kLowPass, 1800.0);
   return Distant(howl, 0.7, 0.9);
@@ -88,12 +93,13 @@ Mono Howl(Rng& rng) {
 // A gust through the trees: band noise whose centre and loudness swell and ebb.
 Mono Gust(Rng& rng) {
   const double length = 3.6;
-  Mono wind = FilterSwept(PinkNoise(length, rng), FilterKind::kBandPass,
-                          [](double t) { return 350.0 + 900.0 * Sin(kPi * t / 3.6); }, 1.2);
+  Mono wind = FilterSwept(
+      PinkNoise(length, rng), FilterKind::kBandPass,
+      [](double t) { return 350.0 + 900.0 * Sin(kPi * t / 3.6); }, 1.2);
   ApplyEnvelope(wind, Sampled(length, [](double t) {
-    double swell = Sin(kPi * t / 3.6);
-    return swell * swell * (0.8 + 0.2 * Sin(kTwoPi * 1.7 * t));
-  }));
+                  double swell = Sin(kPi * t / 3.6);
+                  return swell * swell * (0.8 + 0.2 * Sin(kTwoPi * 1.7 * t));
+                }));
   return wind;
 }
 
@@ -119,10 +125,10 @@ Mono Crickets(Rng& rng) {
   const double length = 1.8;
   Mono song = Sine(length, 4600.0);
   ApplyEnvelope(song, Sampled(length, [](double t) {
-    double inBurst = std::fmod(t, 0.45) < 0.3 ? 1.0 : 0.0;
-    double pulse = std::fmod(t, 0.025) < 0.012 ? 1.0 : 0.0;
-    return inBurst * pulse * (t < 1.6 ? 1.0 : 0.0);
-  }));
+                  double inBurst = std::fmod(t, 0.45) < 0.3 ? 1.0 : 0.0;
+                  double pulse = std::fmod(t, 0.025) < 0.012 ? 1.0 : 0.0;
+                  return inBurst * pulse * (t < 1.6 ? 1.0 : 0.0);
+                }));
   song = OnePoleLowPass(song, 9000.0);  // rounds the pulse edges
   MixInto(song, Filter(WhiteNoise(length, rng), FilterKind::kBandPass, 4600.0, 20.0), 0, 0.2);
   return Distant(song, 0.2, 0.0);
@@ -148,7 +154,8 @@ Mono Crow(Rng& rng) {
   double t = 0.05;
   for (int n = 0; n < 3; ++n) {
     double length = rng.Range(0.3, 0.4);
-    Mono caw = Voiced(length, [length](double u) { return 520.0 - 120.0 * u / length; }, 1200.0, 2100.0, rng);
+    Mono caw = Voiced(
+        length, [length](double u) { return 520.0 - 120.0 * u / length; }, 1200.0, 2100.0, rng);
     caw = Saturate(caw, 3.0);
     ApplyEnvelope(caw, Segments(length, {{0, 0}, {0.03, 1}, {length - 0.1, 0.7}, {length, 0}}));
     MixAt(out, caw, t);
@@ -178,8 +185,9 @@ Mono FoxBark(Rng& rng) {
   double t = 0.05;
   for (int n = 0; n < 2; ++n) {
     const double length = 0.18;
-    Mono yelp = Voiced(length, [](double u) { return 620.0 + 500.0 * Sin(kPi * u / 0.18) - 300.0 * u; },
-                       900.0, 1800.0, rng);
+    Mono yelp = Voiced(
+        length, [](double u) { return 620.0 + 500.0 * Sin(kPi * u / 0.18) - 300.0 * u; }, 900.0,
+        1800.0, rng);
     MixInto(yelp, Filter(WhiteNoise(length, rng), FilterKind::kBandPass, 1500.0, 1.5), 0, 0.15);
     ApplyEnvelope(yelp, Segments(length, {{0, 0}, {0.015, 1}, {length, 0}}));
     MixAt(out, Saturate(yelp, 2.0), t);
@@ -188,13 +196,16 @@ Mono FoxBark(Rng& rng) {
   return Distant(out, 0.45, 0.0);
 }
 
-Sound Finish(Mono noise) { return FinishOneShot(MakeMono(std::move(noise)), role::kAmbientNoise, 0.003, 0.15); }
+Sound Finish(Mono noise) {
+  return FinishOneShot(MakeMono(std::move(noise)), role::kAmbientNoise, 0.003, 0.15);
+}
 
 }  // namespace
 
 void AddNightNoises(Catalogue& catalogue) {
   using Maker = Mono (*)(Rng&);
-  const Maker makers[] = {Owl, Chirps, Snap, Howl, Gust, Creak, Crickets, Bush, Crow, Frog, FoxBark};
+  const Maker makers[] = {Owl,      Chirps, Snap, Howl, Gust,   Creak,
+                          Crickets, Bush,   Crow, Frog, FoxBark};
   for (int n = 1; n <= 11; ++n) {
     Maker maker = makers[n - 1];
     catalogue.push_back({"assets/ambience/amb" + std::to_string(n) + ".wav", [maker, n] {
