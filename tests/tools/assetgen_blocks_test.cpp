@@ -7,8 +7,8 @@
 #include <string>
 
 #include "tools/assetgen/det_math.h"
-#include "tools/assetgen/finishing.h"
 #include "tools/assetgen/effects.h"
+#include "tools/assetgen/finishing.h"
 #include "tools/assetgen/rng.h"
 #include "tools/assetgen/speech.h"
 #include "tools/assetgen/synth.h"
@@ -111,7 +111,8 @@ TEST(Finishing, ALoopWrapsAsItsSourceRanOn) {
   Sound loop = FinishLoop(MakeMono(tone), {Measure::kRms, -12.0}, crossfade);
   ASSERT_EQ(loop.Frames(), Frames(1.0));
   double largestStep = 0;
-  for (size_t i = 1; i < loop.samples.size(); ++i) largestStep = std::max(largestStep, double{std::fabs(loop.samples[i] - loop.samples[i - 1])});
+  for (size_t i = 1; i < loop.samples.size(); ++i)
+    largestStep = std::max(largestStep, double{std::fabs(loop.samples[i] - loop.samples[i - 1])});
   double wrap = std::fabs(loop.samples.front() - loop.samples.back());
   EXPECT_LE(wrap, largestStep);
   EXPECT_NEAR(GatedRmsOf(loop), DbToGain(-12.0), DbToGain(-12.0) * 0.05);
@@ -120,7 +121,8 @@ TEST(Finishing, ALoopWrapsAsItsSourceRanOn) {
 TEST(Resample, KeepsTheDurationAndThePitch) {
   // 441 Hz at 22050 frames per second, one second long.
   Mono source(22050);
-  for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<float>(std::sin(2 * M_PI * 441.0 * i / 22050.0));
+  for (size_t i = 0; i < source.size(); ++i)
+    source[i] = static_cast<float>(std::sin(2 * M_PI * 441.0 * i / 22050.0));
   Mono out = Resample(source, 22050);
   EXPECT_NEAR(static_cast<double>(out.size()), 44100.0, 2.0);
   int crossings = 0;
@@ -129,8 +131,11 @@ TEST(Resample, KeepsTheDurationAndThePitch) {
 }
 
 TEST(Speech, ReadsStreamedWavWithPlaceholderSizesAndRefusesOthers) {
-  std::string header("RIFF\x24\xf0\xff\x7f" "WAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0\x44\xac\0\0\x02\0\x10\0"
-                     "data\0\xf0\xff\x7f", 44);
+  std::string header(
+      "RIFF\x24\xf0\xff\x7f"
+      "WAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0\x44\xac\0\0\x02\0\x10\0"
+      "data\0\xf0\xff\x7f",
+      44);
   std::string wav = header + std::string("\x00\x40\x00\xc0", 4);
   int rate = 0;
   std::optional<Mono> samples = ParseStreamedWav(wav, rate);

@@ -28,7 +28,8 @@ fs::path FreshRun(const std::string& name) {
   fs::path dir = fs::path(QUELMIRE_SCRATCH_DIR) / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
-  std::string command = std::string("\"") + QUELMIRE_ASSETGEN + "\" \"" + dir.string() + "\" > /dev/null";
+  std::string command =
+      std::string("\"") + QUELMIRE_ASSETGEN + "\" \"" + dir.string() + "\" > /dev/null";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return dir;
 }

@@ -9,6 +9,10 @@ Catalogue FullCatalogue() {
   AddCues(catalogue);
   AddPageVoices(catalogue);
   AddStings(catalogue);
+  AddNightNoises(catalogue);
+  AddBeds(catalogue);
+  AddAtmosphere(catalogue);
+  AddNarration(catalogue);
   return catalogue;
 }
 

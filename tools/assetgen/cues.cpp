@@ -31,10 +31,13 @@ Sound PageHint() {
   Rng rng(5000);
   const double length = 1.0;
   Mono hint = Rustle(length, 4200.0, 60.0, rng);
-  ApplyEnvelope(hint, Segments(length, {{0.0, 0.0}, {0.04, 0.8}, {0.35, 0.5}, {0.9, 0.15}, {1.0, 0.0}}));
+  ApplyEnvelope(hint,
+                Segments(length, {{0.0, 0.0}, {0.04, 0.8}, {0.35, 0.5}, {0.9, 0.15}, {1.0, 0.0}}));
   // The soft tone: E6 then B6, a gentle attack, a little vibrato.
   auto note = [](double frequency, double seconds) {
-    Mono tone = Glide(seconds, [frequency](double t) { return frequency * (1.0 + 0.004 * Sin(kTwoPi * 5.5 * t)); });
+    Mono tone = Glide(seconds, [frequency](double t) {
+      return frequency * (1.0 + 0.004 * Sin(kTwoPi * 5.5 * t));
+    });
     MixInto(tone, Sine(seconds, frequency * 2.0), 0, 0.15);
     ApplyEnvelope(tone, Segments(seconds, {{0.0, 0.0}, {0.03, 1.0}, {seconds, 0.0}}));
     return tone;
@@ -50,8 +53,9 @@ Sound PageHint() {
 Sound PageTake() {
   Rng rng(5100);
   const double length = 0.42;
-  Mono swish = FilterSwept(WhiteNoise(length, rng), FilterKind::kBandPass,
-                           [](double t) { return 900.0 * Pow(7.0, std::min(t / 0.14, 1.0)); }, 1.3);
+  Mono swish = FilterSwept(
+      WhiteNoise(length, rng), FilterKind::kBandPass,
+      [](double t) { return 900.0 * Pow(7.0, std::min(t / 0.14, 1.0)); }, 1.3);
   ApplyEnvelope(swish, Segments(length, {{0.0, 0.0}, {0.1, 0.9}, {0.15, 0.5}, {0.4, 0.0}}));
   Mono paper = Rustle(length, 3500.0, 120.0, rng);
   ApplyEnvelope(paper, Segments(length, {{0.0, 0.0}, {0.05, 0.6}, {0.2, 0.3}, {0.4, 0.0}}));
@@ -68,8 +72,13 @@ Sound PageTake() {
 // A struck small bell: a clear fundamental with its fifth and a few bell partials.
 Sound CompassChime() {
   const double length = 0.85;
-  Mono chime = Struck(length, 1568.0, {{1.0, 1.0, 0.3}, {1.5, 0.35, 0.22}, {2.0, 0.3, 0.18},
-                                       {2.76, 0.25, 0.1}, {5.4, 0.1, 0.04}, {8.93, 0.05, 0.02}});
+  Mono chime = Struck(length, 1568.0,
+                      {{1.0, 1.0, 0.3},
+                       {1.5, 0.35, 0.22},
+                       {2.0, 0.3, 0.18},
+                       {2.76, 0.25, 0.1},
+                       {5.4, 0.1, 0.04},
+                       {8.93, 0.05, 0.02}});
   Rng rng(5200);
   Mono strike = Filter(WhiteNoise(0.01, rng), FilterKind::kHighPass, 4000.0);
   ApplyEnvelope(strike, AttackDecay(0.01, 0.0002, 0.0015));
@@ -81,8 +90,10 @@ Sound CompassChime() {
 
 void AddCues(Catalogue& catalogue) {
   catalogue.push_back({"assets/physics/note.wav", [] { return std::optional<Sound>(PageHint()); }});
-  catalogue.push_back({"assets/physics/note_take.wav", [] { return std::optional<Sound>(PageTake()); }});
-  catalogue.push_back({"assets/player/compass.wav", [] { return std::optional<Sound>(CompassChime()); }});
+  catalogue.push_back(
+      {"assets/physics/note_take.wav", [] { return std::optional<Sound>(PageTake()); }});
+  catalogue.push_back(
+      {"assets/player/compass.wav", [] { return std::optional<Sound>(CompassChime()); }});
 }
 
 }  // namespace assetgen

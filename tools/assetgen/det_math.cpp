@@ -35,7 +35,9 @@ double Sin(double x) {
   return SinPolynomial(r);
 }
 
-double Cos(double x) { return Sin(x + kHalfPi); }
+double Cos(double x) {
+  return Sin(x + kHalfPi);
+}
 
 double Exp(double x) {
   if (x < -700.0) return 0.0;
@@ -71,7 +73,9 @@ double Log(double x) {
   return 2.0 * sum + static_cast<double>(exponent) * kLn2;
 }
 
-double Pow(double base, double exponent) { return Exp(exponent * Log(base)); }
+double Pow(double base, double exponent) {
+  return Exp(exponent * Log(base));
+}
 
 double Tanh(double x) {
   if (x > 20.0) return 1.0;
@@ -80,8 +84,12 @@ double Tanh(double x) {
   return (e - 1.0) / (e + 1.0);
 }
 
-double DbToGain(double db) { return Exp(db * kLn10 / 20.0); }
+double DbToGain(double db) {
+  return Exp(db * kLn10 / 20.0);
+}
 
-double GainToDb(double gain) { return 20.0 * Log(gain) / kLn10; }
+double GainToDb(double gain) {
+  return 20.0 * Log(gain) / kLn10;
+}
 
 }  // namespace assetgen

@@ -11,10 +11,10 @@ namespace assetgen {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2.0 * kPi;
 
-double Sin(double x);  // radians, any finite value
-double Cos(double x);  // radians, any finite value
-double Exp(double x);  // clamped to 0 below -700 and to exp(700) above 700
-double Log(double x);  // natural logarithm, x > 0; x <= 0 gives -1e300
+double Sin(double x);                      // radians, any finite value
+double Cos(double x);                      // radians, any finite value
+double Exp(double x);                      // clamped to 0 below -700 and to exp(700) above 700
+double Log(double x);                      // natural logarithm, x > 0; x <= 0 gives -1e300
 double Pow(double base, double exponent);  // base > 0
 double Tanh(double x);
 

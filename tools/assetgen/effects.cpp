@@ -144,12 +144,15 @@ Mono Resample(const Mono& in, int fromRate) {
     double u = position - base;
     auto k = static_cast<int64_t>(base);
     double p0 = at(k - 1), p1 = at(k), p2 = at(k + 1), p3 = at(k + 2);
-    double value = p1 + 0.5 * u * (p2 - p0 + u * (2 * p0 - 5 * p1 + 4 * p2 - p3 +
-                                                 u * (3 * (p1 - p2) + p3 - p0)));
+    double value =
+        p1 +
+        0.5 * u * (p2 - p0 + u * (2 * p0 - 5 * p1 + 4 * p2 - p3 + u * (3 * (p1 - p2) + p3 - p0)));
     out[i] = static_cast<float>(value);
   }
   // Cubic interpolation leaves images of the source band above its Nyquist frequency.
-  if (fromRate < kRate) out = Filter(Filter(out, FilterKind::kLowPass, fromRate * 0.45), FilterKind::kLowPass, fromRate * 0.45);
+  if (fromRate < kRate)
+    out = Filter(Filter(out, FilterKind::kLowPass, fromRate * 0.45), FilterKind::kLowPass,
+                 fromRate * 0.45);
   return out;
 }
 

@@ -1,8 +1,8 @@
 #include "tools/assetgen/finishing.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 
 #include "tools/assetgen/det_math.h"
 #include "tools/assetgen/filters.h"
@@ -33,7 +33,8 @@ void ZeroMeanKeepingEnds(Sound& sound) {
   }
   for (int c = 0; c < sound.channels; ++c) {
     double sum = 0.0;
-    for (int64_t i = 0; i < frames; ++i) sum += sound.samples[static_cast<size_t>(i * sound.channels + c)];
+    for (int64_t i = 0; i < frames; ++i)
+      sum += sound.samples[static_cast<size_t>(i * sound.channels + c)];
     double k = sum / bumpSum;
     for (int64_t i = 0; i < frames; ++i) {
       float& s = sound.samples[static_cast<size_t>(i * sound.channels + c)];
@@ -62,7 +63,8 @@ double GatedRmsOf(const Sound& sound) {
   for (size_t start = 0; start < sound.samples.size(); start += block) {
     size_t end = std::min(sound.samples.size(), start + block);
     double blockSum = 0.0;
-    for (size_t i = start; i < end; ++i) blockSum += static_cast<double>(sound.samples[i]) * sound.samples[i];
+    for (size_t i = start; i < end; ++i)
+      blockSum += static_cast<double>(sound.samples[i]) * sound.samples[i];
     if (std::sqrt(blockSum / static_cast<double>(end - start)) > gate) {
       sum += blockSum;
       count += end - start;
@@ -107,7 +109,8 @@ Sound FinishLoop(Sound sound, Loudness loudness, double crossfade) {
   const auto ch = static_cast<size_t>(sound.channels);
   Sound loop;
   loop.channels = sound.channels;
-  loop.samples.assign(sound.samples.begin(), sound.samples.begin() + static_cast<ptrdiff_t>(frames * sound.channels));
+  loop.samples.assign(sound.samples.begin(),
+                      sound.samples.begin() + static_cast<ptrdiff_t>(frames * sound.channels));
   // Frame i of the head takes in the frame that followed the loop's end in the source,
   // so the wrap from the last frame to the first is the source's own continuation.
   for (int64_t i = 0; i < fade; ++i) {
@@ -116,7 +119,8 @@ Sound FinishLoop(Sound sound, Loudness loudness, double crossfade) {
     for (size_t c = 0; c < ch; ++c) {
       size_t head = static_cast<size_t>(i) * ch + c;
       size_t tail = static_cast<size_t>(frames + i) * ch + c;
-      loop.samples[head] = static_cast<float>(loop.samples[head] * headGain + sound.samples[tail] * tailGain);
+      loop.samples[head] =
+          static_cast<float>(loop.samples[head] * headGain + sound.samples[tail] * tailGain);
     }
   }
   // The mean of a loop is removed as a constant: a constant cannot make a wrap click.

@@ -29,16 +29,16 @@ struct Loudness {
 namespace role {
 constexpr Loudness kFootstep{Measure::kPeak, -7.0};
 constexpr Loudness kKnock{Measure::kPeak, -5.0};
-constexpr Loudness kCue{Measure::kPeak, -4.0};            // page hint, page taken, compass
-constexpr Loudness kAmbientNoise{Measure::kPeak, -6.0};   // heard from afar, attenuated
-constexpr Loudness kSpeech{Measure::kRms, -17.0};         // page announcements
-constexpr Loudness kNarration{Measure::kRms, -18.0};      // intro, outro, title (voice + music)
+constexpr Loudness kCue{Measure::kPeak, -4.0};              // page hint, page taken, compass
+constexpr Loudness kAmbientNoise{Measure::kPeak, -6.0};     // heard from afar, attenuated
+constexpr Loudness kSpeech{Measure::kRms, -17.0};           // page announcements
+constexpr Loudness kNarration{Measure::kRms, -18.0};        // intro, outro, title (voice + music)
 constexpr Loudness kSting{Measure::kPeak, kPeakCeilingDb};  // death, the stalker's arrival
-constexpr Loudness kBed{Measure::kRms, -28.0};            // ambience bed, played at 50
-constexpr Loudness kBreath{Measure::kRms, -22.0};         // scaled again by stamina in game
-constexpr Loudness kStaticLayer{Measure::kRms, -24.0};    // static1, static3
-constexpr Loudness kStalker{Measure::kRms, -19.0};        // static2, positional
-constexpr Loudness kAtmosphere{Measure::kRms, -27.0};     // four layers that stack
+constexpr Loudness kBed{Measure::kRms, -30.0};              // ambience bed, played at 50
+constexpr Loudness kBreath{Measure::kRms, -22.0};           // scaled again by stamina in game
+constexpr Loudness kStaticLayer{Measure::kRms, -24.0};      // static1, static3
+constexpr Loudness kStalker{Measure::kRms, -19.0};          // static2, positional
+constexpr Loudness kAtmosphere{Measure::kRms, -27.0};       // four layers that stack
 }  // namespace role
 
 double PeakOf(const Sound& sound);  // largest |sample|

@@ -49,8 +49,8 @@ Sound TunnelStep(int take) {
   Mono click = Filter(WhiteNoise(body, rng), FilterKind::kHighPass, rng.Range(1200, 2200));
   ApplyEnvelope(click, AttackDecay(body, 0.0005, rng.Range(0.004, 0.008)));
   double f = rng.Range(130, 200);
-  Mono modes = Struck(body, f, {{1.0, 1.0, 0.05}, {2.31, 0.6, 0.035}, {3.87, 0.35, 0.02},
-                                {6.12, 0.25, 0.012}});
+  Mono modes = Struck(
+      body, f, {{1.0, 1.0, 0.05}, {2.31, 0.6, 0.035}, {3.87, 0.35, 0.02}, {6.12, 0.25, 0.012}});
   Mono step = click;
   MixInto(step, modes, 0, 0.35);
   // The toe comes down a moment after the heel.
@@ -75,8 +75,12 @@ Sound FenceStep() {
   double t = 0.005, level = 1.0;
   while (t < length - 0.1 && level > 0.05) {
     double f = rng.Range(700, 1250);
-    Mono ping = Struck(0.12, f, {{1.0, 1.0, 0.03}, {2.76, 0.7, 0.02}, {4.07, 0.5, 0.014},
-                                 {5.41, 0.45, 0.01}, {7.9, 0.3, 0.007}});
+    Mono ping = Struck(0.12, f,
+                       {{1.0, 1.0, 0.03},
+                        {2.76, 0.7, 0.02},
+                        {4.07, 0.5, 0.014},
+                        {5.41, 0.45, 0.01},
+                        {7.9, 0.3, 0.007}});
     Mono tick = Filter(WhiteNoise(0.02, rng), FilterKind::kHighPass, 3000.0);
     ApplyEnvelope(tick, AttackDecay(0.02, 0.0003, 0.003));
     MixInto(ping, tick, 0, 0.8);

@@ -15,8 +15,9 @@ namespace {
 Sound WoodKnock() {
   Rng rng(4000);
   const double length = 0.34;
-  Mono knock = Struck(length, 185.0, {{1.0, 1.0, 0.055}, {2.13, 0.55, 0.032},
-                                      {3.28, 0.32, 0.02}, {5.05, 0.16, 0.011}});
+  Mono knock =
+      Struck(length, 185.0,
+             {{1.0, 1.0, 0.055}, {2.13, 0.55, 0.032}, {3.28, 0.32, 0.02}, {5.05, 0.16, 0.011}});
   Mono hollow = Resonate(WhiteNoise(length, rng), 420.0, 4.0);
   ApplyEnvelope(hollow, AttackDecay(length, 0.001, 0.025));
   MixInto(knock, hollow, 0, 1.5);
@@ -48,8 +49,10 @@ Sound StoneThud() {
 }  // namespace
 
 void AddKnocks(Catalogue& catalogue) {
-  catalogue.push_back({"assets/physics/hit_wood.wav", [] { return std::optional<Sound>(WoodKnock()); }});
-  catalogue.push_back({"assets/physics/hit_wall.wav", [] { return std::optional<Sound>(StoneThud()); }});
+  catalogue.push_back(
+      {"assets/physics/hit_wood.wav", [] { return std::optional<Sound>(WoodKnock()); }});
+  catalogue.push_back(
+      {"assets/physics/hit_wall.wav", [] { return std::optional<Sound>(StoneThud()); }});
 }
 
 }  // namespace assetgen

@@ -11,12 +11,13 @@
 namespace assetgen {
 namespace {
 
-constexpr std::array<const char*, 8> kNumberWords = {"one", "two",   "three", "four",
+constexpr std::array<const char*, 8> kNumberWords = {"one",  "two", "three", "four",
                                                      "five", "six", "seven", "eight"};
 
 std::optional<Sound> PageVoice(int page) {
   Voice voice{.name = "en-gb+m3", .wordsPerMinute = 140, .pitch = 38};
-  std::optional<Mono> words = Speak(std::string("Page ") + kNumberWords[static_cast<size_t>(page - 1)], voice);
+  std::optional<Mono> words =
+      Speak(std::string("Page ") + kNumberWords[static_cast<size_t>(page - 1)], voice);
   if (!words) return std::nullopt;
   Mono spoken = ReverbMono(*words, {.room = 0.3, .damping = 0.5, .wet = 0.12, .tail = 0.3});
   return FinishOneShot(MakeMono(spoken), role::kSpeech, 0.005, 0.1);
@@ -26,8 +27,8 @@ std::optional<Sound> PageVoice(int page) {
 
 void AddPageVoices(Catalogue& catalogue) {
   for (int page = 1; page <= 8; ++page) {
-    catalogue.push_back({"assets/pages/page" + std::to_string(page) + ".wav",
-                         [page] { return PageVoice(page); }});
+    catalogue.push_back(
+        {"assets/pages/page" + std::to_string(page) + ".wav", [page] { return PageVoice(page); }});
   }
 }
 

@@ -7,9 +7,13 @@
 
 namespace assetgen {
 
-int64_t Frames(double seconds) { return static_cast<int64_t>(std::floor(seconds * kRate + 0.5)); }
+int64_t Frames(double seconds) {
+  return static_cast<int64_t>(std::floor(seconds * kRate + 0.5));
+}
 
-Mono Silence(double seconds) { return Mono(static_cast<size_t>(Frames(seconds)), 0.0f); }
+Mono Silence(double seconds) {
+  return Mono(static_cast<size_t>(Frames(seconds)), 0.0f);
+}
 
 void MixInto(Mono& dst, const Mono& src, int64_t offset, double gain) {
   if (offset < 0) offset = 0;

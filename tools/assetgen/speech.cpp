@@ -40,7 +40,8 @@ Mono TrimSilence(const Mono& in) {
   const auto margin = static_cast<size_t>(Frames(0.01));
   first = first > margin ? first - margin : 0;
   last = std::min(in.size(), last + margin);
-  return Mono(in.begin() + static_cast<ptrdiff_t>(first), in.begin() + static_cast<ptrdiff_t>(last));
+  return Mono(in.begin() + static_cast<ptrdiff_t>(first),
+              in.begin() + static_cast<ptrdiff_t>(last));
 }
 
 }  // namespace
@@ -88,11 +89,10 @@ std::optional<Mono> ParseStreamedWav(const std::string& bytes, int& rate) {
 }
 
 std::optional<Mono> Speak(const std::string& text, const Voice& voice) {
-  std::string command = "espeak-ng --stdout -v " + ShellQuote(voice.name) +
-                        " -s " + std::to_string(voice.wordsPerMinute) +
-                        " -p " + std::to_string(voice.pitch) +
-                        " -g " + std::to_string(voice.wordGap) + " -- " + ShellQuote(text) +
-                        " 2>/dev/null";
+  std::string command = "espeak-ng --stdout -v " + ShellQuote(voice.name) + " -s " +
+                        std::to_string(voice.wordsPerMinute) + " -p " +
+                        std::to_string(voice.pitch) + " -g " + std::to_string(voice.wordGap) +
+                        " -- " + ShellQuote(text) + " 2>/dev/null";
   std::optional<std::string> bytes = RunAndCapture(command);
   if (!bytes) return std::nullopt;
   int rate = 0;

@@ -19,19 +19,24 @@ Sound AppearSting() {
   Mono cluster(static_cast<size_t>(Frames(length)), 0.0f);
   for (double f : {138.6, 146.8, 207.7, 293.7, 311.1, 415.3}) {
     double detune = rng.Range(-0.004, 0.004);
-    MixInto(cluster, Harmonic(length, [f, detune](double) { return f * (1.0 + detune); }, SawPartials(40)), 0, 0.2);
+    MixInto(cluster,
+            Harmonic(
+                length, [f, detune](double) { return f * (1.0 + detune); }, SawPartials(40)),
+            0, 0.2);
   }
-  cluster = FilterSwept(cluster, FilterKind::kLowPass, [](double t) { return 400.0 + 7000.0 * Exp(-t / 0.35); }, 0.9);
+  cluster = FilterSwept(
+      cluster, FilterKind::kLowPass, [](double t) { return 400.0 + 7000.0 * Exp(-t / 0.35); }, 0.9);
   ApplyEnvelope(cluster, Sampled(length, [](double t) {
-    double body = t < 0.015 ? t / 0.015 : Exp(-(t - 0.015) / 0.7);
-    return body * (0.75 + 0.25 * Sin(kTwoPi * 13.0 * t));
-  }));
+                  double body = t < 0.015 ? t / 0.015 : Exp(-(t - 0.015) / 0.7);
+                  return body * (0.75 + 0.25 * Sin(kTwoPi * 13.0 * t));
+                }));
   Mono hit = WhiteNoise(length, rng);
   MixInto(hit, BrownNoise(length, rng), 0, 4.0);
   hit = Filter(hit, FilterKind::kLowPass, 5000.0);
   ApplyEnvelope(hit, AttackDecay(length, 0.001, 0.12));
   MixInto(cluster, hit, 0, 0.9);
-  Mono out = ReverbMono(Saturate(cluster, 1.5), {.room = 0.8, .damping = 0.3, .wet = 0.35, .tail = 0.6});
+  Mono out =
+      ReverbMono(Saturate(cluster, 1.5), {.room = 0.8, .damping = 0.3, .wet = 0.35, .tail = 0.6});
   return FinishOneShot(MakeMono(out), role::kSting, 0.001, 0.4);
 }
 
@@ -47,11 +52,15 @@ Sound DeathBurst() {
   ApplyEnvelope(boom, AttackDecay(length, 0.004, 0.9));
   MixInto(blast, boom, 0, 1.2);
   // A screech that climbs and collapses.
-  Mono screech = Harmonic(length, [](double t) {
-    double rise = t < 0.6 ? 700.0 + 2600.0 * t / 0.6 : 3300.0 * Exp(-(t - 0.6) / 0.9) + 250.0;
-    return rise * (1.0 + 0.03 * Sin(kTwoPi * 31.0 * t));
-  }, SawPartials(12));
-  ApplyEnvelope(screech, Segments(length, {{0.0, 0.0}, {0.05, 0.7}, {0.8, 0.6}, {2.5, 0.1}, {3.5, 0.0}}));
+  Mono screech = Harmonic(
+      length,
+      [](double t) {
+        double rise = t < 0.6 ? 700.0 + 2600.0 * t / 0.6 : 3300.0 * Exp(-(t - 0.6) / 0.9) + 250.0;
+        return rise * (1.0 + 0.03 * Sin(kTwoPi * 31.0 * t));
+      },
+      SawPartials(12));
+  ApplyEnvelope(screech,
+                Segments(length, {{0.0, 0.0}, {0.05, 0.7}, {0.8, 0.6}, {2.5, 0.1}, {3.5, 0.0}}));
   MixInto(blast, screech, 0, 0.5);
   // Static breaking up in stutters.
   Mono stutter = Crush(WhiteNoise(length, rng), 6, 5);
@@ -65,15 +74,18 @@ Sound DeathBurst() {
     stutter[i] = static_cast<float>(stutter[i] * gate * Exp(-t / 1.4));
   }
   MixInto(blast, stutter, 0, 0.35);
-  Mono out = ReverbMono(Saturate(blast, 3.0), {.room = 0.85, .damping = 0.4, .wet = 0.4, .tail = 0.0});
+  Mono out =
+      ReverbMono(Saturate(blast, 3.0), {.room = 0.85, .damping = 0.4, .wet = 0.4, .tail = 0.0});
   return FinishOneShot(MakeMono(out), role::kSting, 0.001, 1.2);
 }
 
 }  // namespace
 
 void AddStings(Catalogue& catalogue) {
-  catalogue.push_back({"assets/vorlent/appearClose.wav", [] { return std::optional<Sound>(AppearSting()); }});
-  catalogue.push_back({"assets/player/death.wav", [] { return std::optional<Sound>(DeathBurst()); }});
+  catalogue.push_back(
+      {"assets/vorlent/appearClose.wav", [] { return std::optional<Sound>(AppearSting()); }});
+  catalogue.push_back(
+      {"assets/player/death.wav", [] { return std::optional<Sound>(DeathBurst()); }});
 }
 
 }  // namespace assetgen

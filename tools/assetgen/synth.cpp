@@ -5,6 +5,31 @@
 #include "tools/assetgen/det_math.h"
 
 namespace assetgen {
+namespace {
+
+// One cycle of sine in 4096 steps, read with linear interpolation: the error is below
+// 3e-7 (-130 dB), far cheaper than the series for every sample of every oscillator.
+constexpr int kTableSize = 4096;
+
+const std::vector<double>& SineTable() {
+  static const std::vector<double> table = [] {
+    std::vector<double> t(kTableSize + 1);
+    for (int i = 0; i <= kTableSize; ++i) t[static_cast<size_t>(i)] = Sin(kTwoPi * i / kTableSize);
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
+double TableSin(double cycles) {
+  const std::vector<double>& table = SineTable();
+  double position = (cycles - std::floor(cycles)) * kTableSize;
+  auto index = static_cast<size_t>(position);
+  if (index >= kTableSize) index = kTableSize - 1;
+  double u = position - static_cast<double>(index);
+  return table[index] + u * (table[index + 1] - table[index]);
+}
 
 Mono Sine(double seconds, double frequency, double phase) {
   Mono out(static_cast<size_t>(Frames(seconds)));
@@ -23,7 +48,7 @@ Mono Harmonic(double seconds, const Curve& frequencyAt, const std::vector<double
   double phase = 0.0;  // cycles, kept in 0 .. 1
   for (size_t i = 0; i < out.size(); ++i) {
     double f = frequencyAt(static_cast<double>(i) / kRate);
-    double s1 = Sin(kTwoPi * phase), c1 = Cos(kTwoPi * phase);
+    double s1 = TableSin(phase), c1 = TableSin(phase + 0.25);
     // sin(k x) by the recurrence sin((k+1)x) = 2 cos x sin(kx) - sin((k-1)x).
     double previous = 0.0, current = s1, sum = 0.0;
     for (size_t k = 1; k <= amplitudes.size(); ++k) {

@@ -13,6 +13,9 @@ namespace assetgen {
 
 using Curve = std::function<double(double)>;  // a value as a function of seconds
 
+// sin(2 pi cycles) from a table, accurate to 3e-7: for oscillators and slow wobbles.
+double TableSin(double cycles);
+
 Mono Sine(double seconds, double frequency, double phase = 0.0);
 // A sine whose frequency follows `frequencyAt`; the phase runs on continuously.
 Mono Glide(double seconds, const Curve& frequencyAt);

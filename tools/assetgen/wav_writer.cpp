@@ -60,7 +60,8 @@ bool WriteWav(const std::string& path, const Sound& sound) {
   temporary += ".part";
   {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file) return false;
   }
   std::filesystem::rename(temporary, target, error);
