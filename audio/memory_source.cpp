@@ -1,12 +1,16 @@
 #include "audio/memory_source.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 size_t MemorySourceRead(void* destination, size_t size, size_t count, void* source) {
   auto* memory = static_cast<MemorySource*>(source);
-  if (size == 0 || count == 0 || memory->position >= memory->size) return 0;
+  // libvorbisfile takes a result of 0 while errno is set as a read error rather than
+  // the end of the data; errno may still hold an earlier call's failure.
+  errno = 0;
+  if (!destination || size == 0 || count == 0 || memory->position >= memory->size) return 0;
   uint64_t remaining = static_cast<uint64_t>(memory->size - memory->position);
   size_t elements = static_cast<size_t>(std::min<uint64_t>(count, remaining / size));
   size_t bytes = elements * size;

@@ -13,7 +13,8 @@ struct MemorySource {
 };
 
 // Copies up to size x count bytes (whole elements only) from the position on and
-// moves it past them. Returns the elements copied; 0 at or past the end.
+// moves it past them. Returns the elements copied; 0 at or past the end. Clears
+// errno, which the library reads to tell the end of the data from a failed read.
 size_t MemorySourceRead(void* destination, size_t size, size_t count, void* source);
 
 // Moves the position: origin 0 from the start, 1 from the position, 2 from the end.
