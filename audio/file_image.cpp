@@ -19,33 +19,33 @@ struct FileDescriptor {
 
 }  // namespace
 
-std::optional<FileImage> ReadFileImage(const std::string& path, std::string& refusal) {
+bool ReadFileImage(const std::string& path, FileImage& image, std::string& refusal) {
   FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (file.fd < 0) {
     refusal = std::string("cannot open: ") + std::strerror(errno);
-    return std::nullopt;
+    return false;
   }
   struct stat info {};
   if (fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     refusal = "not a regular file";
-    return std::nullopt;
+    return false;
   }
   if (static_cast<uint64_t>(info.st_size) > kMaxFileImageBytes) {
     refusal = "file larger than 1 GiB";
-    return std::nullopt;
+    return false;
   }
-  FileImage image(static_cast<size_t>(info.st_size));
+  image.resize(static_cast<size_t>(info.st_size));
   size_t filled = 0;
   while (filled < image.size()) {
     ssize_t got = read(file.fd, image.data() + filled, image.size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       refusal = std::string("read failed: ") + std::strerror(errno);
-      return std::nullopt;
+      return false;
     }
     if (got == 0) break;  // the file shrank while we read: keep what arrived
     filled += static_cast<size_t>(got);
   }
   image.resize(filled);
-  return image;
+  return true;
 }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@ using FileImage = std::vector<uint8_t>;
 // keeps a wrong path (a disk image, a device) from taking all memory.
 inline constexpr uint64_t kMaxFileImageBytes = uint64_t{1} << 30;
 
-// Reads the regular file at `path` (UTF-8, used as written) into memory. On failure
-// returns nothing and says why in `refusal`.
-std::optional<FileImage> ReadFileImage(const std::string& path, std::string& refusal);
+// Reads the regular file at `path` (UTF-8, used as written) into `image`, replacing
+// its contents; the vector's capacity is reused, so a caller that loads many files can
+// keep one buffer. On failure returns false and says why in `refusal`.
+bool ReadFileImage(const std::string& path, FileImage& image, std::string& refusal);

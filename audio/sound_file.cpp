@@ -12,6 +12,9 @@
 
 namespace {
 
+// Largest file buffer a thread keeps for its next load (bytes).
+constexpr size_t kKeptFileBufferBytes = size_t{1} << 20;
+
 // Bytes of 16-bit PCM taken from a decoder per read call while converting.
 constexpr int64_t kDecodeChunkBytes = 16384;
 
@@ -124,8 +127,13 @@ SoundFileResult LoadSoundImage(std::span<const uint8_t> image) {
 SoundFileResult LoadSoundFile(const std::string& path) {
   std::string found = FindPathIgnoringCase(path);
   if (found.empty()) return Refuse("no such file");
+  // Each thread keeps its file buffer between loads: the game loads a cue file for
+  // every cue it plays, and a fresh block each time costs more in page faults than
+  // the read itself. A buffer grown by a rare large file is let go again.
+  thread_local FileImage image;
   std::string refusal;
-  std::optional<FileImage> image = ReadFileImage(found, refusal);
-  if (!image) return Refuse(refusal);
-  return LoadSoundImage(*image);
+  bool read = ReadFileImage(found, image, refusal);
+  SoundFileResult result = read ? LoadSoundImage(image) : Refuse(refusal);
+  if (image.capacity() > kKeptFileBufferBytes) FileImage().swap(image);
+  return result;
 }

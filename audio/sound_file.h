@@ -3,7 +3,10 @@
 // registered decoders in registration order. The name's extension plays no part.
 // A path that does not exist as written is looked up again ignoring letter case,
 // folder by folder.
+// Owns: nothing beyond one load, except each thread's file buffer kept for its next load.
 // Threads: any thread; reads and decodes on the caller's thread, taking no engine lock.
+// Depends on: the decoder registry (audio/decoder_registry.h), libvorbisfile through
+// the Ogg Vorbis decoder (audio/ogg_decoder.h), the C++ standard library.
 #pragma once
 
 #include <cstdint>
