@@ -106,6 +106,7 @@ void Mouse::Shutdown() {
   CurrentInputSource().CloseMouse();
   deviceOpen_ = false;
   screen_.SetCloseHook(nullptr);
+  attempted_ = ready_ = false;  // closed: a later Init opens it again
 }
 
 Mouse& TheMouse() {

@@ -64,5 +64,5 @@ void MouseLocate(int32_t x, int32_t y);
 // 1 while button n (1 left, 2 right, 3 middle) is pressed, else 0; other n: 0.
 int32_t MouseButton(int32_t n);
 
-// End step: releases the pointer and the mouse.
+// End step: releases the pointer and the mouse; a later MouseInit starts afresh.
 void MouseShutdown();

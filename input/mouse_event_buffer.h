@@ -16,6 +16,11 @@ class MouseEventBuffer {
   // Adds one event, or marks the buffer overflowed when it is full.
   void Push(const MouseEvent& event);
 
+  // Adds one movement report as an x and a y event, or adds it to the report just
+  // before it when nothing came in between: a fast mouse reports many times per tick,
+  // and only the sum matters, so reports alone never fill the buffer.
+  void PushMovement(int32_t dx, int32_t dy);
+
   // Takes every kept event into `events` (count in `count`) and empties the buffer.
   // After an overflow: nothing is given (count 0), the buffer is emptied and
   // kOverflowed is returned. Never kFailed.

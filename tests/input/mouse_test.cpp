@@ -46,6 +46,9 @@ TEST(MouseInit, TheFirstResultIsKept) {
   present.Shutdown();
   present.Shutdown();
   EXPECT_EQ(fake.source.mouseCloses, 1);
+  fake.source.mousePresent = true;
+  EXPECT_EQ(present.Init(), 1) << "a closed mouse opens again";
+  EXPECT_EQ(fake.source.mouseOpens, 2);
 }
 
 TEST_F(MouseTest, MovementIsSummedPerExamineAndClearedEveryTime) {
