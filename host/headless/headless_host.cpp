@@ -47,8 +47,8 @@ void HeadlessHost::Install() {
   starter_ = std::make_unique<ScheduledThreadStarter>(*scheduler_);
 
   DesktopRecord desktop;
-  desktop.width = options_.desktopWidth;
-  desktop.height = options_.desktopHeight;
+  desktop.width = std::max(options_.desktopWidth, 1);
+  desktop.height = std::max(options_.desktopHeight, 1);
   desktop.refreshHz = 60;
   desktop.depthBits = 32;
   desktop.name = "headless";

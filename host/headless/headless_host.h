@@ -43,7 +43,7 @@
 struct HeadlessOptions {
   // What the clock (ElapsedMs) reads at virtual time 0; ms, any 32-bit value.
   uint32_t clockOriginMs = 0;
-  // Desktop 0, the only display: pixels.
+  // Desktop 0, the only display: pixels, 1 and up (smaller values count as 1).
   int32_t desktopWidth = 1920;
   int32_t desktopHeight = 1080;
   // Whether a mouse is attached (MouseInit fails without one).
@@ -67,9 +67,11 @@ class HeadlessHost {
   ~HeadlessHost();  // uninstalls when still installed
 
   // The calling thread becomes the scheduled main thread at virtual time 0, and the
-  // clock and thread-start seams answer from the scheduler. Once per host.
+  // clock, thread-start, window system, input source and audio output seams answer
+  // from this host. Once per host.
   void Install();
-  // Stops every other scheduled thread, restores the default seams.
+  // Stops every other scheduled thread, shuts the sound engine down if it still runs on
+  // this host's output, restores the default seams. On the thread that installed.
   void Uninstall();
   bool Installed() const { return scheduler_ != nullptr; }
 

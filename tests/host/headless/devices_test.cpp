@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -259,6 +260,57 @@ TEST_F(Headless, BoxesGoToTheTraceAndLetOtherThreadsRun) {
   EXPECT_EQ(host_.trace().Lines().back(),
             "{\"ms\":7,\"event\":\"box\",\"caption\":\"ERROR\",\"text\":\"Sound "
             "\\\"device\\\"\\nfailed\"}");
+}
+
+}  // namespace
+
+namespace {
+
+// ---- scripts and the trace file --------------------------------------------------------
+
+TEST(HeadlessHostSetUp, AScriptWithErrorsIsRefusedAndTheOneBeforeStays) {
+  HeadlessHost host;
+  ASSERT_TRUE(host.LoadInputScript("5 close\n").empty());
+  std::vector<ScriptError> errors = host.LoadInputScript("1 key down W\n2 key down Nope\n");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].line, 2);
+  std::vector<ScriptError> missing = host.LoadInputScriptFile("no/such/script.txt");
+  ASSERT_EQ(missing.size(), 1u);
+  EXPECT_EQ(missing[0].line, 0);
+
+  host.Install();
+  WindowRequest request;
+  request.width = request.height = 10;
+  uint32_t handle = CurrentWindowSystem().OpenWindow(request);
+  NativeEvent event;
+  ASSERT_TRUE(CurrentWindowSystem().NextEvent(0, event));  // activation
+  ASSERT_TRUE(CurrentWindowSystem().NextEvent(-1, event));
+  EXPECT_EQ(event.kind, NativeEventKind::kCloseRequest);  // the first script's close
+  EXPECT_EQ(event.window, handle);
+  host.Uninstall();
+}
+
+TEST(HeadlessHostSetUp, TheTraceFileHoldsTheSameLinesAsMemory) {
+  std::string path = ::testing::TempDir() + "headless_trace_test.jsonl";
+  {
+    HeadlessHost host;
+    ASSERT_TRUE(host.trace().OpenFile(path));
+    host.Install();
+    DelayMs(3);
+    CurrentWindowSystem().ShowMessageBox(0, "ERROR", std::string("tab\there \x01"));
+    host.Uninstall();
+    host.trace().Close();
+    EXPECT_EQ(host.trace().Lines().size(), 1u);
+  }
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  ASSERT_NE(file, nullptr);
+  char buffer[256] = {};
+  ASSERT_NE(std::fgets(buffer, sizeof buffer, file), nullptr);
+  std::fclose(file);
+  std::remove(path.c_str());
+  EXPECT_STREQ(buffer,
+               "{\"ms\":3,\"event\":\"box\",\"caption\":\"ERROR\",\"text\":\"tab\\there "
+               "\\u0001\"}\n");
 }
 
 }  // namespace
