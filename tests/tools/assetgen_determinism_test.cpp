@@ -1,5 +1,5 @@
-// The generator makes the same bytes every time: two fresh runs into empty folders
-// write the same set of files with identical contents.
+// The generator makes the same bytes every time: two fresh runs write the same set of
+// files with identical contents, the same as the build's own tree.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,13 +24,17 @@ std::map<std::string, std::string> ReadTree(const fs::path& root) {
   return files;
 }
 
+// Runs the generator into an empty folder; a .wav left from an older generator (a
+// renamed sound) must be gone afterwards.
 fs::path FreshRun(const std::string& name) {
   fs::path dir = fs::path(QUELMIRE_SCRATCH_DIR) / name;
   fs::remove_all(dir);
-  fs::create_directories(dir);
+  fs::create_directories(dir / "assets" / "renamed");
+  std::ofstream(dir / "assets" / "renamed" / "old.wav") << "stale";
   std::string command =
       std::string("\"") + QUELMIRE_ASSETGEN + "\" \"" + dir.string() + "\" > /dev/null";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_FALSE(fs::exists(dir / "assets" / "renamed" / "old.wav"));
   return dir;
 }
 
