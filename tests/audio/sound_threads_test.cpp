@@ -22,11 +22,11 @@ TEST(SoundThreads, LoadPlayFreeAgainstVolumePanStopQueryWithTheMixerPulling) {
   std::atomic<bool> done{false};
 
   std::thread loader([&] {
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 1000; ++round) {
       auto& slot = handles[round % kHandles];
       int32_t old = slot.exchange(0, std::memory_order_relaxed);
       SoundFree(old);
-      int32_t sound = SoundLoadDecoded(-1, Sine(200.0 + round, 22050, 2000 + round, 1 + round % 2));
+      int32_t sound = SoundLoadDecoded(-1, Sine(200.0 + round, 22050, 500 + round, 1 + round % 2));
       EXPECT_NE(sound, 0);
       SoundPlay(sound, round % 3 == 0 ? 0 : 1, round % 101);
       slot.store(sound, std::memory_order_relaxed);
