@@ -1,6 +1,8 @@
 // The real program's window, screen, keyboard and event pump on a private X display.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <functional>
@@ -165,6 +167,40 @@ TEST_F(GameWindow, FocusLostStopsTheKeysAndFreesThePointer) {
   EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_FALSE);
   x->Focus(xWindow);
   EXPECT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; }));
+}
+
+// The player, from outside: a separate program that waits for the box captioned
+// `caption` and presses Return in it until it goes. A process of its own, not a thread:
+// the box is shown by a process that SDL forks, and a fork must not catch another
+// thread of ours inside the X library. Returns its id; it exits 0 once the box went.
+pid_t DismissBoxFromOutside(const std::string& caption) {
+  std::string script =
+      "seen=; for i in $(seq 400); do "
+      "id=$(xwininfo -root -tree 2>/dev/null | awk '/\"" + caption + "\": / {print $1; exit}'); "
+      "if [ -n \"$id\" ]; then sleep 0.2; xdotool key --window \"$id\" Return; seen=1; "
+      "elif [ -n \"$seen\" ]; then exit 0; fi; sleep 0.05; done; exit 1";
+  const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
+  pid_t child = -1;
+  if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+    return -1;
+  }
+  return child;
+}
+
+TEST_F(GameWindow, AnErrorBoxWaitsForOkAndGivesThePointerBack) {
+  OpenBlackScreen();
+  ASSERT_TRUE(PumpUntil([] { return MouseExamine() == 1; }));
+  ASSERT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE);
+  pid_t player = DismissBoxFromOutside("Coords");
+  ASSERT_GT(player, 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ErrorBox("Coords", "x 75, y 75"), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a real box, not the fallback";
+  int status = -1;
+  waitpid(player, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the box never appeared";
+  EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE) << "captured again after the box";
+  EXPECT_TRUE(Viewable());
 }
 
 TEST(NoDisplay, StartUpChecksFailAndBoxesGoToStandardError) {

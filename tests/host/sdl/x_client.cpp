@@ -83,7 +83,7 @@ void XClient::RequestClose(unsigned long window) {
   event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(x, window, False, NoEventMask, &event);
-  XFlush(x);
+  XSync(x, False);  // delivered by the time this returns
 }
 
 void XClient::Focus(unsigned long window) {
@@ -91,3 +91,4 @@ void XClient::Focus(unsigned long window) {
   XSetInputFocus(x, window != 0 ? window : DefaultRootWindow(x), RevertToPointerRoot, CurrentTime);
   XFlush(x);
 }
+
