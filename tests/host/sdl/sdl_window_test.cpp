@@ -169,6 +169,21 @@ TEST_F(GameWindow, FocusLostStopsTheKeysAndFreesThePointer) {
   EXPECT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; }));
 }
 
+TEST_F(GameWindow, PointerMovementAndClicksReachTheMouse) {
+  OpenBlackScreen();
+  ASSERT_TRUE(PumpUntil([] { return MouseExamine() == 1; }));
+  ASSERT_TRUE(Xdotool("mousemove_relative -- 40 0"));
+  int32_t moved = 0;
+  EXPECT_TRUE(PumpUntil([&moved] {
+    if (MouseExamine() == 1) moved += MouseDeltaX();
+    return moved >= 40;
+  })) << moved;
+  ASSERT_TRUE(Xdotool("mousedown 1"));
+  EXPECT_TRUE(PumpUntil([] { return MouseExamine() == 1 && MouseButton(1) == 1; }));
+  ASSERT_TRUE(Xdotool("mouseup 1"));
+  EXPECT_TRUE(PumpUntil([] { return MouseExamine() == 1 && MouseButton(1) == 0; }));
+}
+
 // The player, from outside: a separate program that waits for the box captioned
 // `caption` and presses Return in it until it goes. A process of its own, not a thread:
 // the box is shown by a process that SDL forks, and a fork must not catch another
