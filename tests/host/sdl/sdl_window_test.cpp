@@ -21,7 +21,9 @@
 #include "xvfb_display.h"
 
 // The session bus library keeps one buffer past its own shutdown; not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\n";
+}
 
 namespace {
 
@@ -39,8 +41,7 @@ class XvfbEnvironment : public ::testing::Environment {
     xvfb = nullptr;
   }
 };
-[[maybe_unused]] auto* const environment =
-    ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
 // Runs the game's per-pass work (one event, one keyboard sample) until `done` holds or
 // about `limitMs` have passed.
@@ -54,7 +55,9 @@ bool PumpUntil(const std::function<bool()>& done, int32_t limitMs = 3000) {
   return false;
 }
 
-bool Xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()) == 0; }
+bool Xdotool(const std::string& arguments) {
+  return std::system(("xdotool " + arguments).c_str()) == 0;
+}
 
 // The game's start-up steps for its window, then a client of our own looking at the
 // result through the X server.
@@ -117,7 +120,8 @@ TEST_F(GameWindow, IsTitledDesktopSizedAtTheCornerAndBlack) {
 
 TEST_F(GameWindow, AKeyIsSeenHeldAndThenReleasedOnce) {
   OpenBlackScreen();
-  ASSERT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; })) << "the window has no keyboard focus";
+  ASSERT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; }))
+      << "the window has no keyboard focus";
   ASSERT_TRUE(Xdotool("keydown c"));
   ASSERT_TRUE(PumpUntil([] { return KeyDown(kKeyC) == 128; }));
   EXPECT_EQ(KeyDown(kAnyKey), 1);
@@ -128,7 +132,8 @@ TEST_F(GameWindow, AKeyIsSeenHeldAndThenReleasedOnce) {
   EXPECT_EQ(KeyReleased(kKeyC), 0);
 
   ASSERT_TRUE(Xdotool("keydown Left"));
-  EXPECT_TRUE(PumpUntil([] { return KeyDown(kKeyLeft) == 128; })) << "arrow keys are extended codes";
+  EXPECT_TRUE(PumpUntil([] { return KeyDown(kKeyLeft) == 128; }))
+      << "arrow keys are extended codes";
   ASSERT_TRUE(Xdotool("keyup Left"));
   EXPECT_TRUE(PumpUntil([] { return KeyDown(kAnyKey) == 0; }));
 }
@@ -191,7 +196,9 @@ TEST_F(GameWindow, PointerMovementAndClicksReachTheMouse) {
 pid_t DismissBoxFromOutside(const std::string& caption) {
   std::string script =
       "seen=; for i in $(seq 400); do "
-      "id=$(xwininfo -root -tree 2>/dev/null | awk '/\"" + caption + "\": / {print $1; exit}'); "
+      "id=$(xwininfo -root -tree 2>/dev/null | awk '/\"" +
+      caption +
+      "\": / {print $1; exit}'); "
       "if [ -n \"$id\" ]; then sleep 0.2; xdotool key --window \"$id\" Return; seen=1; "
       "elif [ -n \"$seen\" ]; then exit 0; fi; sleep 0.05; done; exit 1";
   const char* argv[] = {"sh", "-c", script.c_str(), nullptr};

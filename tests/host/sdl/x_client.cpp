@@ -7,7 +7,9 @@
 #include <X11/Xutil.h>
 
 namespace {
-Display* AsDisplay(void* display) { return static_cast<Display*>(display); }
+Display* AsDisplay(void* display) {
+  return static_cast<Display*>(display);
+}
 }  // namespace
 
 XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
@@ -91,4 +93,3 @@ void XClient::Focus(unsigned long window) {
   XSetInputFocus(x, window != 0 ? window : DefaultRootWindow(x), RevertToPointerRoot, CurrentTime);
   XFlush(x);
 }
-
