@@ -33,5 +33,8 @@ run_tests release
 configure_and_build asan -DQUELMIRE_SANITIZE=address -DQUELMIRE_BUILD_BENCH=OFF
 run_tests asan
 
+# The sound loader's fuzzer (clang, libFuzzer with ASan and UBSan), for a bounded time.
+fuzz/run.sh 60
+
 configure_and_build tsan -DQUELMIRE_SANITIZE=thread -DQUELMIRE_BUILD_BENCH=OFF
 run_tests tsan -L threads

@@ -1,0 +1,116 @@
+// ---- sound engine: the mixer under load -----------------------------------------------
+// N looping voices of 16-bit stereo 44.1 kHz material with distinct volumes and pans,
+// resampled to 48 kHz stereo; each iteration pulls 60 s of output through the engine in
+// 512-frame device buffers. x_realtime = seconds of output per second of work.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "audio/audio_output.h"
+#include "audio/decoded_sound.h"
+#include "audio/mix_kernels_x86.h"
+#include "audio/sound.h"
+#include "audio/sound_engine.h"
+
+namespace {
+
+constexpr int32_t kDeviceRate = 48000;
+constexpr int32_t kPullFrames = 512;
+constexpr int32_t kSecondsPerIteration = 60;
+
+// An output that only remembers its source, so the benchmark pulls at its own pace.
+class PulledOutput final : public AudioOutput {
+ public:
+  bool Open(AudioSource& source) override {
+    source_ = &source;
+    return true;
+  }
+  void Close() override { source_ = nullptr; }
+  AudioSource* source() const { return source_; }
+
+ private:
+  AudioSource* source_ = nullptr;
+};
+
+// Half a second or so of a 16-bit stereo chord, a little longer for each voice so that
+// the wraps fall at different places.
+DecodedSound Material(int32_t voice) {
+  DecodedSound sound;
+  sound.channels = 2;
+  sound.rate = 44100;
+  sound.bitsPerSample = 16;
+  sound.frames = 22050 + voice % 64 * 7;
+  sound.samples.resize(static_cast<size_t>(sound.frames) * 2);
+  for (int64_t i = 0; i < sound.frames; ++i) {
+    const double t = static_cast<double>(i) / sound.rate;
+    const double left = 0.3 * std::sin(6.2831853 * (220.0 + voice) * t);
+    const double right = 0.3 * std::sin(6.2831853 * (330.0 + voice) * t);
+    sound.samples[static_cast<size_t>(2 * i)] = std::round(left * 32767.0) / 32768.0f;
+    sound.samples[static_cast<size_t>(2 * i + 1)] = std::round(right * 32767.0) / 32768.0f;
+  }
+  return sound;
+}
+
+void MixLoopingVoices(benchmark::State& state, bool remixEveryTick) {
+  const auto voices = static_cast<int32_t>(state.range(0));
+  PulledOutput output;
+  InstallAudioOutput(&output);
+  if (SoundInit() == 0) {
+    state.SkipWithError("the engine did not start");
+    return;
+  }
+  std::vector<int32_t> sounds;
+  for (int32_t v = 0; v < voices; ++v) {
+    int32_t sound = SoundLoadDecoded(-1, Material(v));
+    SoundSetPan(sound, v % 201 - 100);
+    SoundPlay(sound, 1, 1 + v % 100);
+    sounds.push_back(sound);
+  }
+  std::vector<float> buffer(static_cast<size_t>(kPullFrames) * kOutputChannels);
+  const int32_t pulls = kSecondsPerIteration * kDeviceRate / kPullFrames;
+  const int32_t pullsPerTick =
+      kDeviceRate / kPullFrames / 58;  // the game re-mixes 58 times a second
+  for (auto _ : state) {
+    for (int32_t pull = 0; pull < pulls; ++pull) {
+      if (remixEveryTick && pull % pullsPerTick == 0) {
+        for (int32_t v = 0; v < voices; ++v) {
+          SoundSetVolume(sounds[static_cast<size_t>(v)], 1 + (v + pull) % 100);
+          SoundSetPan(sounds[static_cast<size_t>(v)], (v + pull) % 201 - 100);
+        }
+      }
+      output.source()->Render(buffer.data(), kPullFrames, kDeviceRate);
+    }
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  state.counters["x_realtime"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kSecondsPerIteration, benchmark::Counter::kIsRate);
+  SoundShutdown();
+  InstallAudioOutput(nullptr);
+}
+
+void BM_MixLoopingVoices(benchmark::State& state) {
+  MixLoopingVoices(state, false);
+}
+// The same with the AVX2 loops, as on a processor without AVX-512.
+void BM_MixLoopingVoicesAvx2Only(benchmark::State& state) {
+  LimitVectorLoops(VectorLoops::kAvx2);
+  MixLoopingVoices(state, false);
+  LimitVectorLoops(VectorLoops::kAvx512);
+}
+void BM_MixLoopingVoicesRemixedEveryTick(benchmark::State& state) {
+  MixLoopingVoices(state, true);
+}
+
+BENCHMARK(BM_MixLoopingVoices)
+    ->Arg(16)
+    ->Arg(64)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MixLoopingVoicesAvx2Only)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MixLoopingVoicesRemixedEveryTick)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+// ---- end of sound engine --------------------------------------------------------------

@@ -1,0 +1,111 @@
+// Loading from disk: files made by sox in every accepted encoding against sox's own
+// float conversion, and finding files whose names differ only in letter case.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "audio/path_lookup.h"
+#include "audio/sound_file.h"
+#include "sound_files.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+
+struct SoxCase {
+  const char* format;  // sox output options
+  int channels;
+  int rate;
+  int bits;
+  bool floatSource;
+  uint16_t tag;  // the format tag sox writes
+};
+
+TEST(SoxFiles, EveryAcceptedEncodingMatchesSoxsOwnConversion) {
+  TempFolder folder;
+  const SoxCase cases[] = {
+      {"-b 8 -e unsigned", 1, 8000, 8, false, 1},
+      {"-b 16 -e signed", 2, 44100, 16, false, 1},
+      {"-b 16 -e signed", 1, 192000, 16, false, 1},
+      {"-b 24 -e signed", 1, 48000, 24, false, 0xFFFE},
+      {"-b 32 -e signed", 2, 96000, 32, false, 0xFFFE},
+      {"-b 32 -e floating-point", 1, 22050, 32, true, 3},
+      {"-b 32 -e floating-point", 2, 16000, 32, true, 3},
+  };
+  int n = 0;
+  for (const SoxCase& c : cases) {
+    std::string file = folder / ("tone" + std::to_string(++n) + ".wav");
+    SCOPED_TRACE(std::string(c.format) + " channels " + std::to_string(c.channels));
+    ASSERT_TRUE(MakeTone(file, c.format, c.channels, c.rate, 0.1));
+    std::vector<uint8_t> bytes = ReadBytes(file);
+    EXPECT_EQ(bytes[20] | bytes[21] << 8, c.tag);
+
+    SoundFileResult result = LoadSoundFile(file);
+    ASSERT_TRUE(result.loaded) << result.refusal;
+    EXPECT_EQ(result.sound.channels, c.channels);
+    EXPECT_EQ(result.sound.rate, c.rate);
+    EXPECT_EQ(result.sound.bitsPerSample, c.bits);
+    EXPECT_EQ(result.sound.floatSource, c.floatSource);
+    EXPECT_EQ(result.sound.frames, c.rate / 10);
+
+    std::vector<float> expected = SoxFloats(file, folder / "expected.f32");
+    ASSERT_EQ(result.sound.samples.size(), expected.size());
+    float worst = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+      worst = std::max(worst, std::abs(result.sound.samples[i] - expected[i]));
+    }
+    EXPECT_LE(worst, 1e-7f);  // a 24-bit step is 1.2e-7
+  }
+}
+
+TEST(SoundFileFromDisk, MissingUnreadableAndEmptyFilesAreRefused) {
+  TempFolder folder;
+  EXPECT_THAT(LoadSoundFile(folder / "absent.wav").refusal, HasSubstr("no such file"));
+  EXPECT_FALSE(LoadSoundFile(folder.path().string()).loaded);  // a folder
+  WriteBytes(folder / "empty.wav", {});
+  EXPECT_FALSE(LoadSoundFile(folder / "empty.wav").loaded);
+  EXPECT_FALSE(LoadSoundFile("").loaded);
+}
+
+class CaseLookup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(folder.path() / "Assets" / "Terrain");
+    ASSERT_TRUE(MakeTone(folder / "Assets/Terrain/Grass1.wav", "-b 16 -e signed", 1, 22050, 0.01));
+  }
+  TempFolder folder;
+};
+
+TEST_F(CaseLookup, EachFolderAndTheFileNameMatchIgnoringCase) {
+  std::string exact = folder / "Assets/Terrain/Grass1.wav";
+  EXPECT_EQ(FindPathIgnoringCase(exact), exact);
+  EXPECT_EQ(FindPathIgnoringCase(folder / "assets/terrain/grass1.WAV"), exact);
+  EXPECT_EQ(FindPathIgnoringCase(folder / "ASSETS/Terrain/./GRASS1.wav"),
+            folder / "Assets/Terrain/./Grass1.wav");
+  EXPECT_EQ(FindPathIgnoringCase(folder / "assets/terrain/grass2.wav"), "");
+  EXPECT_EQ(FindPathIgnoringCase(folder / "assets/terrain/grass1.wav/more"), "");
+  EXPECT_TRUE(LoadSoundFile(folder / "assets/TERRAIN/grass1.wav").loaded);
+}
+
+TEST_F(CaseLookup, RelativePathsFromTheWorkingFolder) {
+  std::string previous = fs::current_path().string();
+  ASSERT_EQ(chdir(folder.path().c_str()), 0);
+  SoundFileResult lower = LoadSoundFile("assets/terrain/grass1.wav");
+  SoundFileResult upper = LoadSoundFile("Assets/Terrain/Grass1.wav");
+  std::string found = FindPathIgnoringCase("assets/terrain/grass1.wav");
+  ASSERT_EQ(chdir(previous.c_str()), 0);
+  EXPECT_TRUE(lower.loaded) << lower.refusal;
+  EXPECT_TRUE(upper.loaded) << upper.refusal;
+  EXPECT_EQ(found, "Assets/Terrain/Grass1.wav");
+}
+
+TEST_F(CaseLookup, NamesDifferingOnlyInCaseResolveTheSameWayEveryTime) {
+  fs::copy_file(folder / "Assets/Terrain/Grass1.wav", folder / "Assets/Terrain/GRASS1.wav");
+  // Neither spelling exists as written: the smaller name in byte order wins.
+  EXPECT_EQ(FindPathIgnoringCase(folder / "assets/terrain/grass1.wav"),
+            folder / "Assets/Terrain/GRASS1.wav");
+  EXPECT_TRUE(EqualIgnoringAsciiCase("Grass\xC3\xA9", "gRASS\xC3\xA9"));
+  EXPECT_FALSE(EqualIgnoringAsciiCase("grass\xC3\xA9", "grass\xC3\x89"));  // é is not É here
+}
+
+}  // namespace
