@@ -8,7 +8,9 @@ inline constexpr uint8_t kDown = 0x80;
 // The last code is never looked at by the any-key tests.
 inline constexpr int32_t kLastAnyKey = kKeyCodeCount - 2;
 
-bool IsKeyCode(int32_t key) { return key >= 0 && key < kKeyCodeCount; }
+bool IsKeyCode(int32_t key) {
+  return key >= 0 && key < kKeyCodeCount;
+}
 
 }  // namespace
 
@@ -73,8 +75,18 @@ Keyboard& TheKeyboard() {
   return keyboard;
 }
 
-int32_t KeyboardInit() { return TheKeyboard().Init(); }
-int32_t KeyboardExamine() { return TheKeyboard().Examine(); }
-int32_t KeyDown(int32_t key) { return TheKeyboard().KeyDown(key); }
-int32_t KeyReleased(int32_t key) { return TheKeyboard().KeyReleased(key); }
-void KeyboardShutdown() { TheKeyboard().Shutdown(); }
+int32_t KeyboardInit() {
+  return TheKeyboard().Init();
+}
+int32_t KeyboardExamine() {
+  return TheKeyboard().Examine();
+}
+int32_t KeyDown(int32_t key) {
+  return TheKeyboard().KeyDown(key);
+}
+int32_t KeyReleased(int32_t key) {
+  return TheKeyboard().KeyReleased(key);
+}
+void KeyboardShutdown() {
+  TheKeyboard().Shutdown();
+}

@@ -75,14 +75,19 @@ void Mouse::Apply(const std::array<MouseEvent, kMouseBufferEvents>& events, int3
   for (int32_t i = 0; i < count; ++i) {
     const MouseEvent& event = events[static_cast<size_t>(i)];
     switch (event.kind) {
-      case MouseEvent::Kind::kMoveX: dx += event.value; break;
-      case MouseEvent::Kind::kMoveY: dy += event.value; break;
+      case MouseEvent::Kind::kMoveX:
+        dx += event.value;
+        break;
+      case MouseEvent::Kind::kMoveY:
+        dy += event.value;
+        break;
       case MouseEvent::Kind::kButton:
         if (event.button >= 1 && event.button <= 3) {
           buttons_[static_cast<size_t>(event.button - 1)] = event.value != 0 ? 1 : 0;
         }
         break;
-      case MouseEvent::Kind::kWheel: break;
+      case MouseEvent::Kind::kWheel:
+        break;
     }
   }
   dx_ = Saturate(dx);
@@ -114,9 +119,21 @@ Mouse& TheMouse() {
   return mouse;
 }
 
-int32_t MouseInit() { return TheMouse().Init(); }
-int32_t MouseExamine() { return TheMouse().Examine(); }
-int32_t MouseDeltaX() { return TheMouse().DeltaX(); }
-void MouseLocate(int32_t x, int32_t y) { TheMouse().Locate(x, y); }
-int32_t MouseButton(int32_t n) { return TheMouse().Button(n); }
-void MouseShutdown() { TheMouse().Shutdown(); }
+int32_t MouseInit() {
+  return TheMouse().Init();
+}
+int32_t MouseExamine() {
+  return TheMouse().Examine();
+}
+int32_t MouseDeltaX() {
+  return TheMouse().DeltaX();
+}
+void MouseLocate(int32_t x, int32_t y) {
+  TheMouse().Locate(x, y);
+}
+int32_t MouseButton(int32_t n) {
+  return TheMouse().Button(n);
+}
+void MouseShutdown() {
+  TheMouse().Shutdown();
+}

@@ -21,7 +21,10 @@ class Mouse {
   int32_t Examine();
   int32_t DeltaX() const { return dx_; }
   int32_t DeltaY() const { return dy_; }
-  void Locate(int32_t x, int32_t y) { x_ = x; y_ = y; }
+  void Locate(int32_t x, int32_t y) {
+    x_ = x;
+    y_ = y;
+  }
   int32_t Button(int32_t n) const;
   void OnScreenClosed();
   void Shutdown();
@@ -35,11 +38,11 @@ class Mouse {
 
   ScreenLayer& screen_;
   bool attempted_ = false;
-  bool ready_ = false;        // the first Init's result
-  bool deviceOpen_ = false;   // opened by Init, closed by Shutdown
+  bool ready_ = false;       // the first Init's result
+  bool deviceOpen_ = false;  // opened by Init, closed by Shutdown
   bool captured_ = false;
-  int32_t x_ = 0, y_ = 0;    // virtual pointer, pixels of the screen
-  int32_t dx_ = 0, dy_ = 0;  // movement summed by the last examine, device units
+  int32_t x_ = 0, y_ = 0;             // virtual pointer, pixels of the screen
+  int32_t dx_ = 0, dy_ = 0;           // movement summed by the last examine, device units
   std::array<int32_t, 3> buttons_{};  // buttons 1 (left), 2 (right), 3 (middle): 1 pressed
 };
 

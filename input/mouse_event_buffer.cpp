@@ -32,8 +32,8 @@ void MouseEventBuffer::PushMovement(int32_t dx, int32_t dy) {
     y.value = AddSaturating(y.value, dy);
     return;
   }
-  for (const MouseEvent& event : {MouseEvent{MouseEvent::Kind::kMoveX, dx, 0},
-                                  MouseEvent{MouseEvent::Kind::kMoveY, dy, 0}}) {
+  for (const MouseEvent& event :
+       {MouseEvent{MouseEvent::Kind::kMoveX, dx, 0}, MouseEvent{MouseEvent::Kind::kMoveY, dy, 0}}) {
     if (count_ == kMouseBufferEvents) {
       overflowed_ = true;
       return;
@@ -47,7 +47,8 @@ MouseReadResult MouseEventBuffer::Take(std::array<MouseEvent, kMouseBufferEvents
   std::scoped_lock lock(lock_);
   bool overflowed = overflowed_;
   count = overflowed ? 0 : count_;
-  for (int32_t i = 0; i < count; ++i) events[static_cast<size_t>(i)] = events_[static_cast<size_t>(i)];
+  for (int32_t i = 0; i < count; ++i)
+    events[static_cast<size_t>(i)] = events_[static_cast<size_t>(i)];
   count_ = 0;
   overflowed_ = false;
   return overflowed ? MouseReadResult::kOverflowed : MouseReadResult::kRead;

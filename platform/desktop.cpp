@@ -20,6 +20,12 @@ DesktopList& Desktops() {
   return list;
 }
 
-int32_t DesktopExamine() { return Desktops().Examine(); }
-int32_t DesktopWidth(int32_t n) { return Desktops().Width(n); }
-int32_t DesktopHeight(int32_t n) { return Desktops().Height(n); }
+int32_t DesktopExamine() {
+  return Desktops().Examine();
+}
+int32_t DesktopWidth(int32_t n) {
+  return Desktops().Width(n);
+}
+int32_t DesktopHeight(int32_t n) {
+  return Desktops().Height(n);
+}

@@ -42,8 +42,8 @@ int32_t ScreenLayer::OpenWindowed(int32_t parentHandle, int32_t x, int32_t y, in
   rightOffset_ = rightOffset;
   bottomOffset_ = bottomOffset;
   int32_t innerWidth = 0, innerHeight = 0;
-  if (autoStretch_ &&
-      CurrentWindowSystem().InnerSize(static_cast<uint32_t>(parentHandle), innerWidth, innerHeight)) {
+  if (autoStretch_ && CurrentWindowSystem().InnerSize(static_cast<uint32_t>(parentHandle),
+                                                      innerWidth, innerHeight)) {
     Stretch(innerWidth, innerHeight);
   }
   open_ = true;
@@ -84,7 +84,9 @@ ScreenLayer& Screen() {
   return *screen;
 }
 
-int32_t ScreenInit() { return Screen().Init(); }
+int32_t ScreenInit() {
+  return Screen().Init();
+}
 
 int32_t ScreenOpenWindowed(int32_t parentHandle, int32_t x, int32_t y, int32_t width,
                            int32_t height, int32_t autoStretch, int32_t rightOffset,
@@ -93,4 +95,6 @@ int32_t ScreenOpenWindowed(int32_t parentHandle, int32_t x, int32_t y, int32_t w
                                bottomOffset);
 }
 
-void ScreenEnd() { Screen().End(); }
+void ScreenEnd() {
+  Screen().End();
+}

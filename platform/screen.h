@@ -18,14 +18,13 @@ class ScreenLayer {
   explicit ScreenLayer(WindowLayer& windows);
 
   int32_t Init();
-  int32_t OpenWindowed(int32_t parentHandle, int32_t x, int32_t y, int32_t width,
-                       int32_t height, int32_t autoStretch, int32_t rightOffset,
-                       int32_t bottomOffset);
+  int32_t OpenWindowed(int32_t parentHandle, int32_t x, int32_t y, int32_t width, int32_t height,
+                       int32_t autoStretch, int32_t rightOffset, int32_t bottomOffset);
   void Close();
   void End();  // closes the screen and stops the video system started by Init
 
   bool IsOpen() const { return open_; }
-  int32_t Width() const { return width_; }    // the screen's size in pixels; 0 when closed
+  int32_t Width() const { return width_; }  // the screen's size in pixels; 0 when closed
   int32_t Height() const { return height_; }
   int32_t ParentHandle() const { return open_ ? parentHandle_ : 0; }
   void SetCloseHook(CloseHook hook) { closeHook_ = std::move(hook); }
@@ -39,11 +38,11 @@ class ScreenLayer {
   bool open_ = false;
   int32_t parentHandle_ = 0;
   int32_t parentNumber_ = -1;
-  int32_t x_ = 0, y_ = 0;            // pixels from the parent's inner top-left corner
-  int32_t width_ = 0, height_ = 0;   // the screen's own size, pixels
+  int32_t x_ = 0, y_ = 0;                   // pixels from the parent's inner top-left corner
+  int32_t width_ = 0, height_ = 0;          // the screen's own size, pixels
   int32_t areaWidth_ = 0, areaHeight_ = 0;  // the black area now, stretched or not
   bool autoStretch_ = false;
-  int32_t rightOffset_ = 0, bottomOffset_ = 0;      // pixels kept free when stretching
+  int32_t rightOffset_ = 0, bottomOffset_ = 0;  // pixels kept free when stretching
   CloseHook closeHook_;
 };
 

@@ -22,7 +22,9 @@ void Centre(int32_t width, int32_t height, int32_t& x, int32_t& y) {
 
 WindowLayer::WindowLayer() : windows_(kWindowGrowStep, [this](int32_t number) { Close(number); }) {}
 
-WindowLayer::~WindowLayer() { CloseAll(); }
+WindowLayer::~WindowLayer() {
+  CloseAll();
+}
 
 int32_t WindowLayer::Open(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                           const std::string& title, int32_t flags) {
@@ -76,8 +78,8 @@ int32_t WindowLayer::NumberOf(uint32_t handle) const {
   return -1;
 }
 
-void WindowLayer::SetScreenArea(int32_t number, bool hasScreen, int32_t x, int32_t y,
-                                int32_t width, int32_t height) {
+void WindowLayer::SetScreenArea(int32_t number, bool hasScreen, int32_t x, int32_t y, int32_t width,
+                                int32_t height) {
   WindowObject* window = windows_.ObjectGet(number);
   if (window == nullptr) return;
   window->hasScreen = hasScreen;
@@ -107,7 +109,9 @@ void WindowLayer::Close(int32_t number) {
   windows_.ObjectFree(number);
 }
 
-void WindowLayer::CloseAll() { windows_.ObjectFreeAll(); }
+void WindowLayer::CloseAll() {
+  windows_.ObjectFreeAll();
+}
 
 // An event equal to the last one still waiting is not queued twice, so a window that
 // is asked to close again and again before the game looks holds one close request.
@@ -138,8 +142,12 @@ void WindowLayer::Dispatch(const NativeEvent& event) {
     if (resizeListener_) resizeListener_(number, event.width, event.height);
   };
   switch (event.kind) {
-    case NativeEventKind::kCloseRequest: Queue(kEventCloseRequest, number); break;
-    case NativeEventKind::kMoved: Queue(kEventMoved, number); break;
+    case NativeEventKind::kCloseRequest:
+      Queue(kEventCloseRequest, number);
+      break;
+    case NativeEventKind::kMoved:
+      Queue(kEventMoved, number);
+      break;
     case NativeEventKind::kMinimized:
       window->sizeState = true;
       Queue(kEventMinimized, number);
@@ -157,12 +165,24 @@ void WindowLayer::Dispatch(const NativeEvent& event) {
       }
       resized();
       break;
-    case NativeEventKind::kActivated: Queue(kEventActivated, number); break;
-    case NativeEventKind::kDeactivated: Queue(kEventDeactivated, number); break;
-    case NativeEventKind::kExposed: Queue(kEventErased, number); break;
-    case NativeEventKind::kLeftButtonUp: Queue(kEventLeftButtonUp, number); break;
-    case NativeEventKind::kLeftDoubleClick: Queue(kEventLeftDoubleClick, number); break;
-    case NativeEventKind::kRightButtonUp: Queue(kEventRightButtonUp, number); break;
+    case NativeEventKind::kActivated:
+      Queue(kEventActivated, number);
+      break;
+    case NativeEventKind::kDeactivated:
+      Queue(kEventDeactivated, number);
+      break;
+    case NativeEventKind::kExposed:
+      Queue(kEventErased, number);
+      break;
+    case NativeEventKind::kLeftButtonUp:
+      Queue(kEventLeftButtonUp, number);
+      break;
+    case NativeEventKind::kLeftDoubleClick:
+      Queue(kEventLeftDoubleClick, number);
+      break;
+    case NativeEventKind::kRightButtonUp:
+      Queue(kEventRightButtonUp, number);
+      break;
   }
 }
 
@@ -186,10 +206,18 @@ int32_t WindowOpen(int32_t number, int32_t x, int32_t y, int32_t width, int32_t 
                    const std::string& title, int32_t flags) {
   return Windows().Open(number, x, y, width, height, title, flags);
 }
-int32_t WindowSetColor(int32_t number, int32_t color) { return Windows().SetColor(number, color); }
-int32_t WindowHandle(int32_t number) { return Windows().Handle(number); }
-int32_t WindowPollEvent(int32_t timeoutMs) { return Windows().PollEvent(timeoutMs); }
+int32_t WindowSetColor(int32_t number, int32_t color) {
+  return Windows().SetColor(number, color);
+}
+int32_t WindowHandle(int32_t number) {
+  return Windows().Handle(number);
+}
+int32_t WindowPollEvent(int32_t timeoutMs) {
+  return Windows().PollEvent(timeoutMs);
+}
 int32_t ErrorBox(const std::string& caption, const std::string& text) {
   return Windows().ErrorBox(caption, text);
 }
-void WindowsEnd() { Windows().CloseAll(); }
+void WindowsEnd() {
+  Windows().CloseAll();
+}

@@ -31,20 +31,20 @@ struct DesktopRecord {
 
 // What a new top-level window should look like.
 struct WindowRequest {
-  int32_t x = 0;            // pixels from the left of the primary display to the inner area
-  int32_t y = 0;            // pixels from its top to the inner area
-  int32_t width = 0;        // inner (client) area, pixels, >= 1
-  int32_t height = 0;       // pixels, >= 1
-  std::string title;        // UTF-8, may be empty; shown in the title bar
-  bool visible = true;      // false: created hidden
-  bool activate = true;     // false: shown without taking the keyboard focus
+  int32_t x = 0;         // pixels from the left of the primary display to the inner area
+  int32_t y = 0;         // pixels from its top to the inner area
+  int32_t width = 0;     // inner (client) area, pixels, >= 1
+  int32_t height = 0;    // pixels, >= 1
+  std::string title;     // UTF-8, may be empty; shown in the title bar
+  bool visible = true;   // false: created hidden
+  bool activate = true;  // false: shown without taking the keyboard focus
 };
 
 // A solid rectangle inside a window's inner area, pixels from its top-left corner.
 struct PaintRect {
   int32_t x = 0;
   int32_t y = 0;
-  int32_t width = 0;   // 0 or less: nothing
+  int32_t width = 0;  // 0 or less: nothing
   int32_t height = 0;
 };
 
@@ -61,25 +61,25 @@ struct PaintRequest {
 // system's own notices about one window; keyboard and mouse input never arrives here
 // (the input layer takes it, input/input_source.h).
 enum class NativeEventKind : int32_t {
-  kCloseRequest,     // title-bar close or window-manager close; the window stays open
-  kMoved,            // the window's position changed
-  kResized,          // inner area changed size while shown normally (width, height set)
+  kCloseRequest,  // title-bar close or window-manager close; the window stays open
+  kMoved,         // the window's position changed
+  kResized,       // inner area changed size while shown normally (width, height set)
   kMinimized,
-  kMaximized,        // width, height set to the new inner size
-  kRestored,         // back from minimised or maximised (width, height set)
-  kActivated,        // the window came in front and holds the keyboard focus
-  kDeactivated,      // it lost the keyboard focus
-  kExposed,          // part of the inner area must be redrawn (the system has done so
-                     // already from the last PaintRequest)
-  kLeftButtonUp,     // mouse buttons released over the inner area
+  kMaximized,     // width, height set to the new inner size
+  kRestored,      // back from minimised or maximised (width, height set)
+  kActivated,     // the window came in front and holds the keyboard focus
+  kDeactivated,   // it lost the keyboard focus
+  kExposed,       // part of the inner area must be redrawn (the system has done so
+                  // already from the last PaintRequest)
+  kLeftButtonUp,  // mouse buttons released over the inner area
   kLeftDoubleClick,
   kRightButtonUp,
 };
 
 struct NativeEvent {
   NativeEventKind kind = NativeEventKind::kExposed;
-  uint32_t window = 0;   // native handle of the window it concerns
-  int32_t width = 0;     // new inner width in pixels, for kResized, kMaximized, kRestored
+  uint32_t window = 0;  // native handle of the window it concerns
+  int32_t width = 0;    // new inner width in pixels, for kResized, kMaximized, kRestored
   int32_t height = 0;
 };
 

@@ -7,6 +7,8 @@ namespace {
 
 // Every key of a standard 105-key PC keyboard, plus the few extras SDL reports on it
 // (the ISO hash key shares the backslash position; the language keys do not exist).
+// Laid out by keyboard rows rather than one key per line.
+// clang-format off
 constexpr std::pair<SDL_Scancode, int32_t> kKeys[] = {
     {SDL_SCANCODE_ESCAPE, 1},
     {SDL_SCANCODE_1, 2}, {SDL_SCANCODE_2, 3}, {SDL_SCANCODE_3, 4}, {SDL_SCANCODE_4, 5},
@@ -49,6 +51,7 @@ constexpr std::pair<SDL_Scancode, int32_t> kKeys[] = {
     {SDL_SCANCODE_DELETE, 211}, {SDL_SCANCODE_LGUI, 219}, {SDL_SCANCODE_RGUI, 220},
     {SDL_SCANCODE_APPLICATION, 221},
 };
+// clang-format on
 
 constexpr std::array<uint8_t, SDL_NUM_SCANCODES> BuildTable() {
   std::array<uint8_t, SDL_NUM_SCANCODES> table{};

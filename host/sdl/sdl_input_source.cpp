@@ -5,9 +5,13 @@
 #include "host/sdl/scancode_map.h"
 #include "host/sdl/sdl_video.h"
 
-bool SdlInputSource::OpenKeyboard() { return StartSdlVideo(); }
+bool SdlInputSource::OpenKeyboard() {
+  return StartSdlVideo();
+}
 
-void SdlInputSource::CloseKeyboard() { StopSdlVideo(); }
+void SdlInputSource::CloseKeyboard() {
+  StopSdlVideo();
+}
 
 bool SdlInputSource::HasFocus() {
   return SdlVideoRunning() && SDL_GetKeyboardFocus() != nullptr;
@@ -31,7 +35,9 @@ bool SdlInputSource::ReadKeys(KeySnapshot& keys) {
 }
 
 // X11 and Wayland always have a pointer once a display is connected.
-bool SdlInputSource::OpenMouse() { return StartSdlVideo(); }
+bool SdlInputSource::OpenMouse() {
+  return StartSdlVideo();
+}
 
 void SdlInputSource::CloseMouse() {
   CaptureMouse(false);

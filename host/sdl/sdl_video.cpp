@@ -7,10 +7,14 @@ namespace {
 // Mouse buttons as the game numbers them: 1 left, 2 right, 3 middle; others follow.
 int32_t GameButton(uint8_t sdlButton) {
   switch (sdlButton) {
-    case SDL_BUTTON_LEFT: return 1;
-    case SDL_BUTTON_RIGHT: return 2;
-    case SDL_BUTTON_MIDDLE: return 3;
-    default: return sdlButton;
+    case SDL_BUTTON_LEFT:
+      return 1;
+    case SDL_BUTTON_RIGHT:
+      return 2;
+    case SDL_BUTTON_MIDDLE:
+      return 3;
+    default:
+      return sdlButton;
   }
 }
 
@@ -100,4 +104,6 @@ void StopSdlVideo() {
   // and closes the bus connection, and both leak in their own teardown.
 }
 
-bool SdlVideoRunning() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
+bool SdlVideoRunning() {
+  return SDL_WasInit(SDL_INIT_VIDEO) != 0;
+}

@@ -29,15 +29,29 @@ bool TranslateWindowEvent(const SDL_WindowEvent& window, NativeEvent& event) {
       TheSdlShared().CloseTaken(window.windowID);
       event.kind = NativeEventKind::kCloseRequest;
       return true;
-    case SDL_WINDOWEVENT_MOVED: event.kind = NativeEventKind::kMoved; return true;
-    case SDL_WINDOWEVENT_SIZE_CHANGED: return withSize(NativeEventKind::kResized);
-    case SDL_WINDOWEVENT_MINIMIZED: event.kind = NativeEventKind::kMinimized; return true;
-    case SDL_WINDOWEVENT_MAXIMIZED: return withSize(NativeEventKind::kMaximized);
-    case SDL_WINDOWEVENT_RESTORED: return withSize(NativeEventKind::kRestored);
-    case SDL_WINDOWEVENT_FOCUS_GAINED: event.kind = NativeEventKind::kActivated; return true;
-    case SDL_WINDOWEVENT_FOCUS_LOST: event.kind = NativeEventKind::kDeactivated; return true;
-    case SDL_WINDOWEVENT_EXPOSED: event.kind = NativeEventKind::kExposed; return true;
-    default: return false;
+    case SDL_WINDOWEVENT_MOVED:
+      event.kind = NativeEventKind::kMoved;
+      return true;
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      return withSize(NativeEventKind::kResized);
+    case SDL_WINDOWEVENT_MINIMIZED:
+      event.kind = NativeEventKind::kMinimized;
+      return true;
+    case SDL_WINDOWEVENT_MAXIMIZED:
+      return withSize(NativeEventKind::kMaximized);
+    case SDL_WINDOWEVENT_RESTORED:
+      return withSize(NativeEventKind::kRestored);
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      event.kind = NativeEventKind::kActivated;
+      return true;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      event.kind = NativeEventKind::kDeactivated;
+      return true;
+    case SDL_WINDOWEVENT_EXPOSED:
+      event.kind = NativeEventKind::kExposed;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -63,7 +77,9 @@ bool Translate(const SDL_Event& sdl, NativeEvent& event) {
 
 }  // namespace
 
-bool SdlWindowSystem::Start() { return StartSdlVideo(); }
+bool SdlWindowSystem::Start() {
+  return StartSdlVideo();
+}
 
 void SdlWindowSystem::Stop() {
   StopSdlVideo();
@@ -98,8 +114,8 @@ std::vector<DesktopRecord> SdlWindowSystem::Desktops() {
 uint32_t SdlWindowSystem::OpenWindow(const WindowRequest& request) {
   if (!SdlVideoRunning()) return 0;
   uint32_t flags = request.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
-  SDL_Window* window = SDL_CreateWindow(request.title.c_str(), request.x, request.y,
-                                        request.width, request.height, flags);
+  SDL_Window* window = SDL_CreateWindow(request.title.c_str(), request.x, request.y, request.width,
+                                        request.height, flags);
   if (window == nullptr) return 0;
   uint32_t id = SDL_GetWindowID(window);
   looks_[id] = PaintRequest{};

@@ -19,8 +19,7 @@ class SdlWindowSystem final : public WindowSystem {
   bool InnerSize(uint32_t window, int32_t& width, int32_t& height) override;
   void Paint(uint32_t window, const PaintRequest& request) override;
   bool NextEvent(int32_t timeoutMs, NativeEvent& event) override;
-  bool ShowMessageBox(uint32_t owner, const std::string& caption,
-                      const std::string& text) override;
+  bool ShowMessageBox(uint32_t owner, const std::string& caption, const std::string& text) override;
 
  private:
   void Redraw(uint32_t window);

@@ -66,8 +66,10 @@ TEST(MouseEventBuffer, PushersAndATakerShareTheBufferSafely) {
   for (int t = 0; t < 2; ++t) {
     pushers.emplace_back([&buffer, t] {
       for (int i = 0; i < 2000; ++i) {
-        if (t == 0) buffer.PushMovement(1, 1);
-        else buffer.Push(Button(2, 1));
+        if (t == 0)
+          buffer.PushMovement(1, 1);
+        else
+          buffer.Push(Button(2, 1));
         if (i % 16 == 0) std::this_thread::yield();
       }
     });
@@ -81,7 +83,7 @@ TEST(MouseEventBuffer, PushersAndATakerShareTheBufferSafely) {
     EXPECT_LE(count, kMouseBufferEvents);
     for (int32_t e = 0; e < count; ++e) {
       EXPECT_TRUE(events[e].kind == MouseEvent::Kind::kButton ? events[e].button == 2
-                                                             : events[e].value >= 1);
+                                                              : events[e].value >= 1);
     }
   };
   for (int i = 0; i < 2000; ++i) takeAndCheck();

@@ -34,7 +34,7 @@ class FakeWindowSystem final : public WindowSystem {
   std::map<uint32_t, Window> windows;  // open ones, by handle
   std::vector<uint32_t> closed;        // handles in closing order
   std::deque<NativeEvent> pending;
-  std::vector<int32_t> waits;          // timeouts of NextEvent calls that found nothing
+  std::vector<int32_t> waits;  // timeouts of NextEvent calls that found nothing
   std::vector<Box> boxes;
 
   bool Start() override {

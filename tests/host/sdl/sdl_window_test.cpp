@@ -1,6 +1,8 @@
 // The real program's window, screen, keyboard and event pump on a private X display.
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <functional>
@@ -19,7 +21,9 @@
 #include "xvfb_display.h"
 
 // The session bus library keeps one buffer past its own shutdown; not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\n";
+}
 
 namespace {
 
@@ -37,8 +41,7 @@ class XvfbEnvironment : public ::testing::Environment {
     xvfb = nullptr;
   }
 };
-[[maybe_unused]] auto* const environment =
-    ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+[[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 
 // Runs the game's per-pass work (one event, one keyboard sample) until `done` holds or
 // about `limitMs` have passed.
@@ -52,7 +55,9 @@ bool PumpUntil(const std::function<bool()>& done, int32_t limitMs = 3000) {
   return false;
 }
 
-bool Xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()) == 0; }
+bool Xdotool(const std::string& arguments) {
+  return std::system(("xdotool " + arguments).c_str()) == 0;
+}
 
 // The game's start-up steps for its window, then a client of our own looking at the
 // result through the X server.
@@ -115,7 +120,8 @@ TEST_F(GameWindow, IsTitledDesktopSizedAtTheCornerAndBlack) {
 
 TEST_F(GameWindow, AKeyIsSeenHeldAndThenReleasedOnce) {
   OpenBlackScreen();
-  ASSERT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; })) << "the window has no keyboard focus";
+  ASSERT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; }))
+      << "the window has no keyboard focus";
   ASSERT_TRUE(Xdotool("keydown c"));
   ASSERT_TRUE(PumpUntil([] { return KeyDown(kKeyC) == 128; }));
   EXPECT_EQ(KeyDown(kAnyKey), 1);
@@ -126,7 +132,8 @@ TEST_F(GameWindow, AKeyIsSeenHeldAndThenReleasedOnce) {
   EXPECT_EQ(KeyReleased(kKeyC), 0);
 
   ASSERT_TRUE(Xdotool("keydown Left"));
-  EXPECT_TRUE(PumpUntil([] { return KeyDown(kKeyLeft) == 128; })) << "arrow keys are extended codes";
+  EXPECT_TRUE(PumpUntil([] { return KeyDown(kKeyLeft) == 128; }))
+      << "arrow keys are extended codes";
   ASSERT_TRUE(Xdotool("keyup Left"));
   EXPECT_TRUE(PumpUntil([] { return KeyDown(kAnyKey) == 0; }));
 }
@@ -165,6 +172,57 @@ TEST_F(GameWindow, FocusLostStopsTheKeysAndFreesThePointer) {
   EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_FALSE);
   x->Focus(xWindow);
   EXPECT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; }));
+}
+
+TEST_F(GameWindow, PointerMovementAndClicksReachTheMouse) {
+  OpenBlackScreen();
+  ASSERT_TRUE(PumpUntil([] { return MouseExamine() == 1; }));
+  ASSERT_TRUE(Xdotool("mousemove_relative -- 40 0"));
+  int32_t moved = 0;
+  EXPECT_TRUE(PumpUntil([&moved] {
+    if (MouseExamine() == 1) moved += MouseDeltaX();
+    return moved >= 40;
+  })) << moved;
+  ASSERT_TRUE(Xdotool("mousedown 1"));
+  EXPECT_TRUE(PumpUntil([] { return MouseExamine() == 1 && MouseButton(1) == 1; }));
+  ASSERT_TRUE(Xdotool("mouseup 1"));
+  EXPECT_TRUE(PumpUntil([] { return MouseExamine() == 1 && MouseButton(1) == 0; }));
+}
+
+// The player, from outside: a separate program that waits for the box captioned
+// `caption` and presses Return in it until it goes. A process of its own, not a thread:
+// the box is shown by a process that SDL forks, and a fork must not catch another
+// thread of ours inside the X library. Returns its id; it exits 0 once the box went.
+pid_t DismissBoxFromOutside(const std::string& caption) {
+  std::string script =
+      "seen=; for i in $(seq 400); do "
+      "id=$(xwininfo -root -tree 2>/dev/null | awk '/\"" +
+      caption +
+      "\": / {print $1; exit}'); "
+      "if [ -n \"$id\" ]; then sleep 0.2; xdotool key --window \"$id\" Return; seen=1; "
+      "elif [ -n \"$seen\" ]; then exit 0; fi; sleep 0.05; done; exit 1";
+  const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
+  pid_t child = -1;
+  if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+    return -1;
+  }
+  return child;
+}
+
+TEST_F(GameWindow, AnErrorBoxWaitsForOkAndGivesThePointerBack) {
+  OpenBlackScreen();
+  ASSERT_TRUE(PumpUntil([] { return MouseExamine() == 1; }));
+  ASSERT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE);
+  pid_t player = DismissBoxFromOutside("Coords");
+  ASSERT_GT(player, 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ErrorBox("Coords", "x 75, y 75"), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a real box, not the fallback";
+  int status = -1;
+  waitpid(player, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the box never appeared";
+  EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE) << "captured again after the box";
+  EXPECT_TRUE(Viewable());
 }
 
 TEST(NoDisplay, StartUpChecksFailAndBoxesGoToStandardError) {

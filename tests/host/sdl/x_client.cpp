@@ -7,7 +7,9 @@
 #include <X11/Xutil.h>
 
 namespace {
-Display* AsDisplay(void* display) { return static_cast<Display*>(display); }
+Display* AsDisplay(void* display) {
+  return static_cast<Display*>(display);
+}
 }  // namespace
 
 XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_str())) {}
@@ -83,7 +85,7 @@ void XClient::RequestClose(unsigned long window) {
   event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(x, window, False, NoEventMask, &event);
-  XFlush(x);
+  XSync(x, False);  // delivered by the time this returns
 }
 
 void XClient::Focus(unsigned long window) {

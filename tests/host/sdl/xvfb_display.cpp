@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@ XvfbDisplay::XvfbDisplay(int width, int height) {
   std::string fd = std::to_string(pipeFds[1]);
   server_ = fork();
   if (server_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test killed on timeout takes its server along
     close(pipeFds[0]);
     int devNull = open("/dev/null", O_WRONLY);
     if (devNull >= 0) {
