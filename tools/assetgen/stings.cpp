@@ -28,6 +28,7 @@ Sound AppearSting() {
       cluster, FilterKind::kLowPass, [](double t) { return 400.0 + 7000.0 * Exp(-t / 0.35); }, 0.9);
   ApplyEnvelope(cluster, Sampled(length, [](double t) {
                   double body = t < 0.015 ? t / 0.015 : Exp(-(t - 0.015) / 0.7);
+    if (t > 2.0) body *= (2.4 - t) / 0.4;  // ends at zero before the room's tail
                   return body * (0.75 + 0.25 * Sin(kTwoPi * 13.0 * t));
                 }));
   Mono hit = WhiteNoise(length, rng);
