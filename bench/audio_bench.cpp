@@ -1,126 +1,116 @@
+// ---- sound engine: the mixer under load -----------------------------------------------
+// N looping voices of 16-bit stereo 44.1 kHz material with distinct volumes and pans,
+// resampled to 48 kHz stereo; each iteration pulls 60 s of output through the engine in
+// 512-frame device buffers. x_realtime = seconds of output per second of work.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <vector>
 
-#include "audio/ogg_decoder.h"
-#include "audio/sound_file.h"
+#include "audio/audio_output.h"
+#include "audio/decoded_sound.h"
+#include "audio/mix_kernels_x86.h"
+#include "audio/sound.h"
+#include "audio/sound_engine.h"
 
 namespace {
 
-// ---- sound file loading ------------------------------------------------------------
+constexpr int32_t kDeviceRate = 48000;
+constexpr int32_t kPullFrames = 512;
+constexpr int32_t kSecondsPerIteration = 60;
 
-// A folder of test sounds made once per run: a 1-second mono 16-bit WAV at 44,100 Hz
-// (a 440 Hz tone) and the same tone as Ogg Vorbis, encoded by oggenc.
-class LoadingFiles {
+// An output that only remembers its source, so the benchmark pulls at its own pace.
+class PulledOutput final : public AudioOutput {
  public:
-  static const LoadingFiles& Get() {
-    static LoadingFiles files;
-    return files;
+  bool Open(AudioSource& source) override {
+    source_ = &source;
+    return true;
   }
-  std::string wav, wavOtherCase, ogg;
-  bool ready = false;
+  void Close() override { source_ = nullptr; }
+  AudioSource* source() const { return source_; }
 
  private:
-  LoadingFiles() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quelmire-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return;
-    folder_ = pattern;
-    std::filesystem::create_directories(folder_ + "/Assets");
-    wav = folder_ + "/Assets/Tone.wav";
-    wavOtherCase = folder_ + "/assets/tone.WAV";
-    ogg = folder_ + "/Assets/tone.ogg";
-    WriteToneWav(wav, 44100);
-    std::string encode = "oggenc -Q -q 3 -o '" + ogg + "' '" + wav + "'";
-    ready = std::system(encode.c_str()) == 0;
-  }
-  ~LoadingFiles() {
-    std::error_code ignored;
-    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
-  }
-
-  static void Put(std::ofstream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>(value >> (8 * i)));
-  }
-
-  static void WriteToneWav(const std::string& path, uint32_t frames) {
-    std::ofstream out(path, std::ios::binary);
-    out.write("RIFF", 4);
-    Put(out, 36 + frames * 2, 4);
-    out.write("WAVEfmt ", 8);
-    Put(out, 16, 4);
-    Put(out, 1, 2);          // integer PCM
-    Put(out, 1, 2);          // mono
-    Put(out, 44100, 4);      // frames per second
-    Put(out, 44100 * 2, 4);  // bytes per second
-    Put(out, 2, 2);          // block alignment
-    Put(out, 16, 2);         // bits
-    out.write("data", 4);
-    Put(out, frames * 2, 4);
-    for (uint32_t i = 0; i < frames; ++i) {
-      Put(out, static_cast<uint16_t>(std::lround(12000 * std::sin(i * 2 * M_PI * 440 / 44100))), 2);
-    }
-  }
-
-  std::string folder_;
+  AudioSource* source_ = nullptr;
 };
 
-void LoadFile(benchmark::State& state, const std::string& path) {
-  const LoadingFiles& files = LoadingFiles::Get();
-  if (!files.ready) {
-    state.SkipWithError("could not make the test sounds (is oggenc installed?)");
+// Half a second or so of a 16-bit stereo chord, a little longer for each voice so that
+// the wraps fall at different places.
+DecodedSound Material(int32_t voice) {
+  DecodedSound sound;
+  sound.channels = 2;
+  sound.rate = 44100;
+  sound.bitsPerSample = 16;
+  sound.frames = 22050 + voice % 64 * 7;
+  sound.samples.resize(static_cast<size_t>(sound.frames) * 2);
+  for (int64_t i = 0; i < sound.frames; ++i) {
+    const double t = static_cast<double>(i) / sound.rate;
+    const double left = 0.3 * std::sin(6.2831853 * (220.0 + voice) * t);
+    const double right = 0.3 * std::sin(6.2831853 * (330.0 + voice) * t);
+    sound.samples[static_cast<size_t>(2 * i)] = std::round(left * 32767.0) / 32768.0f;
+    sound.samples[static_cast<size_t>(2 * i + 1)] = std::round(right * 32767.0) / 32768.0f;
+  }
+  return sound;
+}
+
+void MixLoopingVoices(benchmark::State& state, bool remixEveryTick) {
+  const auto voices = static_cast<int32_t>(state.range(0));
+  PulledOutput output;
+  InstallAudioOutput(&output);
+  if (SoundInit() == 0) {
+    state.SkipWithError("the engine did not start");
     return;
   }
-  SoundUseOggDecoder();
-  int64_t frames = 0;
+  std::vector<int32_t> sounds;
+  for (int32_t v = 0; v < voices; ++v) {
+    int32_t sound = SoundLoadDecoded(-1, Material(v));
+    SoundSetPan(sound, v % 201 - 100);
+    SoundPlay(sound, 1, 1 + v % 100);
+    sounds.push_back(sound);
+  }
+  std::vector<float> buffer(static_cast<size_t>(kPullFrames) * kOutputChannels);
+  const int32_t pulls = kSecondsPerIteration * kDeviceRate / kPullFrames;
+  const int32_t pullsPerTick =
+      kDeviceRate / kPullFrames / 58;  // the game re-mixes 58 times a second
   for (auto _ : state) {
-    SoundFileResult result = LoadSoundFile(path);
-    if (!result.loaded) {
-      state.SkipWithError(result.refusal.c_str());
-      return;
+    for (int32_t pull = 0; pull < pulls; ++pull) {
+      if (remixEveryTick && pull % pullsPerTick == 0) {
+        for (int32_t v = 0; v < voices; ++v) {
+          SoundSetVolume(sounds[static_cast<size_t>(v)], 1 + (v + pull) % 100);
+          SoundSetPan(sounds[static_cast<size_t>(v)], (v + pull) % 201 - 100);
+        }
+      }
+      output.source()->Render(buffer.data(), kPullFrames, kDeviceRate);
     }
-    frames = result.sound.frames;
-    benchmark::DoNotOptimize(result.sound.samples.data());
+    benchmark::DoNotOptimize(buffer.data());
   }
-  state.counters["frames"] = static_cast<double>(frames);
+  state.counters["x_realtime"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kSecondsPerIteration, benchmark::Counter::kIsRate);
+  SoundShutdown();
+  InstallAudioOutput(nullptr);
 }
 
-// The cue player loads a WAV file for every cue it plays: target under 100 us.
-void BM_LoadWav1sMono16(benchmark::State& state) {
-  LoadFile(state, LoadingFiles::Get().wav);
+void BM_MixLoopingVoices(benchmark::State& state) {
+  MixLoopingVoices(state, false);
 }
-BENCHMARK(BM_LoadWav1sMono16)->Unit(benchmark::kMicrosecond);
-
-// The same sound already in memory: conversion alone, without the file system.
-void BM_LoadWavImage1sMono16(benchmark::State& state) {
-  std::ifstream in(LoadingFiles::Get().wav, std::ios::binary);
-  std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  for (auto _ : state) {
-    SoundFileResult result = LoadSoundImage(image);
-    benchmark::DoNotOptimize(result.sound.samples.data());
-  }
+// The same with the AVX2 loops, as on a processor without AVX-512.
+void BM_MixLoopingVoicesAvx2Only(benchmark::State& state) {
+  LimitVectorLoops(VectorLoops::kAvx2);
+  MixLoopingVoices(state, false);
+  LimitVectorLoops(VectorLoops::kAvx512);
 }
-BENCHMARK(BM_LoadWavImage1sMono16)->Unit(benchmark::kMicrosecond);
-
-// The same file named in the other letter case: the folder-by-folder lookup added.
-void BM_LoadWav1sMono16OtherCase(benchmark::State& state) {
-  LoadFile(state, LoadingFiles::Get().wavOtherCase);
+void BM_MixLoopingVoicesRemixedEveryTick(benchmark::State& state) {
+  MixLoopingVoices(state, true);
 }
-BENCHMARK(BM_LoadWav1sMono16OtherCase)->Unit(benchmark::kMicrosecond);
 
-void BM_LoadOgg1sMono(benchmark::State& state) {
-  LoadFile(state, LoadingFiles::Get().ogg);
-}
-BENCHMARK(BM_LoadOgg1sMono)->Unit(benchmark::kMicrosecond);
-
-// ---- end of sound file loading -------------------------------------------------------
+BENCHMARK(BM_MixLoopingVoices)
+    ->Arg(16)
+    ->Arg(64)
+    ->Arg(256)
+    ->Arg(1024)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MixLoopingVoicesAvx2Only)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MixLoopingVoicesRemixedEveryTick)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+// ---- end of sound engine --------------------------------------------------------------

@@ -7,7 +7,7 @@ packages=(
   cmake g++ ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libvorbis-dev libogg-dev
-  espeak-ng sox vorbis-tools xvfb xauth
+  espeak-ng sox vorbis-tools xvfb xauth xdotool
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,53 @@
+// audio/sound.h - sound objects and playback: what the game calls.
+// Owns: the sound table (static numbers and dynamic handles), every loaded sound's PCM, the
+// voices and the mixer that the installed audio output pulls.
+// Threads: any thread, at once. One engine lock makes each operation's lookup and its work
+// exclusive with any release, so a sound freed by one thread is simply no such sound for
+// another. SoundLoad reads and decodes its file before taking the lock, and the mixer holds
+// it only to exchange state with the voices, so nobody waits behind file I/O.
+// Depends on: runtime (object tables), the audio output seam, the sound file loader.
+//
+// Numbers: `sound` is a static number (0 .. 0x3fffffff, slot of the table) or a dynamic
+// handle from SoundLoad(-1, ...). 0 is the answer of a failed load and is never loaded by
+// the game, so it means no such sound.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Start-up: opens the installed audio output and creates the sound table. Nonzero on
+// success (later calls return the same value and do nothing), 0 when no output opens.
+int32_t SoundInit();
+
+// Loads the file `path` (UTF-8) into `number` (a static number, or -1 for a new handle).
+// With -1: the new handle, or 0. With a static number: 1, or 0 (the slot then keeps what it
+// held). A static slot that holds a sound releases it first. 0 after SoundShutdown.
+int32_t SoundLoad(int32_t number, const std::string& path);
+
+// Restarts `sound` at its first sample, looped when bit 0 of `flags` is set, after setting
+// `volume` (0 .. 100, clamped) unless it is -1. 1 when started, 0 for no such sound.
+int32_t SoundPlay(int32_t sound, int32_t flags, int32_t volume);
+
+// Stops `sound` (rewinding it), or every sound for -1. Nothing happens for no such sound.
+void SoundStop(int32_t sound);
+
+// Volume 0 .. 100 (clamped): level VolumeTable[volume] - 10000. 1, or 0 for no such sound.
+int32_t SoundSetVolume(int32_t sound, int32_t volume);
+
+// Pan -100 (right silent) .. 100 (left silent), clamped: the far side is attenuated by
+// 10000 - VolumeTable[100 - |pan|]. 1, or 0 for no such sound.
+int32_t SoundSetPan(int32_t sound, int32_t pan);
+
+// 1 while playing, 0 when stopped or after a once-played sound's last sample, 3 for no such
+// sound.
+int32_t SoundIsPlaying(int32_t sound);
+
+// Nonzero when `sound` names a loaded sound, else 0.
+int32_t SoundFromNumber(int32_t sound);
+
+// Releases `sound` (silencing it); a static slot becomes free, a dynamic handle unknown.
+void SoundFree(int32_t sound);
+
+// Releases every sound and closes the output. Every operation then finds no such sound and
+// SoundLoad fails, until a later SoundInit starts a fresh engine.
+void SoundShutdown();

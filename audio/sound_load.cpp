@@ -1,0 +1,13 @@
+// SoundLoad: the file is read and decoded on the caller's thread, before the engine lock
+// is taken, so no other thread's sound call and never the mixer waits behind the disk.
+#include <utility>
+
+#include "audio/sound.h"
+#include "audio/sound_engine.h"
+#include "audio/sound_file.h"
+
+int32_t SoundLoad(int32_t number, const std::string& path) {
+  SoundFileResult file = LoadSoundFile(path);
+  if (!file.loaded) return 0;
+  return SoundLoadDecoded(number, std::move(file.sound));
+}

@@ -1,0 +1,68 @@
+// platform/screen.h - the black windowed screen: a black surface covering the game
+// window's inner area, kept filling it when the window is resized and redrawn whenever
+// the area is exposed. Nothing is ever drawn on it.
+// Owns: whether the video system is started and the screen's place in its window.
+// Threads: the main thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+class WindowLayer;
+
+class ScreenLayer {
+ public:
+  // Run when an open screen closes, before it goes (the mouse releases itself).
+  using CloseHook = std::function<void()>;
+
+  explicit ScreenLayer(WindowLayer& windows);
+
+  int32_t Init();
+  int32_t OpenWindowed(int32_t parentHandle, int32_t x, int32_t y, int32_t width,
+                       int32_t height, int32_t autoStretch, int32_t rightOffset,
+                       int32_t bottomOffset);
+  void Close();
+  void End();  // closes the screen and stops the video system started by Init
+
+  bool IsOpen() const { return open_; }
+  int32_t Width() const { return width_; }    // the screen's size in pixels; 0 when closed
+  int32_t Height() const { return height_; }
+  int32_t ParentHandle() const { return open_ ? parentHandle_ : 0; }
+  void SetCloseHook(CloseHook hook) { closeHook_ = std::move(hook); }
+
+ private:
+  void Stretch(int32_t innerWidth, int32_t innerHeight);
+  void ShowArea();
+
+  WindowLayer& windows_;
+  int32_t initResult_ = 0;  // 1 once Init has succeeded
+  bool open_ = false;
+  int32_t parentHandle_ = 0;
+  int32_t parentNumber_ = -1;
+  int32_t x_ = 0, y_ = 0;            // pixels from the parent's inner top-left corner
+  int32_t width_ = 0, height_ = 0;   // the screen's own size, pixels
+  int32_t areaWidth_ = 0, areaHeight_ = 0;  // the black area now, stretched or not
+  bool autoStretch_ = false;
+  int32_t rightOffset_ = 0, bottomOffset_ = 0;      // pixels kept free when stretching
+  CloseHook closeHook_;
+};
+
+// The process-wide screen over Windows().
+ScreenLayer& Screen();
+
+// Starts the video system. Nonzero when it starts and the primary display reports at
+// least one display mode; 0 otherwise (no display can be driven). Later calls return the
+// first success without starting anything again.
+int32_t ScreenInit();
+
+// Covers the area (x, y, width, height) of the window with native handle `parentHandle`
+// with black; with `autoStretch` nonzero the area keeps filling the inner area less
+// `rightOffset` and `bottomOffset` pixels whenever the window is resized. Closes any open
+// screen first. Returns 1, or 0 (no screen open) when there is no such window or the
+// size is not positive.
+int32_t ScreenOpenWindowed(int32_t parentHandle, int32_t x, int32_t y, int32_t width,
+                           int32_t height, int32_t autoStretch, int32_t rightOffset,
+                           int32_t bottomOffset);
+
+// End step: closes the screen (running the close hook) and stops the video system.
+void ScreenEnd();

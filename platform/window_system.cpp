@@ -1,0 +1,45 @@
+#include "platform/window_system.h"
+
+#include <atomic>
+
+#include "runtime/clock_seam.h"
+
+namespace {
+
+class NoDisplay final : public WindowSystem {
+ public:
+  bool Start() override { return false; }
+  void Stop() override {}
+  int32_t DisplayModeCount() override { return 0; }
+  std::vector<DesktopRecord> Desktops() override { return {}; }
+  uint32_t OpenWindow(const WindowRequest&) override { return 0; }
+  void CloseWindow(uint32_t) override {}
+  bool InnerSize(uint32_t, int32_t&, int32_t&) override { return false; }
+  void Paint(uint32_t, const PaintRequest&) override {}
+  bool NextEvent(int32_t timeoutMs, NativeEvent&) override {
+    // Nothing will ever arrive: a bounded wait still takes its time, so that a loop
+    // pacing itself on the pump does not spin; an endless wait returns at once.
+    if (timeoutMs > 0) CurrentClock().SleepMs(static_cast<uint32_t>(timeoutMs));
+    return false;
+  }
+  bool ShowMessageBox(uint32_t, const std::string&, const std::string&) override { return false; }
+};
+
+// Written at start-up or by a test, read by the main thread: atomic keeps it race-free.
+std::atomic<WindowSystem*> installedSystem{nullptr};
+
+}  // namespace
+
+WindowSystem& NullWindowSystem() {
+  static NoDisplay system;
+  return system;
+}
+
+WindowSystem& CurrentWindowSystem() {
+  WindowSystem* system = installedSystem.load(std::memory_order_acquire);
+  return system != nullptr ? *system : NullWindowSystem();
+}
+
+void InstallWindowSystem(WindowSystem* system) {
+  installedSystem.store(system, std::memory_order_release);
+}

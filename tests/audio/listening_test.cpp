@@ -1,0 +1,178 @@
+// The engine heard through the offline device: loudness laws, pan, loops, resampling,
+// gain ramps and the end of a once-played sound.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "audio/mixer.h"
+#include "audio/volume_table.h"
+#include "sound_test_support.h"
+
+namespace {
+
+constexpr int32_t kRate = 48000;
+
+class Listening : public OfflineEngineTest {};
+
+TEST_F(Listening, FullScaleSineAtVolumeFiftyIsSixPointZeroThreeDecibelsDown) {
+  int32_t sound = SoundLoadDecoded(-1, Sine(1000.0, kRate, kRate));
+  ASSERT_NE(sound, 0);
+  ASSERT_EQ(SoundPlay(sound, 1, 50), 1);
+  std::vector<float> heard = Listen(500);
+  const double full = std::sqrt(0.5);  // RMS of a full-scale sine
+  for (int32_t channel : {0, 1}) {
+    const double db = 20.0 * std::log10(Rms(Channel(heard, channel)) / full);
+    EXPECT_NEAR(db, -6.03, 0.005) << channel;
+  }
+}
+
+TEST_F(Listening, VolumeAndPanLawsHoldOnTheOutput) {
+  int32_t sound = SoundLoadDecoded(-1, Constant(1.0, kRate, 1000));
+  ASSERT_NE(sound, 0);
+  for (int32_t volume : {100, 75, 30, 10, 1}) {
+    for (int32_t pan : {0, 50, -20, 99}) {
+      SoundSetPan(sound, pan);
+      ASSERT_EQ(SoundPlay(sound, 1, volume), 1);
+      std::vector<float> heard = Listen(10);
+      const double level = (VolumeTable()[static_cast<size_t>(volume)] - 10000) / 2000.0;
+      const double far = (VolumeTable()[static_cast<size_t>(100 - std::abs(pan))] - 10000) / 2000.0;
+      const double left = std::pow(10.0, level + (pan > 0 ? far : 0.0));
+      const double right = std::pow(10.0, level + (pan < 0 ? far : 0.0));
+      EXPECT_NEAR(heard[200], left, left * 1e-5) << volume << " " << pan;
+      EXPECT_NEAR(heard[201], right, right * 1e-5) << volume << " " << pan;
+    }
+  }
+}
+
+TEST_F(Listening, PanHundredSilencesTheLeftChannelAndMinusHundredTheRight) {
+  int32_t sound = SoundLoadDecoded(-1, Sine(440.0, 44100, 44100, 2));
+  ASSERT_EQ(SoundSetPan(sound, 100), 1);
+  ASSERT_EQ(SoundPlay(sound, 1, 100), 1);
+  std::vector<float> heard = Listen(200);
+  EXPECT_EQ(Rms(Channel(heard, 0)), 0.0);
+  EXPECT_NEAR(Rms(Channel(heard, 1)), std::sqrt(0.5), 0.01);
+
+  ASSERT_EQ(SoundSetPan(sound, -100), 1);
+  Listen(20);  // the ramp
+  heard = Listen(200);
+  EXPECT_EQ(Rms(Channel(heard, 1)), 0.0);
+  EXPECT_NEAR(Rms(Channel(heard, 0)), std::sqrt(0.5), 0.01);
+}
+
+// A loop of exactly 100 cycles, resampled from 44.1 kHz: the output must follow one unbroken
+// sine across every wrap. A sample skipped or repeated at the wrap shifts the phase by a
+// sample's worth and shows as an error far above the interpolation's.
+TEST_F(Listening, LoopedVoiceWrapsWithoutADiscontinuity) {
+  const double hz = 441.0;
+  const int64_t loopFrames = 10000;  // 100 cycles at 44.1 kHz
+  int32_t sound = SoundLoadDecoded(-1, Sine(hz, 44100, loopFrames));
+  ASSERT_EQ(SoundPlay(sound, 1, 100), 1);
+  std::vector<float> left = Channel(Listen(1000), 0);  // more than four wraps
+  double worst = 0.0;
+  for (size_t i = 0; i < left.size(); ++i) {
+    const double ideal = std::sin(kTwoPi * hz * static_cast<double>(i) / kRate);
+    worst = std::max(worst, std::abs(left[i] - ideal));
+  }
+  EXPECT_LT(worst, 2e-3);
+  const double slope = kTwoPi * hz / kRate;  // the sine's largest step per sample
+  EXPECT_LT(LargestJump(left), slope * 1.01);
+}
+
+TEST_F(Listening, EqualRateLoopRepeatsTheSoundSampleForSample) {
+  int32_t sound = SoundLoadDecoded(
+      -1, MakeSound(kRate, 1, 7, [](int64_t i, int32_t) { return 0.1 * static_cast<double>(i); }));
+  ASSERT_EQ(SoundPlay(sound, 1, 100), 1);
+  std::vector<float> left = Channel(Listen(1), 0);
+  ASSERT_EQ(left.size(), 48u);
+  for (size_t i = 0; i < left.size(); ++i) EXPECT_FLOAT_EQ(left[i], 0.1f * (i % 7)) << i;
+}
+
+// Frequency from the times of rising zero crossings, interpolated between samples.
+double MeasureHz(const std::vector<float>& samples, int32_t rate) {
+  double first = -1.0, last = -1.0;
+  int crossings = 0;
+  for (size_t i = 1; i < samples.size(); ++i) {
+    if (samples[i - 1] < 0.0f && samples[i] >= 0.0f) {
+      const double at = (i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
+      if (first < 0.0) first = at;
+      last = at;
+      ++crossings;
+    }
+  }
+  return (crossings - 1) * rate / (last - first);
+}
+
+TEST_F(Listening, ToneAt22050HertzStillMeasures440HertzAt48000) {
+  int32_t sound = SoundLoadDecoded(-1, Sine(440.0, 22050, 22050 * 2));
+  ASSERT_EQ(SoundPlay(sound, 0, 100), 1);
+  std::vector<float> left = Channel(Listen(1500), 0);
+  EXPECT_NEAR(MeasureHz(left, kRate), 440.0, 0.01);
+  // Heard for exactly its length: 2 s of source at any rate is 2 s of output.
+  EXPECT_EQ(SoundIsPlaying(sound), 1);
+  Listen(505);
+  EXPECT_EQ(SoundIsPlaying(sound), 0);
+}
+
+TEST_F(Listening, MonoAndStereoSourcesAtOddRatesKeepTheirPitch) {
+  for (int32_t rate : {8000, 11025, 96000, 192000}) {
+    for (int32_t channels : {1, 2}) {
+      int32_t sound = SoundLoadDecoded(-1, Sine(300.0, rate, rate, channels, 0.5));
+      ASSERT_EQ(SoundPlay(sound, 1, 100), 1);
+      std::vector<float> heard = Listen(500);
+      EXPECT_NEAR(MeasureHz(Channel(heard, 0), kRate), 300.0, 0.02) << rate << " " << channels;
+      EXPECT_NEAR(MeasureHz(Channel(heard, 1), kRate), 300.0, 0.02) << rate << " " << channels;
+      SoundFree(sound);
+    }
+  }
+}
+
+TEST_F(Listening, VolumeAndPanStepsRampWithoutAJumpLargerThanTheRampAllows) {
+  int32_t sound = SoundLoadDecoded(-1, Constant(0.8, 44100, 44100));
+  ASSERT_EQ(SoundPlay(sound, 1, 100), 1);
+  Listen(10);
+  const double allowed = 0.8 / GainRampFrames(kRate) * 1.001;
+
+  ASSERT_EQ(SoundSetVolume(sound, 0), 1);
+  std::vector<float> left = Channel(Listen(20), 0);
+  EXPECT_LT(LargestJump(left), allowed);
+  EXPECT_GT(left.front(), 0.75f);  // it did start from full...
+  EXPECT_EQ(left.back(), 0.0f);    // ...and reached silence
+
+  ASSERT_EQ(SoundSetVolume(sound, 100), 1);
+  ASSERT_EQ(SoundSetPan(sound, -100), 1);
+  std::vector<float> heard = Listen(20);
+  EXPECT_LT(LargestJump(Channel(heard, 0)), allowed);
+  EXPECT_LT(LargestJump(Channel(heard, 1)), allowed);
+  EXPECT_NEAR(heard[heard.size() - 2], 0.8f, 1e-6f);
+  EXPECT_EQ(heard.back(), 0.0f);
+}
+
+TEST_F(Listening, OncePlayedSoundEndsAfterItsLastSampleAndFallsSilent) {
+  int32_t sound = SoundLoadDecoded(-1, Constant(0.5, kRate, 4800));  // 100 ms
+  ASSERT_EQ(SoundPlay(sound, 0, 100), 1);
+  std::vector<float> heard = Listen(50);
+  EXPECT_EQ(SoundIsPlaying(sound), 1);
+  heard = Listen(60);
+  EXPECT_EQ(SoundIsPlaying(sound), 0);
+  std::vector<float> left = Channel(heard, 0);
+  ASSERT_EQ(left.size(), 2880u);
+  EXPECT_EQ(left[2399], 0.5f);  // the last sample of the sound...
+  EXPECT_EQ(left[2400], 0.0f);  // ...and nothing after it
+  EXPECT_EQ(Rms(Channel(Listen(50), 0)), 0.0);
+  EXPECT_EQ(SoundFromNumber(sound), 1);  // ended, still loaded
+}
+
+TEST_F(Listening, MixOfSeveralVoicesIsTheirSumClippedOnceAtTheEnd) {
+  int32_t a = SoundLoadDecoded(-1, Constant(0.7, kRate, 100));
+  int32_t b = SoundLoadDecoded(-1, Constant(0.6, kRate, 100));
+  int32_t c = SoundLoadDecoded(-1, Constant(-0.5, kRate, 100));
+  SoundPlay(a, 1, 100);
+  SoundPlay(b, 1, 100);
+  std::vector<float> heard = Listen(10);
+  EXPECT_EQ(heard[100], 1.0f);  // 1.3 clipped
+  SoundPlay(c, 1, 100);
+  heard = Listen(10);
+  EXPECT_NEAR(heard[100], 0.8f, 1e-6f);  // 0.7 + 0.6 - 0.5: the sum before clipping
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// The real program's window, screen, keyboard and event pump on a private X display.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "host/sdl/sdl_host.h"
+#include "input/key_codes.h"
+#include "input/keyboard.h"
+#include "input/mouse.h"
+#include "platform/desktop.h"
+#include "platform/screen.h"
+#include "platform/timing.h"
+#include "platform/window.h"
+#include "x_client.h"
+#include "xvfb_display.h"
+
+// The session bus library keeps one buffer past its own shutdown; not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+
+namespace {
+
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+constexpr char kTitle[] = "Vorlent: The Quelmire";
+
+XvfbDisplay* xvfb = nullptr;
+
+class XvfbEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { xvfb = new XvfbDisplay(kScreenWidth, kScreenHeight); }
+  void TearDown() override {
+    delete xvfb;
+    xvfb = nullptr;
+  }
+};
+[[maybe_unused]] auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+
+// Runs the game's per-pass work (one event, one keyboard sample) until `done` holds or
+// about `limitMs` have passed.
+bool PumpUntil(const std::function<bool()>& done, int32_t limitMs = 3000) {
+  int32_t start = ElapsedMs();
+  while (ElapsedMsSince(start, ElapsedMs()) < limitMs) {
+    WindowPollEvent(1);
+    KeyboardExamine();
+    if (done()) return true;
+  }
+  return false;
+}
+
+bool Xdotool(const std::string& arguments) { return std::system(("xdotool " + arguments).c_str()) == 0; }
+
+// The game's start-up steps for its window, then a client of our own looking at the
+// result through the X server.
+class GameWindow : public ::testing::Test {
+ protected:
+  std::unique_ptr<XClient> x;
+  unsigned long xWindow = 0;
+
+  void SetUp() override {
+    ASSERT_TRUE(xvfb != nullptr && !xvfb->display().empty()) << (xvfb ? xvfb->error() : "");
+    InstallSdlHost();
+    ASSERT_NE(KeyboardInit(), 0);
+    ASSERT_NE(ScreenInit(), 0);
+    ASSERT_EQ(MouseInit(), 1);
+    ASSERT_EQ(DesktopExamine(), 1);
+    int32_t width = DesktopWidth(0), height = DesktopHeight(0);
+    ASSERT_EQ(width, kScreenWidth);
+    ASSERT_EQ(height, kScreenHeight);
+    ASSERT_NE(WindowOpen(0, 0, 0, width, height, kTitle, 0xC80001), 0);
+    x = std::make_unique<XClient>(xvfb->display());
+    ASSERT_TRUE(x->connected());
+    xWindow = x->WindowOf(static_cast<uint32_t>(WindowHandle(0)));
+    ASSERT_NE(xWindow, 0u);
+  }
+
+  void TearDown() override {
+    x.reset();
+    KeyboardShutdown();
+    MouseShutdown();
+    ScreenEnd();
+    WindowsEnd();
+    UninstallSdlHost();
+  }
+
+  void OpenBlackScreen() {
+    WindowSetColor(0, 0);
+    ASSERT_EQ(ScreenOpenWindowed(WindowHandle(0), 0, 0, DesktopWidth(0), DesktopHeight(0), 1, 0, 0),
+              1);
+    for (int i = 0; i < 20; ++i) WindowPollEvent(1);
+  }
+
+  long NonBlackPixels() { return x->NonBlackPixels(xWindow, kScreenWidth, kScreenHeight); }
+  bool Viewable() { return x->Viewable(xWindow); }
+  void RequestClose() { x->RequestClose(xWindow); }
+};
+
+TEST_F(GameWindow, IsTitledDesktopSizedAtTheCornerAndBlack) {
+  EXPECT_EQ(x->Title(xWindow), kTitle);
+  int width = 0, height = 0, rootX = -1, rootY = -1;
+  ASSERT_TRUE(x->Geometry(xWindow, width, height, rootX, rootY));
+  EXPECT_EQ(width, kScreenWidth);
+  EXPECT_EQ(height, kScreenHeight);
+  EXPECT_EQ(rootX, 0);
+  EXPECT_EQ(rootY, 0);
+
+  EXPECT_GT(NonBlackPixels(), 0) << "no colour yet: the window shows its plain face";
+  OpenBlackScreen();
+  EXPECT_EQ(NonBlackPixels(), 0);
+}
+
+TEST_F(GameWindow, AKeyIsSeenHeldAndThenReleasedOnce) {
+  OpenBlackScreen();
+  ASSERT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; })) << "the window has no keyboard focus";
+  ASSERT_TRUE(Xdotool("keydown c"));
+  ASSERT_TRUE(PumpUntil([] { return KeyDown(kKeyC) == 128; }));
+  EXPECT_EQ(KeyDown(kAnyKey), 1);
+  EXPECT_EQ(KeyReleased(kKeyC), 0);  // seen down
+  ASSERT_TRUE(Xdotool("keyup c"));
+  ASSERT_TRUE(PumpUntil([] { return KeyDown(kKeyC) == 0; }));
+  EXPECT_EQ(KeyReleased(kKeyC), 1);
+  EXPECT_EQ(KeyReleased(kKeyC), 0);
+
+  ASSERT_TRUE(Xdotool("keydown Left"));
+  EXPECT_TRUE(PumpUntil([] { return KeyDown(kKeyLeft) == 128; })) << "arrow keys are extended codes";
+  ASSERT_TRUE(Xdotool("keyup Left"));
+  EXPECT_TRUE(PumpUntil([] { return KeyDown(kAnyKey) == 0; }));
+}
+
+TEST_F(GameWindow, ACloseRequestIsReportedOnceAndTheWindowStays) {
+  OpenBlackScreen();
+  int32_t handle = WindowHandle(0);
+  RequestClose();
+  RequestClose();  // asked twice before the game looks
+  int closes = 0;
+  int32_t start = ElapsedMs();
+  while (ElapsedMsSince(start, ElapsedMs()) < 500) {
+    if (WindowPollEvent(1) == kEventCloseRequest) ++closes;
+  }
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(Viewable());
+  EXPECT_EQ(WindowHandle(0), handle);
+
+  RequestClose();  // once taken, a new request is reported again
+  closes = 0;
+  start = ElapsedMs();
+  while (closes == 0 && ElapsedMsSince(start, ElapsedMs()) < 3000) {
+    if (WindowPollEvent(1) == kEventCloseRequest) ++closes;
+  }
+  EXPECT_EQ(closes, 1);
+  EXPECT_TRUE(Viewable());
+}
+
+TEST_F(GameWindow, FocusLostStopsTheKeysAndFreesThePointer) {
+  OpenBlackScreen();
+  ASSERT_TRUE(PumpUntil([] { return KeyboardExamine() == 1 && MouseExamine() == 1; }));
+  EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE) << "hidden and confined while in front";
+  x->Focus(0);
+  ASSERT_TRUE(PumpUntil([] { return KeyboardExamine() == 0; }));
+  EXPECT_EQ(MouseExamine(), 0);
+  EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_FALSE);
+  x->Focus(xWindow);
+  EXPECT_TRUE(PumpUntil([] { return KeyboardExamine() == 1; }));
+}
+
+TEST(NoDisplay, StartUpChecksFailAndBoxesGoToStandardError) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    GTEST_SKIP() << "this process is already connected to a display";
+  }
+  std::string display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  InstallSdlHost();
+  EXPECT_EQ(KeyboardInit(), 0);
+  EXPECT_EQ(ScreenInit(), 0);
+  EXPECT_EQ(DesktopExamine(), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ErrorBox("ERROR", "Error initializing Keyboard."), 1);
+  std::string written = testing::internal::GetCapturedStderr();
+  EXPECT_NE(written.find("ERROR: Error initializing Keyboard.\n"), std::string::npos) << written;
+  UninstallSdlHost();
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+}
+
+}  // namespace
