@@ -10,7 +10,8 @@ cmake --build build/release -j "$(nproc)"
 game=build/release/run/quelmire
 if [[ ! -x "$game" ]]; then
   echo "Everything that exists is built, but the game itself is not built yet:"
-  echo "so far there are the runtime core and the platform layer, tested by scripts/test.sh."
+  echo "so far: the runtime core, platform, input, the sound engine, both hosts and the"
+  echo "sound files in build/release/run/assets/, all tested by scripts/test.sh."
   exit 0
 fi
 cd "$(dirname "$game")"
