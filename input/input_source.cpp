@@ -1,6 +1,6 @@
 #include "input/input_source.h"
 
-#include <atomic>
+#include "runtime/seam.h"
 
 namespace {
 
@@ -19,8 +19,7 @@ class NoInput final : public InputSource {
   }
 };
 
-// Written at start-up or by a test, read by the main thread: atomic keeps it race-free.
-std::atomic<InputSource*> installedSource{nullptr};
+Seam<InputSource> installedSource;
 
 }  // namespace
 
@@ -30,10 +29,9 @@ InputSource& NullInputSource() {
 }
 
 InputSource& CurrentInputSource() {
-  InputSource* source = installedSource.load(std::memory_order_acquire);
-  return source != nullptr ? *source : NullInputSource();
+  return installedSource.Or(NullInputSource());
 }
 
 void InstallInputSource(InputSource* source) {
-  installedSource.store(source, std::memory_order_release);
+  installedSource.Install(source);
 }

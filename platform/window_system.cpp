@@ -1,8 +1,7 @@
 #include "platform/window_system.h"
 
-#include <atomic>
-
 #include "runtime/clock_seam.h"
+#include "runtime/seam.h"
 
 namespace {
 
@@ -25,8 +24,7 @@ class NoDisplay final : public WindowSystem {
   bool ShowMessageBox(uint32_t, const std::string&, const std::string&) override { return false; }
 };
 
-// Written at start-up or by a test, read by the main thread: atomic keeps it race-free.
-std::atomic<WindowSystem*> installedSystem{nullptr};
+Seam<WindowSystem> installedSystem;
 
 }  // namespace
 
@@ -36,10 +34,9 @@ WindowSystem& NullWindowSystem() {
 }
 
 WindowSystem& CurrentWindowSystem() {
-  WindowSystem* system = installedSystem.load(std::memory_order_acquire);
-  return system != nullptr ? *system : NullWindowSystem();
+  return installedSystem.Or(NullWindowSystem());
 }
 
 void InstallWindowSystem(WindowSystem* system) {
-  installedSystem.store(system, std::memory_order_release);
+  installedSystem.Install(system);
 }

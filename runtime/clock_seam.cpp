@@ -1,8 +1,9 @@
 #include "runtime/clock_seam.h"
 
-#include <atomic>
 #include <chrono>
 #include <thread>
+
+#include "runtime/seam.h"
 
 namespace {
 
@@ -25,8 +26,7 @@ class SteadyClock final : public Clock {
   }
 };
 
-// Read by every thread, written only at start-up: an atomic keeps that race-free.
-std::atomic<Clock*> installedClock{nullptr};
+Seam<Clock> installedClock;
 
 }  // namespace
 
@@ -36,8 +36,7 @@ Clock& SystemClock() {
 }
 
 Clock& CurrentClock() {
-  Clock* clock = installedClock.load(std::memory_order_acquire);
-  return clock != nullptr ? *clock : SystemClock();
+  return installedClock.Or(SystemClock());
 }
 
-void InstallClock(Clock* clock) { installedClock.store(clock, std::memory_order_release); }
+void InstallClock(Clock* clock) { installedClock.Install(clock); }

@@ -1,8 +1,9 @@
 #include "runtime/thread_seam.h"
 
-#include <atomic>
 #include <system_error>
 #include <thread>
+
+#include "runtime/seam.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ class DetachedThreadStarter final : public ThreadStarter {
   }
 };
 
-std::atomic<ThreadStarter*> installedStarter{nullptr};
+Seam<ThreadStarter> installedStarter;
 
 }  // namespace
 
@@ -28,10 +29,9 @@ ThreadStarter& SystemThreadStarter() {
 }
 
 ThreadStarter& CurrentThreadStarter() {
-  ThreadStarter* starter = installedStarter.load(std::memory_order_acquire);
-  return starter != nullptr ? *starter : SystemThreadStarter();
+  return installedStarter.Or(SystemThreadStarter());
 }
 
 void InstallThreadStarter(ThreadStarter* starter) {
-  installedStarter.store(starter, std::memory_order_release);
+  installedStarter.Install(starter);
 }
