@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Draws a spectrogram of every sound in a generated asset tree, so that what cannot be
 # heard can be looked at. Needs sox (a Debian package the project installs).
-#   tools/assetgen/spectrograms.sh OUTDIR [PNGDIR]
+#   tools/assetgen/sonograms.sh OUTDIR [PNGDIR]
 # reads OUTDIR/assets/**/*.wav and writes one PNG per file, same relative path, into
 # PNGDIR (default OUTDIR/spectrograms). MAX_HZ=4000 in the environment shows only
 # 0 .. 4000 Hz, for drones, music and voices. Example, after a build:
-#   tools/assetgen/spectrograms.sh build/release/run
-#   MAX_HZ=3000 tools/assetgen/spectrograms.sh build/release/run /tmp/low
+#   tools/assetgen/sonograms.sh build/release/run
+#   MAX_HZ=3000 tools/assetgen/sonograms.sh build/release/run /tmp/low
 set -euo pipefail
 if [[ $# -lt 1 || $# -gt 2 ]]; then
   echo "usage: $0 OUTDIR [PNGDIR]" >&2
