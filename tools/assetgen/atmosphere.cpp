@@ -97,12 +97,10 @@ Sound Heartbeat() {
 }  // namespace
 
 void AddAtmosphere(Catalogue& catalogue) {
-  catalogue.push_back({"assets/atmosphere/n1.wav", [] { return std::optional<Sound>(HighPad()); }});
-  catalogue.push_back(
-      {"assets/atmosphere/n3.wav", [] { return std::optional<Sound>(LowDrone()); }});
-  catalogue.push_back({"assets/atmosphere/n5.wav", [] { return std::optional<Sound>(Cluster()); }});
-  catalogue.push_back(
-      {"assets/atmosphere/n7.wav", [] { return std::optional<Sound>(Heartbeat()); }});
+  AddSynthesised(catalogue, "assets/atmosphere/n1.wav", [] { return HighPad(); });
+  AddSynthesised(catalogue, "assets/atmosphere/n3.wav", [] { return LowDrone(); });
+  AddSynthesised(catalogue, "assets/atmosphere/n5.wav", [] { return Cluster(); });
+  AddSynthesised(catalogue, "assets/atmosphere/n7.wav", [] { return Heartbeat(); });
 }
 
 }  // namespace assetgen

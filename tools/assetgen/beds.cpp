@@ -131,16 +131,11 @@ Sound StalkerStatic() {
 }  // namespace
 
 void AddBeds(Catalogue& catalogue) {
-  catalogue.push_back(
-      {"assets/ambience/amb.wav", [] { return std::optional<Sound>(AmbienceBed()); }});
-  catalogue.push_back(
-      {"assets/player/breath.wav", [] { return std::optional<Sound>(Breathing()); }});
-  catalogue.push_back(
-      {"assets/static/static1.wav", [] { return std::optional<Sound>(StaticOuter()); }});
-  catalogue.push_back(
-      {"assets/static/static2.wav", [] { return std::optional<Sound>(StalkerStatic()); }});
-  catalogue.push_back(
-      {"assets/static/static3.wav", [] { return std::optional<Sound>(StaticInner()); }});
+  AddSynthesised(catalogue, "assets/ambience/amb.wav", [] { return AmbienceBed(); });
+  AddSynthesised(catalogue, "assets/player/breath.wav", [] { return Breathing(); });
+  AddSynthesised(catalogue, "assets/static/static1.wav", [] { return StaticOuter(); });
+  AddSynthesised(catalogue, "assets/static/static2.wav", [] { return StalkerStatic(); });
+  AddSynthesised(catalogue, "assets/static/static3.wav", [] { return StaticInner(); });
 }
 
 }  // namespace assetgen

@@ -20,6 +20,9 @@ struct Asset {
 
 using Catalogue = std::vector<Asset>;
 
+// Adds a recipe made by our own synthesis alone, which cannot fail.
+void AddSynthesised(Catalogue& catalogue, std::string path, std::function<Sound()> make);
+
 // One function per family, each in its own file.
 void AddFootsteps(Catalogue& catalogue);    // footsteps.cpp: grass, tunnel, fence
 void AddKnocks(Catalogue& catalogue);       // knocks.cpp: wood and stone

@@ -89,11 +89,9 @@ Sound CompassChime() {
 }  // namespace
 
 void AddCues(Catalogue& catalogue) {
-  catalogue.push_back({"assets/physics/note.wav", [] { return std::optional<Sound>(PageHint()); }});
-  catalogue.push_back(
-      {"assets/physics/note_take.wav", [] { return std::optional<Sound>(PageTake()); }});
-  catalogue.push_back(
-      {"assets/player/compass.wav", [] { return std::optional<Sound>(CompassChime()); }});
+  AddSynthesised(catalogue, "assets/physics/note.wav", [] { return PageHint(); });
+  AddSynthesised(catalogue, "assets/physics/note_take.wav", [] { return PageTake(); });
+  AddSynthesised(catalogue, "assets/player/compass.wav", [] { return CompassChime(); });
 }
 
 }  // namespace assetgen

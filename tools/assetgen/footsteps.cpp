@@ -96,14 +96,14 @@ Sound FenceStep() {
 
 void AddFootsteps(Catalogue& catalogue) {
   for (int take = 1; take <= 6; ++take) {
-    catalogue.push_back({"assets/terrain/grass" + std::to_string(take) + ".wav",
-                         [take] { return std::optional<Sound>(GrassStep(take)); }});
+    AddSynthesised(catalogue, "assets/terrain/grass" + std::to_string(take) + ".wav",
+                   [take] { return GrassStep(take); });
   }
   for (int take = 1; take <= 6; ++take) {
-    catalogue.push_back({"assets/terrain/tunnel" + std::to_string(take) + ".wav",
-                         [take] { return std::optional<Sound>(TunnelStep(take)); }});
+    AddSynthesised(catalogue, "assets/terrain/tunnel" + std::to_string(take) + ".wav",
+                   [take] { return TunnelStep(take); });
   }
-  catalogue.push_back({"assets/steps/fence.wav", [] { return std::optional<Sound>(FenceStep()); }});
+  AddSynthesised(catalogue, "assets/steps/fence.wav", [] { return FenceStep(); });
 }
 
 }  // namespace assetgen

@@ -49,10 +49,8 @@ Sound StoneThud() {
 }  // namespace
 
 void AddKnocks(Catalogue& catalogue) {
-  catalogue.push_back(
-      {"assets/physics/hit_wood.wav", [] { return std::optional<Sound>(WoodKnock()); }});
-  catalogue.push_back(
-      {"assets/physics/hit_wall.wav", [] { return std::optional<Sound>(StoneThud()); }});
+  AddSynthesised(catalogue, "assets/physics/hit_wood.wav", [] { return WoodKnock(); });
+  AddSynthesised(catalogue, "assets/physics/hit_wall.wav", [] { return StoneThud(); });
 }
 
 }  // namespace assetgen

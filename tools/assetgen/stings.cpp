@@ -83,10 +83,8 @@ Sound DeathBurst() {
 }  // namespace
 
 void AddStings(Catalogue& catalogue) {
-  catalogue.push_back(
-      {"assets/vorlent/appearClose.wav", [] { return std::optional<Sound>(AppearSting()); }});
-  catalogue.push_back(
-      {"assets/player/death.wav", [] { return std::optional<Sound>(DeathBurst()); }});
+  AddSynthesised(catalogue, "assets/vorlent/appearClose.wav", [] { return AppearSting(); });
+  AddSynthesised(catalogue, "assets/player/death.wav", [] { return DeathBurst(); });
 }
 
 }  // namespace assetgen
