@@ -1,0 +1,101 @@
+// The player's keys and mouse, once per tick.
+#include <cmath>
+
+#include "audio/sound.h"
+#include "game/game.h"
+#include "game/game_math.h"
+#include "game/state.h"
+#include "input/input.h"
+#include "platform/platform.h"
+#include "runtime/runtime.h"
+
+namespace {
+
+void JumpIntoTunnel() {
+  GameGlobals& g = Game();
+  g.player.x = g.tunnel.xMin + 1.0f;
+  g.player.y = g.tunnel.yMin + 1.0f;
+}
+
+// Takes every page within reach, each with its own cue.
+void TakePages() {
+  GameGlobals& g = Game();
+  Player& p = g.player;
+  for (int32_t i = 1; i <= 8; ++i) {
+    Page& page = g.pages[i];
+    if (page.active == 0 || Distance(p.x, p.y, page.x, page.y) >= 3) continue;
+    page.active = 0;
+    g.pagesCollected += 1;
+    Events().PageTaken(i, g.pagesCollected);
+    PlayCue("physics/note_take", 1, p.x, p.y, 0);
+  }
+}
+
+// Heard where a source toward -y lies: 5 units "south" of the player.
+void PlayCompass() {
+  GameGlobals& g = Game();
+  g.compassLatch = 1;
+  PlayCue("player/compass", 0, g.player.x, g.player.y - 5.0f, 0);
+}
+
+void HandleCompass() {
+  GameGlobals& g = Game();
+  if (MouseButton(2) != 0 && g.compassLatch == 0 && g.player.direction == 0) PlayCompass();
+  if (MouseButton(2) == 0 && KeyDown(kKeyLeftControl) == 0 && g.compassLatch == 1) {
+    g.compassLatch = 0;
+  }
+  if (KeyDown(kKeyLeftControl) != 0 && g.compassLatch == 0 && g.player.direction == 0) {
+    PlayCompass();
+  }
+}
+
+void HandleRunning() {
+  Player& p = Game().player;
+  if (KeyDown(kKeyLeftShift) != 0 && p.stamina > 5.0f) p.running = 1;
+  if (KeyReleased(kKeyLeftShift)) p.running = 0;
+}
+
+void ShowCoordinates() {
+  Player& p = Game().player;
+  ErrorBox("Coords", FloatToString(p.x) + "," + FloatToString(p.y));
+}
+
+[[noreturn]] void Quit() {
+  GameGlobals& g = Game();
+  SoundStop(g.ambienceBed);
+  SoundFree(g.ambienceBed);
+  g.endCause = EndCause::kEscape;
+  ShutdownProgram();
+}
+
+void WalkAndTurn() {
+  if (KeyDown(kKeyA)) StrafeLeft();
+  if (KeyDown(kKeyD)) StrafeRight();
+  if (KeyDown(kKeyW)) MoveForward();
+  if (KeyDown(kKeyS)) MoveBackward();
+  if (KeyDown(kKeyLeft)) TurnLeft(3);
+  if (KeyDown(kKeyRight)) TurnRight(3);
+}
+
+void TurnByMouse() {
+  int32_t d = MouseDeltaX();
+  int32_t n = RoundHalfEven(std::fabs(d / 4.0));
+  if (d < 0) TurnLeft(n);
+  if (d > 0) TurnRight(n);
+  MouseLocate(500, 500);
+}
+
+}  // namespace
+
+void HandleCommands() {
+  GameGlobals& g = Game();
+  if (KeyReleased(kKeyT)) JumpIntoTunnel();
+  // The Space release is consulted only while the left button is up.
+  if (MouseButton(1) != 0 || KeyReleased(kKeySpace) == 1) TakePages();
+  HandleCompass();
+  HandleRunning();
+  if (KeyReleased(kKeyC)) ShowCoordinates();
+  if (KeyDown(kKeyEscape)) Quit();
+  WalkAndTurn();
+  if (g.mouseAvailable > 0) TurnByMouse();
+}

@@ -1,0 +1,74 @@
+// game/game.h - the game itself: start-up, title and intro, world, main loop, player,
+// cues and their positional mix, stalker, commands, pages, ambience, and the end.
+// Owns: the game state (game/state.h).
+// Threads: the main thread runs ProgramEntry; the game starts its stalker thread itself.
+// Depends on: audio, input, platform, runtime, through the operations they offer. A host
+// must be installed first (the real program's or the headless one).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The program: start-up, title and intro, play; never returns (every end leaves the
+// process through ExitProcess with code 0).
+[[noreturn]] void ProgramEntry();
+
+// ---- procedures, by the concern that owns them ---------------------------------------
+
+// game/startup.cpp
+void SetStartGlobals();  // the globals' start values and the five arrays
+[[noreturn]] void ShutdownProgram();
+void RuntimeEnd();
+
+// game/title.cpp
+void TitleAndIntro();
+
+// game/world.cpp
+[[noreturn]] void StartGame();
+void SetGameStartValues();  // the first three steps of StartGame
+void GenerateWorld();
+void PlacePlayer();
+int32_t RandomRange(int32_t n);
+int32_t Distance(float x1, float y1, float x2, float y2);
+bool IsInside(float x, float y, float xMin, float xMax, float yMin, float yMax);
+
+// game/main_loop.cpp
+[[noreturn]] void MainLoop();
+void RunTick();
+void CheckPageMilestones();
+[[noreturn]] void PlayOutro();
+
+// game/player.cpp
+void MoveForward();
+void MoveBackward();
+void StrafeLeft();
+void StrafeRight();
+void TurnLeft(int32_t n);
+void TurnRight(int32_t n);
+int32_t CheckCollision();
+void UpdatePlayer();
+
+// game/cues.cpp
+void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, int32_t playFlags);
+
+// game/mix.cpp
+void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                   int32_t sound, int32_t falloff);
+void PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                 int32_t slot, int32_t falloff);
+void UpdateCues();
+
+// game/stalker.cpp
+int32_t RunStalker(int32_t value);
+int32_t HeadingToward(float playerX, float playerY, float stalkerX, float stalkerY);
+void StopStalker();  // asks the stalker thread to end and waits until it has
+
+// game/commands.cpp
+void HandleCommands();
+
+// game/pages.cpp
+void UpdatePages();
+
+// game/ambience.cpp
+void LoadGameSounds();
+void PlayAmbience();

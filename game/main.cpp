@@ -1,0 +1,13 @@
+// quelmire: the game on the real host (an SDL2 window, keyboard, mouse and audio device).
+// Run it from the folder that holds assets/.
+#include "game/game.h"
+#include "host/audio/sdl_audio_output.h"
+#include "host/sdl/sdl_host.h"
+
+int main() {
+  InstallSdlHost();
+  // Never destroyed: the game leaves the process from its end sequence.
+  static auto* output = new SdlAudioOutput;
+  InstallAudioOutput(output);
+  ProgramEntry();
+}

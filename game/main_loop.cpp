@@ -1,0 +1,67 @@
+// The main loop, its tick, the page milestones and the outro.
+#include "audio/sound.h"
+#include "game/game.h"
+#include "game/state.h"
+#include "input/input.h"
+#include "platform/platform.h"
+#include "runtime/runtime.h"
+
+void MainLoop() {
+  GameGlobals& g = Game();
+  g.tickStart = ElapsedMs();
+  g.stalkerThread = ThreadCreate(RunStalker, 0);
+  Events().PlayStarted();
+  for (;;) {
+    int32_t now = ElapsedMs();
+    if (ElapsedMsSince(g.tickStart, now) > 16) RunTick();
+    WindowPollEvent(1);
+  }
+}
+
+// One tick, in the fixed order the other procedures rely on: moves before the player's
+// update (a push-back uses the previous tick's direction), the re-mix after the moves.
+void RunTick() {
+  GameGlobals& g = Game();
+  g.tickStart = ElapsedMs();
+  KeyboardExamine();
+  if (g.mouseAvailable != 0) MouseExamine();
+  PlayAmbience();
+  HandleCommands();
+  UpdatePlayer();
+  UpdateCues();
+  CheckPageMilestones();
+  UpdatePages();
+  Events().TickEnded(++g.tickCount);
+}
+
+void CheckPageMilestones() {
+  GameGlobals& g = Game();
+  if (g.pagesCollected == 8) PlayOutro();
+  // Layer n joins while exactly 2n - 1 pages are taken, and again should it stop.
+  for (int32_t layer = 1; layer <= 4; ++layer) {
+    if (g.pagesCollected != 2 * layer - 1) continue;
+    int32_t sound = g.atmosphereLayers[layer];
+    if (SoundIsPlaying(sound) != 1) {
+      SoundPlay(sound, 1, 100);
+      Events().LayerStarted(layer);
+    }
+  }
+}
+
+void PlayOutro() {
+  GameGlobals& g = Game();
+  g.outroSound = SoundLoad(-1, "Assets/outro.wav");
+  SoundStop(-1);
+  SoundPlay(g.outroSound, 0, -1);
+  Events().OutroStarted();
+  // A sound that failed to load answers "playing" for ever: without an outro there is
+  // nothing to wait for.
+  if (g.outroSound != 0) {
+    while (SoundIsPlaying(g.outroSound) != 0) {
+      WindowPollEvent(1);
+      DelayMs(16);
+    }
+  }
+  g.endCause = EndCause::kOutro;
+  ShutdownProgram();
+}

@@ -1,0 +1,81 @@
+// The one panning law: pan from the bearing of the source relative to the heading,
+// volume falling linearly with distance and by a third behind the listener. Every named
+// value is held in single precision; the trigonometry runs in double.
+#include <cmath>
+#include <mutex>
+
+#include "audio/sound.h"
+#include "game/game.h"
+#include "game/game_math.h"
+#include "game/state.h"
+
+namespace {
+
+// The angle, in radians, at which the listener sees the source. Note the opposite
+// orientation of the two differences; at dx = 0 the quotient is an infinity with the
+// sign of dy, so a source toward +y comes out at 270 degrees and one toward -y at 90.
+float Bearing(float dx, float dy) {
+  if (dx == 0 && dy == 0) return -1.0f;
+  float arc = Single(std::atan(static_cast<double>(dy) / static_cast<double>(dx)));
+  if (dx > 0) return arc;
+  return Single(static_cast<double>(arc) + kHalfTurn);
+}
+
+// Computes the mix, sets it on `sound`, and keeps what it set in this thread's scratch.
+void ApplyMix(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+              int32_t sound, int32_t falloff) {
+  float dy = Single(static_cast<double>(sourceY) - listenerY);
+  float dx = Single(static_cast<double>(listenerX) - sourceX);
+  float theta = Bearing(dx, dy);
+  float bearing = Single(static_cast<double>(theta) * kRadiansToDegrees);
+  float relative = Single(static_cast<double>(bearing) - heading);
+
+  int32_t pan = RoundHalfEven(std::cos(Radians(relative)) * 1.0 * 100.0 * -1.0);
+  SoundSetPan(sound, pan);
+  float back = Single(std::sin(Radians(relative)) * 1.0 * -1.0);
+
+  int32_t d = Distance(listenerX, listenerY, sourceX, sourceY);
+  float volume = Single(100.0 - static_cast<double>(d) * falloff * 100.0 / 200.0);
+  if (back > 0) volume = Single(volume / 1.5);
+  int32_t rounded = RoundHalfEven(volume);
+  SoundSetVolume(sound, rounded);
+
+  GameThreadVars& v = ThreadVars();
+  v.lastPan = pan;
+  v.lastVolume = rounded;
+}
+
+}  // namespace
+
+void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                   int32_t sound, int32_t falloff) {
+  ApplyMix(listenerX, listenerY, sourceX, sourceY, heading, sound, falloff);
+}
+
+void PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                 int32_t slot, int32_t falloff) {
+  ApplyMix(listenerX, listenerY, sourceX, sourceY, heading, Game().cueSlots[slot].sound, falloff);
+}
+
+void UpdateCues() {
+  GameGlobals& g = Game();
+  Player& p = g.player;
+  {
+    std::scoped_lock lock(g.cueLock);
+    for (int32_t i = 0; i <= ThreadVars().cueSlotLast; ++i) {
+      CueSlot& slot = g.cueSlots[i];
+      if (Distance(slot.x, slot.y, p.x, p.y) >= g.audibleRange) continue;
+      if (SoundFromNumber(slot.sound) == 0) continue;
+      if (slot.nonPositional == 0) {
+        PositionCue(p.x, p.y, slot.x, slot.y, static_cast<float>(p.heading), i, 3);
+      } else {
+        SoundSetVolume(slot.sound, 100);
+        SoundSetPan(slot.sound, 0);
+      }
+    }
+  }
+  if (g.stalker.active == 1) {
+    PositionSound(p.x, p.y, g.stalker.x, g.stalker.y, static_cast<float>(p.heading), g.stalkerSound,
+                  5);
+  }
+}

@@ -1,0 +1,39 @@
+// The pages' hint sounds and their own announcement when the player comes within reach.
+#include "game/game.h"
+#include "game/state.h"
+#include "runtime/runtime.h"
+
+namespace {
+
+bool AnyPageWithinReach() {
+  GameGlobals& g = Game();
+  for (int32_t i = 1; i <= 8; ++i) {
+    if (Distance(g.player.x, g.player.y, g.pages[i].x, g.pages[i].y) < 3) return true;
+  }
+  return false;
+}
+
+void UpdatePage(int32_t i) {
+  GameGlobals& g = Game();
+  Page& page = g.pages[i];
+  if (Distance(g.player.x, g.player.y, page.x, page.y) < g.audibleRange) {
+    if (page.cueTimer < 1) PlayCue("physics/note", 0, page.x, page.y, 0);
+    page.cueTimer += 1;
+    if (page.cueTimer > 250) page.cueTimer = 0;
+  }
+  if (Distance(g.player.x, g.player.y, page.x, page.y) < 3 && g.pageAnnounced == 0) {
+    g.pageAnnounced = 1;
+    PlayCue("pages/page" + IntToString(i), 1, g.player.x, g.player.y, 0);
+  }
+}
+
+}  // namespace
+
+void UpdatePages() {
+  GameGlobals& g = Game();
+  for (int32_t i = 1; i <= 8; ++i) {
+    if (g.pages[i].active != 0) UpdatePage(i);
+  }
+  // Taken pages count too: standing on one keeps the announcement spent.
+  if (g.pageAnnounced == 1 && !AnyPageWithinReach()) g.pageAnnounced = 0;
+}

@@ -1,0 +1,108 @@
+// Program entry, the start-up checks, and the one end sequence every way out uses.
+#include "audio/ogg_decoder.h"
+#include "audio/sound.h"
+#include "game/game.h"
+#include "game/game_exit.h"
+#include "game/state.h"
+#include "input/input.h"
+#include "platform/platform.h"
+#include "runtime/runtime.h"
+
+namespace {
+
+// The three device checks, in order; the first failure is the only one shown.
+bool DevicesReady(int32_t keyboard, int32_t screen, int32_t sound) {
+  if (keyboard == 0) {
+    ErrorBox("ERROR", "Error initializing Keyboard.");
+    return false;
+  }
+  if (screen == 0) {
+    ErrorBox("ERROR", "Error initializing Sprites.");
+    return false;
+  }
+  if (sound == 0) {
+    ErrorBox("ERROR", "Error initializing Sound Library");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ProgramEntry() {
+  // The game state starts zero (game/state.h); the runtime's strings, arrays and heaps
+  // need no start of their own here. The main thread's block of scratch values:
+  GameThreadVarsStart();
+  // The window layer's user-interface machinery (controls, images, posted events) is
+  // never used by the game and is not started.
+
+  int32_t keyboard = KeyboardInit();
+  int32_t screen = ScreenInit();
+  Game().mouseAvailable = MouseInit();
+  // No network start-up: nothing in the game uses the network.
+  int32_t sound = SoundInit();
+  if (!DevicesReady(keyboard, screen, sound)) {
+    Game().endCause = EndCause::kStartup;
+    ShutdownProgram();
+  }
+
+  SoundUseOggDecoder();
+  SetStartGlobals();
+
+  DesktopExamine();
+  int32_t height = DesktopHeight(0);
+  int32_t width = DesktopWidth(0);
+  WindowOpen(0, 0, 0, width, height, "Vorlent: The Quelmire", 0xC80001);
+  WindowSetColor(0, 0);
+  ScreenOpenWindowed(WindowHandle(0), 0, 0, width, height, 1, 0, 0);
+
+  TitleAndIntro();
+  StartGame();
+}
+
+void SetStartGlobals() {
+  GameGlobals& g = Game();
+  g.fieldWidth = 150;
+  g.fieldHeight = 150;
+  g.obstacleCount = 100;
+  g.obstacleSize = 3;
+  g.tunnelLength = 20;
+  g.tunnelWidth = 5;
+  g.keepOutWidth = 10;
+  g.keepOutHeight = 5;
+  g.audibleRange = 100;
+  g.ambienceInterval = 100;
+  g.ambienceCounter = 0;
+  g.pagesCollected = 0;
+  g.walkStepInterval = 30;
+  g.runStepInterval = 15;
+  g.stepInterval = 0;
+  g.hitCounter = 0;
+  g.collisionClear = 0;
+
+  ArrayAllocate(257, g.cueSlots);
+  ArrayAllocate(9, g.atmosphereLayers);
+  ArrayAllocateMulti({g.fieldWidth + 2, g.fieldHeight + 2}, g.terrainMap);
+  ArrayAllocate(9, g.pages);
+  ArrayAllocate(g.obstacleCount + 2, g.obstacles);
+}
+
+void ShutdownProgram() {
+  Events().Ending(Game().endCause, 0);
+  // The stalker thread still starts cues and changes sounds: it ends before anything it
+  // uses is torn down.
+  StopStalker();
+  RuntimeEnd();
+  // The string store and the heaps are the C++ runtime's; the process exit returns them.
+  ExitProcess(0);
+}
+
+void RuntimeEnd() {
+  ThreadsEnd();
+  SoundShutdown();
+  // No network objects or socket library to release.
+  KeyboardShutdown();
+  MouseShutdown();
+  ScreenEnd();
+  WindowsEnd();
+}
