@@ -42,7 +42,8 @@ void Tap(const std::string& window, const std::string& key) {
 pid_t StartGame(const std::string& display, const std::string& soundFile) {
   std::vector<std::string> env = {"DISPLAY=" + display, "SDL_AUDIODRIVER=disk",
                                   "SDL_DISKAUDIOFILE=" + soundFile,
-                                  "PATH=" + std::string(std::getenv("PATH"))};
+                                  "PATH=" + std::string(std::getenv("PATH")),
+                                  "LSAN_OPTIONS=suppressions=" QUELMIRE_LSAN_SUPPRESSIONS};
   for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS", "HOME"}) {
     if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
   }
