@@ -14,13 +14,13 @@ packages=(
   clang libclang-rt-14-dev
   # Programs the build, the tests and the scripts run:
   espeak-ng     # the asset generator speaks the page names and the narration with it
-  sox           # the sound-file tests make their tones and reference samples; fuzz seeds
+  sox           # tones and reference samples of the sound-file tests; fuzz seeds; sonograms.sh
   vorbis-tools  # oggenc: the Ogg test files, the fuzz seeds, the loading benchmark's file
   xvfb          # the window tests' private X display; the README's `xvfb-run` play line
   xauth         # xvfb-run refuses to start a display without it
   xdotool       # the window tests type keys, move the pointer and press OK in boxes
   x11-utils     # xwininfo: the error-box test finds the box's window with it
-  xfonts-base   # X core fonts: SDL's X11 message box draws its text with them
+  xfonts-base   # X core fonts: SDL's X11 message box draws its text with them (players too)
 )
 
 missing=()
