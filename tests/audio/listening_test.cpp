@@ -147,6 +147,57 @@ TEST_F(Listening, VolumeAndPanStepsRampWithoutAJumpLargerThanTheRampAllows) {
   EXPECT_EQ(heard.back(), 0.0f);
 }
 
+// A full-scale sine is interrupted at its crest, the worst place to cut a wave. Whatever
+// interrupts it, no step between neighbouring samples may exceed the sine's own steepest
+// step plus one ramp step, and a stopped wave is silent once one ramp has passed.
+TEST_F(Listening, StopFreeReloadAndReplayOfALoudSineFadeOutWithoutAClick) {
+  const double hz = 225.0;  // 480 frames (10 ms) are 2.25 cycles: the crest
+  const int32_t fade = GainRampFrames(kRate);
+  const double slope = kTwoPi * hz / kRate;
+  enum class Cut { kStop, kStopAll, kFree, kReload, kReplay };
+  for (Cut cut : {Cut::kStop, Cut::kStopAll, Cut::kFree, Cut::kReload, Cut::kReplay}) {
+    const auto name = static_cast<int>(cut);
+    ASSERT_EQ(SoundLoadDecoded(7, Sine(hz, kRate, kRate)), 1);
+    ASSERT_EQ(SoundPlay(7, 1, 100), 1);
+    std::vector<float> left = Channel(Listen(10), 0);
+    ASSERT_GT(left.back(), 0.999f) << name;
+    switch (cut) {
+      case Cut::kStop:
+        SoundStop(7);
+        EXPECT_EQ(SoundIsPlaying(7), 0) << name;  // at once, while the wave still fades
+        break;
+      case Cut::kStopAll:
+        SoundStop(-1);
+        EXPECT_EQ(SoundIsPlaying(7), 0) << name;
+        break;
+      case Cut::kFree:
+        SoundFree(7);
+        EXPECT_EQ(SoundIsPlaying(7), 3) << name;
+        break;
+      case Cut::kReload:
+        ASSERT_EQ(SoundLoadDecoded(7, Sine(hz, kRate, kRate)), 1);
+        EXPECT_EQ(SoundIsPlaying(7), 0) << name;
+        break;
+      case Cut::kReplay:
+        ASSERT_EQ(SoundPlay(7, 1, 100), 1);
+        EXPECT_EQ(SoundIsPlaying(7), 1) << name;
+        break;
+    }
+    const float before = left.back();
+    left = Channel(Listen(20), 0);
+    left.insert(left.begin(), before);
+    // A replay adds the new wave, rising from zero, to the old one fading out.
+    const double allowed = (cut == Cut::kReplay ? 2.0 : 1.0) * slope + 1.0 / fade;
+    EXPECT_LT(LargestJump(left), allowed * 1.01) << name;
+    EXPECT_GT(left[1], 0.99f) << name;  // the old wave is still there at first...
+    for (size_t i = static_cast<size_t>(fade) + 1; i < left.size(); ++i) {
+      const double alone = cut == Cut::kReplay ? std::sin(slope * static_cast<double>(i - 1)) : 0;
+      ASSERT_NEAR(left[i], alone, 1e-5) << name << " frame " << i;  // ...and gone after a ramp
+    }
+    SoundFree(7);
+  }
+}
+
 TEST_F(Listening, OncePlayedSoundEndsAfterItsLastSampleAndFallsSilent) {
   int32_t sound = SoundLoadDecoded(-1, Constant(0.5, kRate, 4800));  // 100 ms
   ASSERT_EQ(SoundPlay(sound, 0, 100), 1);
