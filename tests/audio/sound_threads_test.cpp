@@ -35,23 +35,73 @@ void Free(void* memory) {
 }
 }  // namespace
 
-// The library's other forms (arrays, nothrow) come down to these.
+// Every replaceable form, so that none is left to a sanitizer's allocator to pair with ours.
 void* operator new(size_t size) {
+  return Allocate(size, alignof(std::max_align_t));
+}
+void* operator new[](size_t size) {
   return Allocate(size, alignof(std::max_align_t));
 }
 void* operator new(size_t size, std::align_val_t alignment) {
   return Allocate(size, static_cast<size_t>(alignment));
 }
+void* operator new[](size_t size, std::align_val_t alignment) {
+  return Allocate(size, static_cast<size_t>(alignment));
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size, alignof(std::max_align_t));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void* operator new(size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size, static_cast<size_t>(alignment));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, std::align_val_t alignment, const std::nothrow_t& tag) noexcept {
+  return operator new(size, alignment, tag);
+}
 void operator delete(void* memory) noexcept {
   Free(memory);
 }
-void operator delete(void* memory, std::align_val_t) noexcept {
+void operator delete[](void* memory) noexcept {
   Free(memory);
 }
 void operator delete(void* memory, size_t) noexcept {
   Free(memory);
 }
+void operator delete[](void* memory, size_t) noexcept {
+  Free(memory);
+}
+void operator delete(void* memory, std::align_val_t) noexcept {
+  Free(memory);
+}
+void operator delete[](void* memory, std::align_val_t) noexcept {
+  Free(memory);
+}
 void operator delete(void* memory, size_t, std::align_val_t) noexcept {
+  Free(memory);
+}
+void operator delete[](void* memory, size_t, std::align_val_t) noexcept {
+  Free(memory);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+  Free(memory);
+}
+void operator delete[](void* memory, const std::nothrow_t&) noexcept {
+  Free(memory);
+}
+void operator delete(void* memory, std::align_val_t, const std::nothrow_t&) noexcept {
+  Free(memory);
+}
+void operator delete[](void* memory, std::align_val_t, const std::nothrow_t&) noexcept {
   Free(memory);
 }
 
