@@ -4,54 +4,19 @@
 // 512-frame device buffers. x_realtime = seconds of output per second of work.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
-#include "audio/audio_output.h"
-#include "audio/decoded_sound.h"
 #include "audio/mix_kernels_x86.h"
 #include "audio/sound.h"
 #include "audio/sound_engine.h"
+#include "mix_material.h"
 
 namespace {
 
 constexpr int32_t kDeviceRate = 48000;
 constexpr int32_t kPullFrames = 512;
 constexpr int32_t kSecondsPerIteration = 60;
-
-// An output that only remembers its source, so the benchmark pulls at its own pace.
-class PulledOutput final : public AudioOutput {
- public:
-  bool Open(AudioSource& source) override {
-    source_ = &source;
-    return true;
-  }
-  void Close() override { source_ = nullptr; }
-  AudioSource* source() const { return source_; }
-
- private:
-  AudioSource* source_ = nullptr;
-};
-
-// Half a second or so of a 16-bit stereo chord, a little longer for each voice so that
-// the wraps fall at different places.
-DecodedSound Material(int32_t voice) {
-  DecodedSound sound;
-  sound.channels = 2;
-  sound.rate = 44100;
-  sound.bitsPerSample = 16;
-  sound.frames = 22050 + voice % 64 * 7;
-  sound.samples.resize(static_cast<size_t>(sound.frames) * 2);
-  for (int64_t i = 0; i < sound.frames; ++i) {
-    const double t = static_cast<double>(i) / sound.rate;
-    const double left = 0.3 * std::sin(6.2831853 * (220.0 + voice) * t);
-    const double right = 0.3 * std::sin(6.2831853 * (330.0 + voice) * t);
-    sound.samples[static_cast<size_t>(2 * i)] = std::round(left * 32767.0) / 32768.0f;
-    sound.samples[static_cast<size_t>(2 * i + 1)] = std::round(right * 32767.0) / 32768.0f;
-  }
-  return sound;
-}
 
 void MixLoopingVoices(benchmark::State& state, bool remixEveryTick) {
   const auto voices = static_cast<int32_t>(state.range(0));
