@@ -298,6 +298,57 @@ int32_t RunKind(const Sample* left, const Sample* right, uint64_t position, uint
                                                 accRight);
 }
 
+// ---- 16-bit sources at steps up to one frame: widened once, then the float loop ---------
+
+// Source samples a widened run may read: 512 frames at a step of at most one frame, the
+// taps around them and the loads' overrun, rounded up to whole registers.
+constexpr int32_t kWidenedSamples = kMixBlockFrames + 32;
+
+QUELMIRE_AVX2 void Widen(const int16_t* from, int32_t count, float* to) {
+  for (int32_t i = 0; i < count; i += 8) _mm256_store_ps(to + i, LoadOne8(from + i));
+}
+
+// The shifted loop reads every tap four times, and from 16-bit samples each read is a
+// conversion as well; converting the run's samples to floats first leaves one conversion
+// per sample and plain loads for the taps. Reads at most kPcmPadding samples past the run.
+template <bool kStereo, bool kRamp>
+QUELMIRE_AVX2 int32_t WidenedGroups8(const int16_t* left, const int16_t* right, uint64_t position,
+                                     uint64_t step, int32_t frames, GainRun gains,
+                                     float* accLeft, float* accRight) {
+  const int32_t groups = frames / 8;
+  if (groups == 0) return 0;
+  const auto base = static_cast<int64_t>(position >> kFractionBits) - 1;
+  const uint64_t last = position + static_cast<uint64_t>(8 * groups - 1) * step;
+  // The last group's loads reach 10 samples past its first frame's tap (see Groups8).
+  const auto count = static_cast<int32_t>(static_cast<int64_t>(last >> kFractionBits) + 11 - base);
+  alignas(32) float wideLeft[kWidenedSamples];
+  alignas(32) float wideRight[kWidenedSamples];
+  Widen(left + base, count, wideLeft);
+  if constexpr (kStereo) Widen(right + base, count, wideRight);
+  const uint64_t rebased = position - (static_cast<uint64_t>(base) << kFractionBits);
+  return Groups8<float, kStereo, kRamp, true>(wideLeft, wideRight, rebased, step, 8 * groups,
+                                              gains, accLeft, accRight);
+}
+
+template <typename Sample, bool kStereo, bool kRamp>
+struct Widened {
+  static int32_t Run(const Sample* l, const Sample* r, uint64_t p, uint64_t s, int32_t f, GainRun g,
+                     float* al, float* ar) {
+    return WidenedGroups8<kStereo, kRamp>(l, r, p, s, f, g, al, ar);
+  }
+};
+
+int32_t MixShiftedAvx2(const float* left, const float* right, uint64_t position, uint64_t step,
+                       int32_t frames, GainRun gains, float* accLeft, float* accRight) {
+  return RunKind<NarrowShifted>(left, right, position, step, frames, gains, accLeft, accRight);
+}
+
+int32_t MixShiftedAvx2(const int16_t* left, const int16_t* right, uint64_t position,
+                       uint64_t step, int32_t frames, GainRun gains, float* accLeft,
+                       float* accRight) {
+  return RunKind<Widened>(left, right, position, step, frames, gains, accLeft, accRight);
+}
+
 }  // namespace
 
 VectorLoops AvailableVectorLoops() {
@@ -326,7 +377,7 @@ int32_t MixHermiteX86(const Sample* left, const Sample* right, uint64_t position
     return RunKind<Wide>(left, right, position, step, frames, gains, accLeft, accRight);
   }
   if (step <= kOneFrame && loops >= VectorLoops::kAvx2) {
-    return RunKind<NarrowShifted>(left, right, position, step, frames, gains, accLeft, accRight);
+    return MixShiftedAvx2(left, right, position, step, frames, gains, accLeft, accRight);
   }
   if (step <= kNarrowGroupMaxStep && loops >= VectorLoops::kAvx2) {
     return RunKind<Narrow>(left, right, position, step, frames, gains, accLeft, accRight);
