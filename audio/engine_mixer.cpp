@@ -33,6 +33,7 @@ void EngineMixer::Recall() {
     fromMixer_.Push(held_[i]);
   }
   heldCount_ = tailCount_ = 0;
+  mixer_.Reset();
 }
 
 void EngineMixer::TakeLentVoices() {

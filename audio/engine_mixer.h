@@ -38,7 +38,8 @@ class EngineMixer final : public AudioSource {
   void Render(float* out, int32_t frames, int32_t rate) override;
 
   // With no output pulling: hands every voice lent (taken or still queued) back through
-  // FromMixer and drops the tails, as if each had been let go.
+  // FromMixer and drops the tails, as if each had been let go; the next output starts from
+  // a fresh mixer.
   void Recall();
 
  private:

@@ -228,6 +228,7 @@ void Mixer::Render(const MixStream* streams, int32_t count, float* out, int32_t 
       if (render.ended) continue;
       MixVoice(*streams[s].pcm, render, render.step, block, accLeft_, accRight_);
     }
+    limiter_.Process(accLeft_, accRight_, block, deviceRate);
     ClipInterleave(accLeft_, accRight_, block, out + 2 * static_cast<ptrdiff_t>(done));
   }
 }

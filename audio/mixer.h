@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "audio/limiter.h"
 #include "audio/mix_kernels.h"
 #include "audio/voice.h"
 
@@ -39,15 +40,19 @@ struct MixStream {
 class Mixer {
  public:
   // Writes `frames` interleaved stereo frames (left first, -1 .. 1) of the `count` streams
-  // into `out` (2 x frames floats) at `deviceRate` frames per second, clipping once at the
-  // end. Streams that have ended contribute nothing; a once-played one sets `render.ended`
+  // into `out` (2 x frames floats) at `deviceRate` frames per second, through the limiter
+  // and then the clip. Streams that have ended contribute nothing; a once-played one sets `render.ended`
   // after its last sample. Touches nothing but the streams and `out`.
   void Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
               int32_t deviceRate);
 
+  // Forgets what the last mix left behind (a gain reduction in progress), for a new output.
+  void Reset() { limiter_ = PeakLimiter{}; }
+
  private:
   alignas(64) float accLeft_[kMixBlockFrames];
   alignas(64) float accRight_[kMixBlockFrames];
+  PeakLimiter limiter_;
 };
 
 // Adds `frames` (1 .. kMixBlockFrames) of one voice into the accumulators.

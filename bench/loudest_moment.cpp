@@ -3,9 +3,9 @@
 // the engine on the headless host's offline output at 48 kHz: every long-lived layer at the
 // top of its range (the ambience bed at 50, the four atmosphere layers, both static layers
 // and the stalker's sound at 100, breathing at 90), then a burst of cues at full volume,
-// everything centred. The mix before the clip is the sum of each sound rendered alone
-// through the same path (the mix is a plain sum until the clip at its end); the mixed run
-// itself shows what the clip did.
+// everything centred. The sum of the voices is the sum of each sound rendered alone
+// through the same path (each stays within full scale, and the mix is a plain sum until
+// the limiter at its end); the mixed run itself shows what the limiter and the clip did.
 //
 //   quelmire-loudest [ASSET_FOLDER]   (default: run/assets under the current folder)
 #include <algorithm>
@@ -115,23 +115,25 @@ bool Measure(const std::string& folder, bool stings) {
   const std::vector<float> mixed = Render(folder, -1, stings);
   if (mixed.size() != sum.size()) return false;
 
-  double peak = 0.0, difference = 0.0;
-  size_t over = 0, clipped = 0;
+  double peak = 0.0, heardPeak = 0.0;
+  size_t over = 0, atFullScale = 0;
+  std::vector<double> heard(mixed.begin(), mixed.end());
   for (size_t s = 0; s < sum.size(); ++s) {
     peak = std::max(peak, std::abs(sum[s]));
+    heardPeak = std::max(heardPeak, std::abs(heard[s]));
     over += std::abs(sum[s]) > 1.0;
-    clipped += std::abs(mixed[s]) >= 1.0f;
-    difference = std::max(difference, std::abs(std::clamp(sum[s], -1.0, 1.0) - mixed[s]));
+    atFullScale += std::abs(mixed[s]) >= 1.0f;
   }
   std::printf("%s the stings, %u ms at %d Hz:\n", stings ? "with" : "without", kSceneMs, kRate);
-  std::printf("  mix before the clip: peak %.2f dBFS, loudest 50 ms RMS %.2f dBFS\n",
-              Decibels(peak), Decibels(LoudestBlockRms(sum)));
-  std::printf("  samples over full scale: %zu of %zu (%.3f %%)\n", over, sum.size(),
-              100.0 * static_cast<double>(over) / static_cast<double>(sum.size()));
   std::printf(
-      "  mixed output: %zu samples at full scale; largest difference from the clipped "
-      "sum %.2g\n",
-      clipped, difference);
+      "  sum of the voices: peak %.2f dBFS, loudest 50 ms RMS %.2f dBFS, %zu of %zu "
+      "samples over full scale (%.3f %%)\n",
+      Decibels(peak), Decibels(LoudestBlockRms(sum)), over, sum.size(),
+      100.0 * static_cast<double>(over) / static_cast<double>(sum.size()));
+  std::printf(
+      "  heard (limiter, then clip): peak %.2f dBFS, loudest 50 ms RMS %.2f dBFS, %zu "
+      "samples at full scale\n",
+      Decibels(heardPeak), Decibels(LoudestBlockRms(heard)), atFullScale);
   return true;
 }
 
