@@ -26,6 +26,10 @@
 #include "audio/voice.h"
 #include "audio/voice_ring.h"
 
+// Voices the engine's mixer holds at once (playing, or fading out after a stop). A play
+// that would lend one more is refused, as a device with a voice limit refuses it.
+inline constexpr int32_t kMixerVoiceCapacity = 4096;
+
 class EngineMixer final : public AudioSource {
  public:
   // Room for `capacity` voices lent at once (and as many fading tails). Allocates.

@@ -24,9 +24,6 @@
 namespace {
 
 inline constexpr int32_t kSoundTableGrowStep = 64;
-// Voices the mixer can hold at once (playing, or fading out after a stop). A play that
-// would lend one more is refused, as a device with a voice limit refuses it.
-inline constexpr int32_t kMixerVoiceCapacity = 4096;
 
 struct SoundRecord {
   Voice* voice = nullptr;  // owned by the engine (see Release); null: an empty slot

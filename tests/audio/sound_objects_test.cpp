@@ -1,6 +1,7 @@
 // Sound numbers, handles and the operations' answers.
 #include <gtest/gtest.h>
 
+#include "audio/engine_mixer.h"
 #include "audio/mixer.h"
 #include "runtime/object_table.h"
 #include "sound_test_support.h"
@@ -158,6 +159,23 @@ TEST_F(SoundObjects, InitTwiceGivesTheSameValueAndShutdownEmptiesTheTable) {
   SoundShutdown();         // twice is harmless
   ASSERT_EQ(SoundInit(), 1);
   EXPECT_EQ(SoundFromNumber(sound), 0);  // a fresh engine knows nothing of the old one
+}
+
+// The mixer's lists are sized once: a play beyond them is refused like a device's, and
+// the room comes back once a stopped voice has faded out and been handed back.
+TEST_F(SoundObjects, PlaysBeyondTheMixersCapacityAreRefusedUntilAVoiceComesBack) {
+  std::vector<int32_t> sounds;
+  for (int32_t i = 0; i <= kMixerVoiceCapacity; ++i) sounds.push_back(Load(-1, 1e-5, 10));
+  for (int32_t i = 0; i < kMixerVoiceCapacity; ++i) ASSERT_EQ(SoundPlay(sounds[i], 1, 100), 1);
+  const int32_t last = sounds.back();
+  EXPECT_EQ(SoundPlay(last, 1, 100), 0);
+  EXPECT_EQ(SoundIsPlaying(last), 0);
+  EXPECT_EQ(SoundPlay(sounds[0], 1, 100), 1);  // a restart needs no more room
+  SoundStop(sounds[1]);
+  EXPECT_EQ(SoundPlay(last, 1, 100), 0);  // still fading out, still held
+  Listen(10);
+  EXPECT_EQ(SoundPlay(last, 1, 100), 1);
+  EXPECT_EQ(SoundIsPlaying(last), 1);
 }
 
 class RefusingOutput final : public AudioOutput {
