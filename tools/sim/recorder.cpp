@@ -41,8 +41,11 @@ const char* EndCauseName(EndCause cause) {
 }
 
 void Recorder::Emit(const char* event, const std::string& fields) {
-  std::string line =
-      "{\"ms\":" + Int(static_cast<int64_t>(host_.NowMs())) + ",\"event\":\"" + event + "\"";
+  EmitAt(host_.NowMs(), event, fields);
+}
+
+void Recorder::EmitAt(uint64_t ms, const char* event, const std::string& fields) {
+  std::string line = "{\"ms\":" + Int(static_cast<int64_t>(ms)) + ",\"event\":\"" + event + "\"";
   if (!fields.empty()) line += "," + fields;
   line += "}";
   host_.trace().Write(line);
@@ -151,10 +154,12 @@ void Recorder::Ending(EndCause cause, int32_t code) {
                      Field("code", Int(code)));
 }
 
-void Recorder::WriteExit(int32_t code, std::optional<std::string> cause) {
+void Recorder::WriteExit(int32_t code, std::optional<std::string> cause,
+                         std::optional<uint64_t> ms) {
   std::scoped_lock lock(lock_);
   std::string name = cause ? *cause : EndCauseName(cause_);
-  Emit("exit", Field("code", Int(code)) + "," + Field("cause", JsonString(name)));
+  EmitAt(ms ? *ms : host_.NowMs(), "exit",
+         Field("code", Int(code)) + "," + Field("cause", JsonString(name)));
 }
 
 MapRecord Recorder::Map() const {

@@ -35,9 +35,10 @@ class Recorder final : public GameEvents {
   void OutroStarted() override;
   void Ending(EndCause cause, int32_t code) override;
 
-  // The last line: {"event":"exit","code":C,"cause":...}; `cause` overrides the one the
-  // game reported (a run stopped by its time limit).
-  void WriteExit(int32_t code, std::optional<std::string> cause);
+  // The last line: {"ms":..,"event":"exit","code":C,"cause":...}. A run stopped by its
+  // time limit gives the cause and the limit's ms; otherwise the game's own cause and
+  // the present virtual time stand.
+  void WriteExit(int32_t code, std::optional<std::string> cause, std::optional<uint64_t> ms);
 
   // A copy of what the map shows so far.
   MapRecord Map() const;
@@ -45,6 +46,7 @@ class Recorder final : public GameEvents {
  private:
   // Writes {"ms":..,"event":"<event>",<fields>}.
   void Emit(const char* event, const std::string& fields);
+  void EmitAt(uint64_t ms, const char* event, const std::string& fields);
 
   HeadlessHost& host_;
   const bool traceTicks_;

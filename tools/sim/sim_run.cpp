@@ -63,12 +63,14 @@ void DrainMix() {
   output.ClearSamples();
 }
 
-[[noreturn]] void Finish(int32_t code, std::optional<std::string> cause) {
+// `cause` and `ms` are given for a stop at the time limit.
+[[noreturn]] void Finish(int32_t code, std::optional<std::string> cause,
+                         std::optional<uint64_t> ms) {
   // The game's threads run one at a time, so a second caller can only be the end
   // sequence's own exit after a time stop that is already leaving: impossible, but cheap.
   if (run->finishing.exchange(true)) std::exit(code);
   if (run->wav.IsOpen()) DrainMix();
-  run->recorder->WriteExit(code, cause);
+  run->recorder->WriteExit(code, cause, ms);
   run->host->trace().Close();
   int status = code;
   if (run->wav.IsOpen() && !run->wav.Finish()) {
@@ -87,7 +89,7 @@ void DrainMix() {
 }
 
 void ExitFromGame(int32_t code) {
-  Finish(code, std::nullopt);
+  Finish(code, std::nullopt, std::nullopt);
 }
 
 // Told each step of virtual time after the mix of the step is rendered.
@@ -95,14 +97,17 @@ void FollowTime(uint64_t /*fromMs*/, uint64_t toMs) {
   if (run->wav.IsOpen()) {
     DrainMix();
   }
-  if (run->options.limitMs != 0 && toMs >= run->options.limitMs) Finish(0, "time");
+  if (run->options.limitMs != 0 && toMs >= run->options.limitMs)
+    Finish(0, "time", run->options.limitMs);
 }
 
 void LoadScript(HeadlessHost& host, const SimOptions& o) {
   InputScript script = LoadRunScript(o.scriptPath, o.quickStart);
   if (!script.errors.empty()) {
     for (const ScriptError& error : script.errors) {
-      std::fprintf(stderr, "quelmire-sim: %s: %s\n", o.scriptPath.c_str(), error.Text().c_str());
+      // Line 0 is the file as a whole, and its message names the file already.
+      std::string where = error.line == 0 ? "" : o.scriptPath + ": ";
+      std::fprintf(stderr, "quelmire-sim: %s%s\n", where.c_str(), error.Text().c_str());
     }
     std::exit(kExitUsage);
   }
