@@ -17,7 +17,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
   std::string script = ScratchPath("bad-script.txt");
-  WriteText(script, "0 key down W\n100 key sideways W\n# fine\n50 key up W\n200 mouse down 7\n");
+  WriteText(script, "0 key down W\n100 key sideways W\n# fine\n-5 key up W\n200 mouse down 7\n");
   std::string emptyDir = ScratchPath("no-assets-here");
   std::filesystem::create_directories(emptyDir);
 

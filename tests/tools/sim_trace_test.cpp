@@ -19,9 +19,9 @@ class SimTrace : public testing::Test {
     std::string script = ScratchPath("walk.txt"), trace = ScratchPath("walk.jsonl");
     WriteText(script,
               "500 key down W\n9000 key down Right\n+1200 key up Right\n20000 key up W\n"
+              "21000 key down LCtrl\n+50 key up LCtrl\n"
               "23000 key down A\n+3000 key up A\n28000 key down Left\n+700 key up Left\n"
-              "29000 key down S\n+4000 key up S\n33000 key down W\n+25000 key up W\n"
-              "45000 key down LCtrl\n+50 key up LCtrl\n");
+              "29000 key down S\n+4000 key up S\n33000 key down W\n+25000 key up W\n");
     SimResult result = RunSim({"--seed", "11", "--quick-start", "--script", script, "--ms", "60000",
                                "--trace", trace, "--trace-ticks"});
     ASSERT_EQ(result.status, 0) << result.err;
