@@ -175,4 +175,6 @@ void StopStalker() {
   stopRequested.store(true, std::memory_order_relaxed);
   // Its waits are 16 ms at most; a cue it is loading finishes first.
   while (ThreadIsRunning(thread) != 0) DelayMs(1);
+  Game().stalkerThread = 0;
+  stopRequested.store(false, std::memory_order_relaxed);
 }

@@ -30,8 +30,8 @@ bool DevicesReady(int32_t keyboard, int32_t screen, int32_t sound) {
 }  // namespace
 
 void ProgramEntry() {
-  // The game state starts zero (game/state.h); the runtime's strings, arrays and heaps
-  // need no start of their own here. The main thread's block of scratch values:
+  // The runtime's strings, arrays and heaps need no start of their own here.
+  ClearGameGlobals();
   GameThreadVarsStart();
   // The window layer's user-interface machinery (controls, images, posted events) is
   // never used by the game and is not started.

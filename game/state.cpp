@@ -1,5 +1,7 @@
 #include "game/state.h"
 
+#include <new>
+
 #include "runtime/threads.h"
 
 GameGlobals& Game() {
@@ -7,6 +9,12 @@ GameGlobals& Game() {
   // reads the state.
   static auto* globals = new GameGlobals;
   return *globals;
+}
+
+void ClearGameGlobals() {
+  GameGlobals& g = Game();
+  g.~GameGlobals();
+  new (&g) GameGlobals;
 }
 
 namespace {
@@ -19,6 +27,9 @@ void InitialiseThreadVars(void* block) {
 
 void GameThreadVarsStart() {
   ThreadBlockStart({sizeof(GameThreadVars), InitialiseThreadVars, nullptr});
+  // A second run in one process (tests) starts the main thread's scratch afresh too.
+  ThreadVars() = GameThreadVars{};
+  InitialiseThreadVars(&ThreadVars());
 }
 
 GameThreadVars& ThreadVars() {

@@ -113,6 +113,8 @@ struct GameGlobals {
 };
 
 GameGlobals& Game();
+// Back to all zero, as at the start of the process. Only while no other game thread runs.
+void ClearGameGlobals();
 
 // Terrain kinds of terrainMap.
 inline constexpr int32_t kTerrainGrass = 1;

@@ -1,18 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything and plays the game from its run folder.
+# Builds the game and its sound files, and plays it from its run folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j "$(nproc)"
+cmake --build build/release -j "$(nproc)" --target quelmire quelmire_assets
 
-game=build/release/run/quelmire
-if [[ ! -x "$game" ]]; then
-  echo "Everything that exists is built, but the game itself is not built yet:"
-  echo "so far: the runtime core, platform, input, the sound engine, both hosts and the"
-  echo "sound files in build/release/run/assets/, all tested by scripts/test.sh."
-  exit 0
-fi
-cd "$(dirname "$game")"
+cd build/release/run
 exec ./quelmire

@@ -53,8 +53,10 @@ void HeadlessHost::Install() {
   desktop.depthBits = 32;
   desktop.name = "headless";
   feed_ = std::make_unique<ScriptFeed>(*scheduler_);
-  windows_ = std::make_unique<RecordedWindowSystem>(*scheduler_, *feed_, trace_, desktop);
-  input_ = std::make_unique<ScriptedInput>(*feed_, *windows_, options_.mousePresent);
+  windows_ = std::make_unique<RecordedWindowSystem>(*scheduler_, *feed_, trace_, desktop,
+                                                    options_.displayModes);
+  input_ = std::make_unique<ScriptedInput>(*feed_, *windows_, options_.mousePresent,
+                                           options_.keyboardPresent);
   feed_->Attach(input_.get(), windows_.get());
   feed_->Load(script_);
 

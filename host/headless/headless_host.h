@@ -48,6 +48,10 @@ struct HeadlessOptions {
   int32_t desktopHeight = 1080;
   // Whether a mouse is attached (MouseInit fails without one).
   bool mousePresent = true;
+  // Whether a keyboard can be opened (KeyboardInit fails without one).
+  bool keyboardPresent = true;
+  // Display modes the display offers once started; 0 makes ScreenInit fail.
+  int32_t displayModes = 1;
   // Frames per second of the offline audio output, 8000 .. 192000.
   int32_t audioRate = 48000;
 };

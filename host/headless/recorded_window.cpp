@@ -29,7 +29,7 @@ void RecordedWindowSystem::Stop() {
 }
 
 int32_t RecordedWindowSystem::DisplayModeCount() {
-  return starts_ > 0 ? 1 : 0;
+  return starts_ > 0 ? displayModes_ : 0;
 }
 
 std::vector<DesktopRecord> RecordedWindowSystem::Desktops() {

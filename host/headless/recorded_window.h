@@ -49,8 +49,12 @@ struct RecordedBox {
 class RecordedWindowSystem final : public WindowSystem {
  public:
   RecordedWindowSystem(Scheduler& scheduler, ScriptFeed& feed, Trace& trace,
-                       const DesktopRecord& desktop)
-      : scheduler_(scheduler), feed_(feed), trace_(trace), desktop_(desktop) {}
+                       const DesktopRecord& desktop, int32_t displayModes = 1)
+      : scheduler_(scheduler),
+        feed_(feed),
+        trace_(trace),
+        desktop_(desktop),
+        displayModes_(displayModes) {}
 
   bool Start() override;
   void Stop() override;
@@ -83,7 +87,8 @@ class RecordedWindowSystem final : public WindowSystem {
   ScriptFeed& feed_;
   Trace& trace_;
   DesktopRecord desktop_;
-  int32_t starts_ = 0;  // successful Start calls not yet stopped
+  int32_t displayModes_;  // what DisplayModeCount answers once started
+  int32_t starts_ = 0;    // successful Start calls not yet stopped
   std::vector<RecordedWindow> windows_;
   std::vector<RecordedBox> boxes_;
   std::deque<NativeEvent> pending_;  // oldest first

@@ -5,6 +5,7 @@
 #include "host/headless/script_feed.h"
 
 bool ScriptedInput::OpenKeyboard() {
+  if (!keyboardPresent_) return false;
   ++keyboardOpens_;
   return true;
 }

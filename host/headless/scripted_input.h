@@ -28,8 +28,12 @@ class RecordedWindowSystem;
 
 class ScriptedInput final : public InputSource {
  public:
-  ScriptedInput(ScriptFeed& feed, const RecordedWindowSystem& windows, bool mousePresent)
-      : feed_(feed), windows_(windows), mousePresent_(mousePresent) {}
+  ScriptedInput(ScriptFeed& feed, const RecordedWindowSystem& windows, bool mousePresent,
+                bool keyboardPresent = true)
+      : feed_(feed),
+        windows_(windows),
+        mousePresent_(mousePresent),
+        keyboardPresent_(keyboardPresent) {}
 
   bool OpenKeyboard() override;
   void CloseKeyboard() override;
@@ -53,6 +57,7 @@ class ScriptedInput final : public InputSource {
   ScriptFeed& feed_;
   const RecordedWindowSystem& windows_;
   bool mousePresent_;
+  bool keyboardPresent_;
   int32_t keyboardOpens_ = 0;  // successful OpenKeyboard calls not yet closed
   int32_t mouseOpens_ = 0;
   bool captured_ = false;
