@@ -30,6 +30,7 @@ std::string WorldLine(std::optional<int32_t> seed) {
 std::string BuildWorldLine(int32_t seed) {
   std::string line;
   RunHeadless({}, [&] {
+    ClearGameGlobals();  // a dump after another in the same process starts from zero
     GameThreadVarsStart();
     SetStartGlobals();
     SetGameStartValues();

@@ -13,6 +13,6 @@
 std::string WorldLine(std::optional<int32_t> seed);
 
 // Installs a headless host, seeds the generator with `seed`, builds the world as play
-// would (no title, no sound) and returns its line. Once per process: the game state and
-// the stalker's thread controls are process-wide.
+// would (no title, no sound) and returns its line. Any number of times, while no game
+// runs in the process.
 std::string BuildWorldLine(int32_t seed);
