@@ -307,6 +307,8 @@ PilotPlan PlanPages(const PilotWorld& world, uint64_t playStartMs, int runFromPa
   std::vector<int> order = ShortestOrder(world);
   for (int round = 0; round < 8; ++round) {
     int next = order[round];
+    // The stalker grows bolder with every page: the player runs once enough are taken.
+    if (round >= runFromPage) walker.RunFromNowOn();
     std::vector<Node> path;
     for (double reach : kReaches) {
       if (path.empty())
@@ -323,8 +325,7 @@ PilotPlan PlanPages(const PilotWorld& world, uint64_t playStartMs, int runFromPa
       y = cy;
     }
     plan.lastTakeMs = walker.Take();
-    // The stalker grows bolder with every page: late in the game the player runs.
-    if (round + 1 >= runFromPage) walker.RunFromNowOn();
+
     plan.order.push_back(next + 1);
   }
   plan.complete = true;

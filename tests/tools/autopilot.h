@@ -35,7 +35,7 @@ struct PilotPlan {
 };
 
 // `playStartMs`: the "ms" of the trace's "play" event (ticks come 17 ms apart after it).
-// Left Shift is held from the taking of page number `runFromPage` in the walk's order
-// (0: from the start; 9: never), so that the player runs whenever stamina allows.
+// Left Shift is held once `runFromPage` pages are taken (0: from the start; 8: never), so
+// that the player runs whenever stamina allows from then on.
 inline constexpr int kRunFromPage = 0;
 PilotPlan PlanPages(const PilotWorld& world, uint64_t playStartMs, int runFromPage = kRunFromPage);

@@ -48,6 +48,8 @@ SimResult RunSim(const std::vector<std::string>& args, const std::string& workDi
   }
   result.out = ReadText(outPath);
   result.err = ReadText(errPath);
+  std::filesystem::remove(outPath);
+  std::filesystem::remove(errPath);
   return result;
 }
 
