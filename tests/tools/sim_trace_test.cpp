@@ -2,8 +2,10 @@
 // for its listener and source, footsteps every 31st tick of walking, an ambient noise
 // every 101st tick, and ticks 17 ms apart.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -16,7 +18,9 @@ class SimTrace : public testing::Test {
  protected:
   // One minute of walking, stopping, turning and walking again, read once for every test.
   static void SetUpTestSuite() {
-    std::string script = ScratchPath("walk.txt"), trace = ScratchPath("walk.jsonl");
+    // CTest runs each case as its own process, two at a time: each has its own files.
+    std::string stem = ScratchPath("walk-" + std::to_string(getpid()));
+    std::string script = stem + ".txt", trace = stem + ".jsonl";
     WriteText(script,
               "500 key down W\n9000 key down Right\n+1200 key up Right\n20000 key up W\n"
               "21000 key down LCtrl\n+50 key up LCtrl\n"
@@ -26,6 +30,8 @@ class SimTrace : public testing::Test {
                                "--trace", trace, "--trace-ticks"});
     ASSERT_EQ(result.status, 0) << result.err;
     lines_ = new std::vector<Json>(ReadTrace(trace));
+    std::filesystem::remove(script);
+    std::filesystem::remove(trace);
   }
   static void TearDownTestSuite() {
     delete lines_;
