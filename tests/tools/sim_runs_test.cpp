@@ -170,7 +170,7 @@ TEST(SimRuns, TakingAllEightPagesPlaysTheOutroToItsEnd) {
     // Layers start at 1, 3, 5 and 7 pages; the outro comes on the tick of the eighth.
     std::vector<Json> layers = EventsNamed(lines, "layer");
     ASSERT_EQ(layers.size(), 4u);
-    const Json& outro = EventsNamed(lines, "outro").at(0);
+    const Json outro = EventsNamed(lines, "outro").at(0);
     EXPECT_EQ(outro["ms"].Int(), taken.back()["ms"].Int());
     EXPECT_EQ(static_cast<uint64_t>(outro["ms"].Int()), o.lastTakeMs);
     // The outro is heard to its end: seconds of it, not a cut.
