@@ -1,6 +1,7 @@
 #include "tools/sim/pcm16_wav.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -11,18 +12,19 @@ constexpr int32_t kBytesPerSample = 2;
 // A RIFF size field holds 32 bits; a longer run keeps the largest size it can say.
 constexpr uint64_t kMaxDataBytes = UINT32_MAX - 36;
 
-void Put16(std::vector<unsigned char>& out, uint32_t value) {
-  out.push_back(static_cast<unsigned char>(value & 0xFF));
-  out.push_back(static_cast<unsigned char>((value >> 8) & 0xFF));
+// Little-endian fields written in place: `at` moves past what was written.
+void Put16(unsigned char* out, size_t& at, uint32_t value) {
+  out[at++] = static_cast<unsigned char>(value & 0xFF);
+  out[at++] = static_cast<unsigned char>((value >> 8) & 0xFF);
 }
 
-void Put32(std::vector<unsigned char>& out, uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
+void Put32(unsigned char* out, size_t& at, uint32_t value) {
+  Put16(out, at, value & 0xFFFF);
+  Put16(out, at, value >> 16);
 }
 
-void PutTag(std::vector<unsigned char>& out, const char* tag) {
-  out.insert(out.end(), tag, tag + 4);
+void PutTag(unsigned char* out, size_t& at, const char* tag) {
+  for (int i = 0; i < 4; ++i) out[at++] = static_cast<unsigned char>(tag[i]);
 }
 
 }  // namespace
@@ -49,29 +51,30 @@ bool Pcm16WavWriter::Open(const std::string& path, int32_t rate) {
 }
 
 bool Pcm16WavWriter::WriteHeader(uint32_t dataBytes) {
-  std::vector<unsigned char> header;
-  PutTag(header, "RIFF");
-  Put32(header, 36 + dataBytes);
-  PutTag(header, "WAVE");
-  PutTag(header, "fmt ");
-  Put32(header, 16);
-  Put16(header, 1);  // integer PCM
-  Put16(header, kChannels);
-  Put32(header, static_cast<uint32_t>(rate_));
-  Put32(header, static_cast<uint32_t>(rate_ * kChannels * kBytesPerSample));
-  Put16(header, kChannels * kBytesPerSample);
-  Put16(header, 8 * kBytesPerSample);
-  PutTag(header, "data");
-  Put32(header, dataBytes);
+  std::array<unsigned char, 44> header{};
+  size_t at = 0;
+  PutTag(header.data(), at, "RIFF");
+  Put32(header.data(), at, 36 + dataBytes);
+  PutTag(header.data(), at, "WAVE");
+  PutTag(header.data(), at, "fmt ");
+  Put32(header.data(), at, 16);
+  Put16(header.data(), at, 1);  // integer PCM
+  Put16(header.data(), at, kChannels);
+  Put32(header.data(), at, static_cast<uint32_t>(rate_));
+  Put32(header.data(), at, static_cast<uint32_t>(rate_ * kChannels * kBytesPerSample));
+  Put16(header.data(), at, kChannels * kBytesPerSample);
+  Put16(header.data(), at, 8 * kBytesPerSample);
+  PutTag(header.data(), at, "data");
+  Put32(header.data(), at, dataBytes);
   return std::fwrite(header.data(), 1, header.size(), file_) == header.size();
 }
 
 void Pcm16WavWriter::Append(const float* samples, size_t count) {
   if (file_ == nullptr) return;
-  std::vector<unsigned char> bytes;
-  bytes.reserve(count * kBytesPerSample);
+  std::vector<unsigned char> bytes(count * kBytesPerSample);
+  size_t at = 0;
   for (size_t i = 0; i < count; ++i) {
-    Put16(bytes, static_cast<uint16_t>(ToPcm16(samples[i])));
+    Put16(bytes.data(), at, static_cast<uint16_t>(ToPcm16(samples[i])));
   }
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
   dataBytes_ += bytes.size();

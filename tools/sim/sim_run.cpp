@@ -1,11 +1,11 @@
 #include "tools/sim/sim_run.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <thread>
 
 #include "game/game.h"
 #include "game/game_events.h"
@@ -44,7 +44,7 @@ struct SimRun {
   Pcm16WavWriter wav;
   int64_t framesWritten = 0;
   int64_t frameLimit = INT64_MAX;  // frames in the --ms limit
-  std::atomic<bool> finishing{false};
+  std::thread::id mainThread;      // the thread that installed the host
 };
 
 SimRun* run = nullptr;
@@ -63,12 +63,9 @@ void DrainMix() {
   output.ClearSamples();
 }
 
-// `cause` and `ms` are given for a stop at the time limit.
-[[noreturn]] void Finish(int32_t code, std::optional<std::string> cause,
-                         std::optional<uint64_t> ms) {
-  // The game's threads run one at a time, so a second caller can only be the end
-  // sequence's own exit after a time stop that is already leaving: impossible, but cheap.
-  if (run->finishing.exchange(true)) std::exit(code);
+// Writes the exit line and finishes the trace, the WAV and the map; returns the exit
+// status. `cause` and `ms` are given for a stop at the time limit.
+int WriteOutputs(int32_t code, std::optional<std::string> cause, std::optional<uint64_t> ms) {
   if (run->wav.IsOpen()) DrainMix();
   run->recorder->WriteExit(code, cause, ms);
   run->host->trace().Close();
@@ -85,20 +82,26 @@ void DrainMix() {
     status = kExitOutputLost;
   }
   LeaveAssetFolder(run->assets);
+  return status;
+}
+
+// The game's end sequence leaves here, on the main thread, once the stalker thread has
+// ended. The host is uninstalled first, so that the scheduler joins that thread rather
+// than leaving it to the process's end.
+void ExitFromGame(int32_t code) {
+  int status = WriteOutputs(code, std::nullopt, std::nullopt);
+  if (std::this_thread::get_id() == run->mainThread) run->host->Uninstall();
   std::exit(status);
 }
 
-void ExitFromGame(int32_t code) {
-  Finish(code, std::nullopt, std::nullopt);
-}
-
-// Told each step of virtual time after the mix of the step is rendered.
+// Told each step of virtual time after the mix of the step is rendered. At the limit the
+// process ends from here, on whichever game thread holds the baton, with the others
+// parked: a scheduler cannot be stopped from inside its own step.
 void FollowTime(uint64_t /*fromMs*/, uint64_t toMs) {
-  if (run->wav.IsOpen()) {
-    DrainMix();
+  if (run->wav.IsOpen()) DrainMix();
+  if (run->options.limitMs != 0 && toMs >= run->options.limitMs) {
+    std::exit(WriteOutputs(0, "time", run->options.limitMs));
   }
-  if (run->options.limitMs != 0 && toMs >= run->options.limitMs)
-    Finish(0, "time", run->options.limitMs);
 }
 
 void LoadScript(HeadlessHost& host, const SimOptions& o) {
@@ -187,6 +190,7 @@ void RunGameCommand(const SimOptions& given) {
   InstallGameEvents(run->recorder);
   InstallProcessExit(ExitFromGame);
 
+  run->mainThread = std::this_thread::get_id();
   run->host->Install();
   if (o.seed) RandomSeed(*o.seed);
   ProgramEntry();
