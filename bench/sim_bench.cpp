@@ -1,7 +1,7 @@
 // The simulator's speed: a virtual hour of the real game with the stalker at its boldest
 // and the player walking, the mix rendered to memory; and the world of a thousand seeds,
-// in process and as a thousand runs of quelmire-sim --world. Run from the release build
-// folder (it finds run/assets and run/quelmire-sim there).
+// in process and as a thousand runs of quelmire-sim --world (build that target first).
+// The game plays from the build's run folder, where its assets are.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -97,16 +97,12 @@ void PlayAnHour() {
     WindowPollEvent(1);
   }
   StopStalker();
-  SoundShutdown();
+  RuntimeEnd();
 }
 
 void BM_SimVirtualHourBoldStalker(benchmark::State& state) {
-  if (!std::filesystem::is_directory("run/assets")) {
-    state.SkipWithError("run from the release build folder: run/assets is missing");
-    return;
-  }
   std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path("run");
+  std::filesystem::current_path(QUELMIRE_RUN_DIR);
   int64_t ticks = 0;
   for (auto _ : state) {
     HeadlessHost host;
@@ -137,9 +133,9 @@ BENCHMARK(BM_WorldLine1000Seeds)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // quelmire-sim --world --seed N, for N = 1 .. 1000, one process each.
 void BM_WorldCommand1000Seeds(benchmark::State& state) {
-  std::string tool = std::filesystem::absolute("run/quelmire-sim").string();
+  std::string tool = QUELMIRE_RUN_DIR "/quelmire-sim";
   if (!std::filesystem::exists(tool)) {
-    state.SkipWithError("run from the release build folder: run/quelmire-sim is missing");
+    state.SkipWithError("build quelmire-sim first: it is missing from the run folder");
     return;
   }
   posix_spawn_file_actions_t quiet;
