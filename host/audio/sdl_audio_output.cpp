@@ -22,6 +22,9 @@ bool SdlAudioOutput::Open(AudioSource& source) {
   stopping_.store(false, std::memory_order_relaxed);
   silent_.store(false, std::memory_order_relaxed);
   reopens_.store(0, std::memory_order_relaxed);
+  // The watchdog pulls the mixer itself while no device can be had: its buffer is made
+  // here, so that no pull ever allocates.
+  scratch_.assign(static_cast<size_t>(kBufferFrames) * kOutputChannels, 0.0f);
   watchdog_ = std::thread([this] { Watch(); });
   return true;
 }
@@ -102,7 +105,6 @@ void SdlAudioOutput::Watch() {
 void SdlAudioOutput::RenderSilently(uint32_t ms) {
   const int32_t rate = kWantedRate;
   int64_t frames = int64_t{ms} * rate / 1000;
-  scratch_.resize(static_cast<size_t>(kBufferFrames) * kOutputChannels);
   while (frames > 0) {
     const auto block = static_cast<int32_t>(std::min<int64_t>(frames, kBufferFrames));
     source_->Render(scratch_.data(), block, rate);
