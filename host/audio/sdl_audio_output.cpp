@@ -3,8 +3,20 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
-#include "runtime/clock_seam.h"
+namespace {
+
+// The watchdog keeps its own time, from the steady clock: it may still run while the process
+// ends, when statics (the runtime's clock among them) are being destroyed under it.
+uint32_t SteadyMs() {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+}  // namespace
 
 SdlAudioOutput::~SdlAudioOutput() {
   Close();
@@ -69,7 +81,6 @@ void SdlAudioOutput::Callback(void* self, uint8_t* stream, int bytes) {
 }
 
 void SdlAudioOutput::Watch() {
-  Clock& clock = CurrentClock();
   uint32_t lastSilentMs = 0;
   uint32_t lastTryMs = 0;
   while (!stopping_.load(std::memory_order_relaxed)) {
@@ -78,14 +89,14 @@ void SdlAudioOutput::Watch() {
       SDL_CloseAudioDevice(device_);
       device_ = 0;
       rate_.store(kWantedRate, std::memory_order_relaxed);
-      lastSilentMs = lastTryMs = clock.NowMs();
+      lastSilentMs = lastTryMs = SteadyMs();
       if (OpenDevice()) {
         reopens_.fetch_add(1, std::memory_order_relaxed);
       } else {
         silent_.store(true, std::memory_order_relaxed);
       }
     } else if (device_ == 0) {
-      const uint32_t now = clock.NowMs();
+      const uint32_t now = SteadyMs();
       RenderSilently(now - lastSilentMs);
       lastSilentMs = now;
       if (now - lastTryMs >= kRetryMs) {
@@ -96,7 +107,7 @@ void SdlAudioOutput::Watch() {
         }
       }
     }
-    clock.SleepMs(kWatchMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWatchMs));
   }
   // SDL keeps error messages in thread-local storage that only its own threads free.
   SDL_TLSCleanup();
