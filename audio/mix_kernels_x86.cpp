@@ -313,8 +313,8 @@ QUELMIRE_AVX2 void Widen(const int16_t* from, int32_t count, float* to) {
 // per sample and plain loads for the taps. Reads at most kPcmPadding samples past the run.
 template <bool kStereo, bool kRamp>
 QUELMIRE_AVX2 int32_t WidenedGroups8(const int16_t* left, const int16_t* right, uint64_t position,
-                                     uint64_t step, int32_t frames, GainRun gains,
-                                     float* accLeft, float* accRight) {
+                                     uint64_t step, int32_t frames, GainRun gains, float* accLeft,
+                                     float* accRight) {
   const int32_t groups = frames / 8;
   if (groups == 0) return 0;
   const auto base = static_cast<int64_t>(position >> kFractionBits) - 1;
@@ -326,8 +326,8 @@ QUELMIRE_AVX2 int32_t WidenedGroups8(const int16_t* left, const int16_t* right, 
   Widen(left + base, count, wideLeft);
   if constexpr (kStereo) Widen(right + base, count, wideRight);
   const uint64_t rebased = position - (static_cast<uint64_t>(base) << kFractionBits);
-  return Groups8<float, kStereo, kRamp, true>(wideLeft, wideRight, rebased, step, 8 * groups,
-                                              gains, accLeft, accRight);
+  return Groups8<float, kStereo, kRamp, true>(wideLeft, wideRight, rebased, step, 8 * groups, gains,
+                                              accLeft, accRight);
 }
 
 template <typename Sample, bool kStereo, bool kRamp>
@@ -343,9 +343,8 @@ int32_t MixShiftedAvx2(const float* left, const float* right, uint64_t position,
   return RunKind<NarrowShifted>(left, right, position, step, frames, gains, accLeft, accRight);
 }
 
-int32_t MixShiftedAvx2(const int16_t* left, const int16_t* right, uint64_t position,
-                       uint64_t step, int32_t frames, GainRun gains, float* accLeft,
-                       float* accRight) {
+int32_t MixShiftedAvx2(const int16_t* left, const int16_t* right, uint64_t position, uint64_t step,
+                       int32_t frames, GainRun gains, float* accLeft, float* accRight) {
   return RunKind<Widened>(left, right, position, step, frames, gains, accLeft, accRight);
 }
 

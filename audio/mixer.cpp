@@ -116,9 +116,10 @@ void MixVoiceFrom(Channels<Sample> source, int64_t length, float scale, VoiceRen
 }
 
 // Asks the memory system for the source samples a voice will read in the next `frames`
-// output frames. Issued one voice ahead, the fetch overlaps the mixing of the voice before:
-// with hundreds of voices each block's reads would otherwise wait on memory, one voice at a
-// time, since the processor's own prefetching cannot follow that many short streams.
+// output frames. Issued a few voices ahead, the fetch overlaps the mixing of the voices
+// before: with hundreds of voices each block's reads would otherwise wait on memory, one
+// voice at a time, since the processor's own prefetching cannot follow that many short
+// streams. Three voices ahead measured a quarter faster than one at 1024 voices.
 template <typename Sample>
 void PrefetchFrom(Channels<Sample> source, int64_t length, uint64_t position, uint64_t step,
                   int32_t frames) {
@@ -134,7 +135,7 @@ void PrefetchFrom(Channels<Sample> source, int64_t length, uint64_t position, ui
   }
 }
 
-constexpr int32_t kPrefetchAhead = 1;
+constexpr int32_t kPrefetchAhead = 3;
 
 void PrefetchStream(const MixStream& stream, int32_t frames) {
   const SoundPcm& pcm = *stream.pcm;

@@ -41,8 +41,8 @@ class Mixer {
  public:
   // Writes `frames` interleaved stereo frames (left first, -1 .. 1) of the `count` streams
   // into `out` (2 x frames floats) at `deviceRate` frames per second, through the limiter
-  // and then the clip. Streams that have ended contribute nothing; a once-played one sets `render.ended`
-  // after its last sample. Touches nothing but the streams and `out`.
+  // and then the clip. Streams that have ended contribute nothing; a once-played one sets
+  // `render.ended` after its last sample. Touches nothing but the streams and `out`.
   void Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
               int32_t deviceRate);
 

@@ -26,7 +26,7 @@ namespace {
 inline constexpr int32_t kSoundTableGrowStep = 64;
 
 struct SoundRecord {
-  Voice* voice = nullptr;  // owned by the engine (see Release); null: an empty slot
+  Voice* voice = nullptr;  // owned by the engine (see ReleaseLocked); null: an empty slot
   bool IsLive() const { return voice != nullptr; }
 };
 

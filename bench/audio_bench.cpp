@@ -9,9 +9,9 @@
 
 #include "audio/mix_kernels_x86.h"
 #include "audio/mixer.h"
-#include "audio/sound_pcm.h"
 #include "audio/sound.h"
 #include "audio/sound_engine.h"
+#include "audio/sound_pcm.h"
 #include "mix_material.h"
 
 namespace {

@@ -196,7 +196,7 @@ void MixLinearLimit(benchmark::State& state) {
       std::fill_n(accLeft, kMixBlockFrames, 0.0f);
       std::fill_n(accRight, kMixBlockFrames, 0.0f);
       for (int32_t v = 0; v < count; ++v) {
-        if (v + 1 < count) Prefetch(voices[static_cast<size_t>(v + 1)], kMixBlockFrames, step);
+        if (v + 3 < count) Prefetch(voices[static_cast<size_t>(v + 3)], kMixBlockFrames, step);
         MixVoice<kWidth>(voices[static_cast<size_t>(v)], step, kMixBlockFrames, accLeft, accRight);
       }
       ClipInterleave(accLeft, accRight, kMixBlockFrames, out.data());

@@ -3,8 +3,20 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
-#include "runtime/clock_seam.h"
+namespace {
+
+// The watchdog keeps its own time, from the steady clock: it may still run while the process
+// ends, when statics (the runtime's clock among them) are being destroyed under it.
+uint32_t SteadyMs() {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+}  // namespace
 
 SdlAudioOutput::~SdlAudioOutput() {
   Close();
@@ -22,6 +34,9 @@ bool SdlAudioOutput::Open(AudioSource& source) {
   stopping_.store(false, std::memory_order_relaxed);
   silent_.store(false, std::memory_order_relaxed);
   reopens_.store(0, std::memory_order_relaxed);
+  // The watchdog pulls the mixer itself while no device can be had: its buffer is made
+  // here, so that no pull ever allocates.
+  scratch_.assign(static_cast<size_t>(kBufferFrames) * kOutputChannels, 0.0f);
   watchdog_ = std::thread([this] { Watch(); });
   return true;
 }
@@ -66,7 +81,6 @@ void SdlAudioOutput::Callback(void* self, uint8_t* stream, int bytes) {
 }
 
 void SdlAudioOutput::Watch() {
-  Clock& clock = CurrentClock();
   uint32_t lastSilentMs = 0;
   uint32_t lastTryMs = 0;
   while (!stopping_.load(std::memory_order_relaxed)) {
@@ -75,14 +89,14 @@ void SdlAudioOutput::Watch() {
       SDL_CloseAudioDevice(device_);
       device_ = 0;
       rate_.store(kWantedRate, std::memory_order_relaxed);
-      lastSilentMs = lastTryMs = clock.NowMs();
+      lastSilentMs = lastTryMs = SteadyMs();
       if (OpenDevice()) {
         reopens_.fetch_add(1, std::memory_order_relaxed);
       } else {
         silent_.store(true, std::memory_order_relaxed);
       }
     } else if (device_ == 0) {
-      const uint32_t now = clock.NowMs();
+      const uint32_t now = SteadyMs();
       RenderSilently(now - lastSilentMs);
       lastSilentMs = now;
       if (now - lastTryMs >= kRetryMs) {
@@ -93,7 +107,7 @@ void SdlAudioOutput::Watch() {
         }
       }
     }
-    clock.SleepMs(kWatchMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWatchMs));
   }
   // SDL keeps error messages in thread-local storage that only its own threads free.
   SDL_TLSCleanup();
@@ -102,7 +116,6 @@ void SdlAudioOutput::Watch() {
 void SdlAudioOutput::RenderSilently(uint32_t ms) {
   const int32_t rate = kWantedRate;
   int64_t frames = int64_t{ms} * rate / 1000;
-  scratch_.resize(static_cast<size_t>(kBufferFrames) * kOutputChannels);
   while (frames > 0) {
     const auto block = static_cast<int32_t>(std::min<int64_t>(frames, kBufferFrames));
     source_->Render(scratch_.data(), block, rate);

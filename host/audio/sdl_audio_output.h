@@ -9,8 +9,12 @@
 // polls the device's status, so it does not matter who pumps SDL's events. The watchdog
 // closes the lost device and opens the default one again; every sound carries on where it
 // was. While no device can be had at all, the watchdog pulls the mixer itself into
-// silence at the pace of the runtime clock (CurrentClock), so that once-played sounds still
-// end, and keeps trying to open a device twice a second.
+// silence at the pace of the steady clock, so that once-played sounds still end, and keeps
+// trying to open a device twice a second.
+//
+// The game may end the process from any thread: keep the object for the life of the
+// process (made with new, never deleted), so that neither the device thread nor the
+// watchdog ever finds it destroyed.
 //
 // Threads: Open and Close from SoundInit and SoundShutdown; the mixer runs on SDL's audio
 // thread or on the watchdog, never on both at once. The readers may be called from any
