@@ -105,4 +105,5 @@ void RuntimeEnd() {
   MouseShutdown();
   ScreenEnd();
   WindowsEnd();
+  SpeechEnd();
 }
