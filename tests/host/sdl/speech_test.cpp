@@ -1,6 +1,7 @@
 // The boxes' speech on the real host, heard by a real speech server of the test's own,
 // with the boxes shown on a private X display and dismissed from outside as a player
 // would. Without a server the boxes appear as before and the game goes on.
+#include <SDL2/SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -18,6 +19,7 @@
 #include "platform/speech.h"
 #include "platform/window.h"
 #include "runtime/number_text.h"
+#include "scoped_environment.h"
 #include "speech_server.h"
 #include "xvfb_display.h"
 
@@ -166,6 +168,30 @@ TEST_F(SpokenBoxes, WithoutAServerBoxesAppearSilentlyAndNothingIsTriedAgain) {
   ASSERT_TRUE(ShowCoordinatesBox("0,0"));
   speech.Close();
   EXPECT_THAT(server.Received(), ElementsAre()) << "no connection after the first failure";
+}
+
+// With no display the keyboard check fails and its box cannot be shown: the text goes
+// to standard error, and the player hears it.
+TEST(SpokenWithoutDisplay, AStartUpErrorIsHeardWhenNoBoxCanBeShown) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    GTEST_SKIP() << "this process is already connected to a display";
+  }
+  ScopedEnvironment restore({"DISPLAY", "WAYLAND_DISPLAY"});
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  PrivateSpeechServer server;
+  ASSERT_TRUE(server.Start()) << server.error();
+  SpeechdSpeech speech;
+  InstallSdlHost();
+  InstallSpeech(&speech);
+  EXPECT_EQ(KeyboardInit(), 0);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ErrorBox("ERROR", "Error initializing Keyboard."), 1);
+  EXPECT_THAT(testing::internal::GetCapturedStderr(),
+              ::testing::HasSubstr("ERROR: Error initializing Keyboard.\n"));
+  SpeechEnd();
+  EXPECT_THAT(server.Received(), Contains("Error initializing Keyboard."));
+  UninstallSdlHost();
 }
 
 }  // namespace
