@@ -19,11 +19,12 @@ std::optional<std::string> SpokenNumber(std::string_view text) {
   auto [last, tooLong] =
       std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 2);
   if (tooLong != std::errc()) return std::nullopt;
-  std::string spoken(digits, last);
-  while (spoken.back() == '0') spoken.pop_back();
-  if (spoken.back() == '.') spoken.pop_back();
-  if (spoken == "-0") spoken = "0";
-  return spoken;
+  // Two decimals are always written, so the trimming stops at the point at the latest.
+  std::string_view spoken(digits, static_cast<size_t>(last - digits));
+  while (spoken.ends_with('0')) spoken.remove_suffix(1);
+  if (spoken.ends_with('.')) spoken.remove_suffix(1);
+  if (spoken == "-0") return std::string("0");
+  return std::string(spoken);
 }
 
 }  // namespace
