@@ -19,7 +19,7 @@ class Speech {
   virtual void Say(const std::string& text) = 0;
 
   // Lets go of the speech server after the text already handed over has reached it.
-  // Say does nothing afterwards.
+  // A later Say starts over, as at the start.
   virtual void Close() = 0;
 };
 

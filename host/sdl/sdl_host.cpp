@@ -35,4 +35,5 @@ void UninstallSdlHost() {
   InstallWindowSystem(nullptr);
   InstallInputSource(nullptr);
   InstallSpeech(nullptr);
+  SpeechInstance().Close();  // its worker, if any, ends with the host
 }

@@ -9,5 +9,6 @@
 // connection with the first box.
 void InstallSdlHost();
 
-// Puts the null window system, input source and speech back (tests).
+// Puts the null window system, input source and speech back, and closes the host's
+// speech (tests).
 void UninstallSdlHost();

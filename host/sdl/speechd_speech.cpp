@@ -69,22 +69,22 @@ void SpeechdSpeech::Close() {
   }
   wake_.notify_one();
   if (worker_.joinable()) worker_.join();
+  std::scoped_lock lock(lock_);
+  closing_ = false;
+  unreachable_ = false;
 }
 
+// Without a server the worker stays until Close, only waiting: a thread that ended and
+// was not joined yet shows up as a leak to the thread checker of every process SDL forks
+// to draw a box in.
 void SpeechdSpeech::Run() {
   SPDConnection* connection = Open();
-  if (connection == nullptr) {
-    GiveUp();
-    return;
-  }
+  if (connection == nullptr) GiveUp();
   std::string text;
   while (NextText(text)) {
-    if (!Deliver(connection, text)) {
-      GiveUp();
-      break;
-    }
+    if (connection == nullptr || !Deliver(connection, text)) GiveUp();
   }
-  spd_close(connection);
+  if (connection != nullptr) spd_close(connection);
 }
 
 bool SpeechdSpeech::NextText(std::string& text) {

@@ -6,7 +6,8 @@
 // library starts the server when none runs (autospawn). Opening can take the better
 // part of a second (a server starting, or refusing to), so the caller never waits for
 // it: Say only hands the text over. When the server cannot be reached, or goes away,
-// the texts are dropped silently from then on, and no new connection is tried.
+// the texts are dropped silently from then on, and no new connection is tried until
+// Close has put the speech back as it started.
 // The server's address comes from SPEECHD_ADDRESS, or the library's default socket.
 // Threads: Say and Close from one thread at a time (the main thread); the worker owns
 // the connection.
@@ -41,7 +42,7 @@ class SpeechdSpeech final : public Speech {
   std::mutex lock_;                  // guards the fields below it
   std::condition_variable wake_;     // a text or the close arrived
   std::optional<std::string> next_;  // the newest text not yet delivered
-  bool closing_ = false;             // Close was called
+  bool closing_ = false;             // Close is waiting for the worker
   bool unreachable_ = false;         // the worker could not reach the server, or lost it
   std::thread worker_;               // started by the first Say; joined by Close
 };

@@ -81,8 +81,8 @@ std::vector<std::string> Spoken(const std::string& text) {
   return {"CANCEL SELF", "SET SELF PRIORITY IMPORTANT", "speak", text, "."};
 }
 
-// The SDL host on the private display, with a speech of the test's own (the host's
-// own lives for the whole process and, once closed, stays closed).
+// The SDL host on the private display, with a speech of the test's own in place of the
+// host's (one per process, never destroyed).
 class SpokenBoxes : public ::testing::Test {
  protected:
   void SetUp() override {
