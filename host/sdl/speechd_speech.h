@@ -39,10 +39,10 @@ class SpeechdSpeech final : public Speech {
   bool NextText(std::string& text);  // false: closing with nothing left to say
   void GiveUp();
 
-  std::mutex lock_;                  // guards the fields below it
+  std::thread worker_;               // the caller's own: started by the first Say, joined by Close
+  std::mutex lock_;                  // guards the fields below it, shared with the worker
   std::condition_variable wake_;     // a text or the close arrived
   std::optional<std::string> next_;  // the newest text not yet delivered
   bool closing_ = false;             // Close is waiting for the worker
   bool unreachable_ = false;         // the worker could not reach the server, or lost it
-  std::thread worker_;               // started by the first Say; joined by Close
 };
