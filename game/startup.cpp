@@ -110,4 +110,5 @@ void RuntimeEnd() {
   MouseShutdown();
   ScreenEnd();
   WindowsEnd();
+  SpeechEnd();
 }

@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libvorbis-dev libogg-dev
   clang libclang-rt-14-dev
+  libspeechd-dev  # the real host speaks the boxes' texts through the speech server
   # Programs the build, the tests and the scripts run:
   espeak-ng     # the asset generator speaks the page names and the narration with it
   sox           # tones and reference samples of the sound-file tests; fuzz seeds; sonograms.sh
@@ -21,6 +22,8 @@ packages=(
   xdotool       # the window tests type keys, move the pointer and press OK in boxes
   x11-utils     # xwininfo: the error-box test finds the box's window with it
   xfonts-base   # X core fonts: SDL's X11 message box draws its text with them (players too)
+  speech-dispatcher            # the speech server the game autospawns; the speech test's own server
+  speech-dispatcher-espeak-ng  # its voice, so that the server starts with an output module
 )
 
 missing=()

@@ -14,7 +14,9 @@
 //  - NextEvent's wait is a scheduler wait that ends early when a scripted window event
 //    comes due. With timeout -1 and no window event left in the script it returns false
 //    at once: nothing could ever arrive, and a run must not hang.
-//  - ShowMessageBox writes {"ms":..,"event":"box","caption":..,"text":..} to the trace,
+//  - ShowMessageBox writes what the real host would speak first, unless the box is not
+//    spoken, {"ms":..,"event":"speech","text":..} (platform/spoken_text.h), then
+//    {"ms":..,"event":"box","caption":..,"text":..} to the trace,
 //    lets the other threads ready at this virtual time run (the box is modal and is
 //    dismissed at once), and returns true.
 // Threads: the main thread only (the trace may be shared with other threads).

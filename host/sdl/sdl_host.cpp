@@ -2,6 +2,7 @@
 
 #include "host/sdl/sdl_input_source.h"
 #include "host/sdl/sdl_window_system.h"
+#include "host/sdl/speechd_speech.h"
 
 namespace {
 
@@ -10,6 +11,11 @@ namespace {
 SdlWindowSystem& WindowSystemInstance() {
   static auto* system = new SdlWindowSystem;
   return *system;
+}
+
+SpeechdSpeech& SpeechInstance() {
+  static auto* speech = new SpeechdSpeech;
+  return *speech;
 }
 
 SdlInputSource& InputSourceInstance() {
@@ -22,9 +28,12 @@ SdlInputSource& InputSourceInstance() {
 void InstallSdlHost() {
   InstallWindowSystem(&WindowSystemInstance());
   InstallInputSource(&InputSourceInstance());
+  InstallSpeech(&SpeechInstance());
 }
 
 void UninstallSdlHost() {
   InstallWindowSystem(nullptr);
   InstallInputSource(nullptr);
+  InstallSpeech(nullptr);
+  SpeechInstance().Close();  // its worker, if any, ends with the host
 }

@@ -14,6 +14,7 @@
 #include "input/key_codes.h"
 #include "platform/timing.h"
 #include "platform/window_system.h"
+#include "runtime/number_text.h"
 #include "runtime/threads.h"
 
 namespace {
@@ -262,6 +263,27 @@ TEST_F(Headless, BoxesGoToTheTraceAndLetOtherThreadsRun) {
             "\\\"device\\\"\\nfailed\"}");
 }
 
+// The speech line comes right before its box, as the real host speaks before showing;
+// the coordinates are rounded for the ear while the box keeps the game's exact text.
+TEST_F(Headless, SpokenBoxesPutWhatWouldBeSaidInTheTraceBeforeTheBox) {
+  Install("");
+  DelayMs(12);
+  std::string coordinates = FloatToString(75.0f) + "," + FloatToString(12.500001f);
+  ASSERT_EQ(coordinates, "75,12.5000009537");
+  ASSERT_TRUE(CurrentWindowSystem().ShowMessageBox(0, "Coords", coordinates));
+  ASSERT_TRUE(CurrentWindowSystem().ShowMessageBox(0, "ERROR", "Error initializing Keyboard."));
+  ASSERT_TRUE(CurrentWindowSystem().ShowMessageBox(0, "ERROR", "Error initializing Sound Library"));
+  EXPECT_EQ(
+      host_.trace().Lines(),
+      (std::vector<std::string>{
+          R"({"ms":12,"event":"speech","text":"75, 12.5"})",
+          R"({"ms":12,"event":"box","caption":"Coords","text":"75,12.5000009537"})",
+          R"({"ms":12,"event":"speech","text":"Error initializing Keyboard."})",
+          R"({"ms":12,"event":"box","caption":"ERROR","text":"Error initializing Keyboard."})",
+          R"({"ms":12,"event":"box","caption":"ERROR","text":"Error initializing Sound Library"})",
+      }));
+}
+
 }  // namespace
 
 namespace {
@@ -300,15 +322,18 @@ TEST(HeadlessHostSetUp, TheTraceFileHoldsTheSameLinesAsMemory) {
     CurrentWindowSystem().ShowMessageBox(0, "ERROR", std::string("tab\there \x01"));
     host.Uninstall();
     host.trace().Close();
-    EXPECT_EQ(host.trace().Lines().size(), 1u);
+    EXPECT_EQ(host.trace().Lines().size(), 2u);  // what would be said, then the box
   }
   std::FILE* file = std::fopen(path.c_str(), "r");
   ASSERT_NE(file, nullptr);
-  char buffer[256] = {};
-  ASSERT_NE(std::fgets(buffer, sizeof buffer, file), nullptr);
+  char speech[256] = {};
+  char box[256] = {};
+  ASSERT_NE(std::fgets(speech, sizeof speech, file), nullptr);
+  ASSERT_NE(std::fgets(box, sizeof box, file), nullptr);
   std::fclose(file);
   std::remove(path.c_str());
-  EXPECT_STREQ(buffer,
+  EXPECT_STREQ(speech, "{\"ms\":3,\"event\":\"speech\",\"text\":\"tab\\there \\u0001\"}\n");
+  EXPECT_STREQ(box,
                "{\"ms\":3,\"event\":\"box\",\"caption\":\"ERROR\",\"text\":\"tab\\there "
                "\\u0001\"}\n");
 }
