@@ -17,6 +17,7 @@
 
 // game/startup.cpp
 void SetStartGlobals();  // the globals' start values and the five arrays
+void OpenGameWindow();   // the desktop-sized black window and its screen
 [[noreturn]] void ShutdownProgram();
 void RuntimeEnd();
 

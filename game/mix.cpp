@@ -7,6 +7,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_math.h"
+#include "game/mix.h"
 #include "game/state.h"
 
 namespace {
@@ -24,28 +25,34 @@ float Bearing(float dx, float dy) {
 // Computes the mix, sets it on `sound`, and keeps what it set in this thread's scratch.
 void ApplyMix(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
               int32_t sound, int32_t falloff) {
+  MixResult mix = ComputeMix(listenerX, listenerY, sourceX, sourceY, heading, falloff);
+  SoundSetPan(sound, mix.pan);
+  SoundSetVolume(sound, mix.volume);
+  GameThreadVars& v = ThreadVars();
+  v.lastPan = mix.pan;
+  v.lastVolume = mix.volume;
+}
+
+}  // namespace
+
+MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                     int32_t falloff) {
+  MixResult mix;
   float dy = Single(static_cast<double>(sourceY) - listenerY);
   float dx = Single(static_cast<double>(listenerX) - sourceX);
   float theta = Bearing(dx, dy);
-  float bearing = Single(static_cast<double>(theta) * kRadiansToDegrees);
-  float relative = Single(static_cast<double>(bearing) - heading);
+  mix.bearing = Single(static_cast<double>(theta) * kRadiansToDegrees);
+  float relative = Single(static_cast<double>(mix.bearing) - heading);
 
-  int32_t pan = RoundHalfEven(std::cos(Radians(relative)) * 1.0 * 100.0 * -1.0);
-  SoundSetPan(sound, pan);
+  mix.pan = RoundHalfEven(std::cos(Radians(relative)) * 1.0 * 100.0 * -1.0);
   float back = Single(std::sin(Radians(relative)) * 1.0 * -1.0);
 
   int32_t d = Distance(listenerX, listenerY, sourceX, sourceY);
   float volume = Single(100.0 - static_cast<double>(d) * falloff * 100.0 / 200.0);
   if (back > 0) volume = Single(volume / 1.5);
-  int32_t rounded = RoundHalfEven(volume);
-  SoundSetVolume(sound, rounded);
-
-  GameThreadVars& v = ThreadVars();
-  v.lastPan = pan;
-  v.lastVolume = rounded;
+  mix.volume = RoundHalfEven(volume);
+  return mix;
 }
-
-}  // namespace
 
 void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
                    int32_t sound, int32_t falloff) {

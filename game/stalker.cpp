@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_math.h"
+#include "game/stalker.h"
 #include "game/state.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
@@ -131,7 +132,8 @@ void Step() {
   }
 }
 
-// One pass; false when the thread was asked to stop during it.
+}  // namespace
+
 bool StalkerPass() {
   GameGlobals& g = Game();
   SetAggressiveness();
@@ -148,8 +150,6 @@ bool StalkerPass() {
   }
   return Wait(16);
 }
-
-}  // namespace
 
 int32_t RunStalker(int32_t /*value*/) {
   ThreadVars().isStalker = 1;
@@ -175,6 +175,7 @@ void StopStalker() {
   stopRequested.store(true, std::memory_order_relaxed);
   // Its waits are 16 ms at most; a cue it is loading finishes first.
   while (ThreadIsRunning(thread) != 0) DelayMs(1);
+  // Ended: a later game in this process (a test's next run) may start a stalker again.
   Game().stalkerThread = 0;
   stopRequested.store(false, std::memory_order_relaxed);
 }

@@ -49,15 +49,20 @@ void ProgramEntry() {
   SoundUseOggDecoder();
   SetStartGlobals();
 
+  OpenGameWindow();
+  TitleAndIntro();
+  StartGame();
+}
+
+// Desktop 0 measured, then a captioned window whose inner area is the desktop's size (it
+// lands at the top-left corner), black, with a black screen that keeps filling it.
+void OpenGameWindow() {
   DesktopExamine();
   int32_t height = DesktopHeight(0);
   int32_t width = DesktopWidth(0);
   WindowOpen(0, 0, 0, width, height, "Vorlent: The Quelmire", 0xC80001);
   WindowSetColor(0, 0);
   ScreenOpenWindowed(WindowHandle(0), 0, 0, width, height, 1, 0, 0);
-
-  TitleAndIntro();
-  StartGame();
 }
 
 void SetStartGlobals() {

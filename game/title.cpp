@@ -5,31 +5,34 @@
 #include "input/input.h"
 #include "platform/platform.h"
 
+namespace {
+
+// One pass of a waiting loop: the key is tested right after the keyboard is sampled, so a
+// release ends the loop before the pass's delay and its one window event. True when the
+// key was released (every sound is then stopped).
+bool ReleasedThisPass(int32_t key) {
+  KeyboardExamine();
+  if (KeyReleased(key)) {
+    SoundStop(-1);
+    return true;
+  }
+  DelayMs(16);
+  WindowPollEvent(1);
+  return false;
+}
+
+}  // namespace
+
 void TitleAndIntro() {
   GameGlobals& g = Game();
   g.titleSound = SoundLoad(-1, "assets/title.wav");
   g.introSound = SoundLoad(-1, "assets/intro.wav");
   SoundPlay(g.titleSound, 1, 100);
-
-  for (;;) {
-    KeyboardExamine();
-    if (KeyReleased(kKeySpace)) {
-      SoundStop(-1);
-      break;
-    }
-    DelayMs(16);
-    WindowPollEvent(1);
+  while (!ReleasedThisPass(kKeySpace)) {
   }
 
   SoundPlay(g.introSound, 0, -1);
   // A sound that failed to load answers nonzero here: the loop then waits for Escape.
-  while (SoundIsPlaying(g.introSound) != 0) {
-    KeyboardExamine();
-    if (KeyReleased(kKeyEscape)) {
-      SoundStop(-1);
-      break;
-    }
-    DelayMs(16);
-    WindowPollEvent(1);
+  while (SoundIsPlaying(g.introSound) != 0 && !ReleasedThisPass(kKeyEscape)) {
   }
 }

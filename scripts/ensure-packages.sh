@@ -3,12 +3,24 @@
 # missing. As root it runs apt-get; otherwise it prints the exact line and stops.
 set -euo pipefail
 
+# Recommended packages are never installed, so everything needed is named here, also
+# what a desktop machine usually has already.
 packages=(
+  # Building: the compiler, the libraries linked, the tests' and benchmarks' frameworks,
+  # clang with its runtime libraries for the fuzzer.
   cmake g++ ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libvorbis-dev libogg-dev
-  espeak-ng sox vorbis-tools xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
+  # Programs the build, the tests and the scripts run:
+  espeak-ng     # the asset generator speaks the page names and the narration with it
+  sox           # tones and reference samples of the sound-file tests; fuzz seeds; sonograms.sh
+  vorbis-tools  # oggenc: the Ogg test files, the fuzz seeds, the loading benchmark's file
+  xvfb          # the window tests' private X display; the README's `xvfb-run` play line
+  xauth         # xvfb-run refuses to start a display without it
+  xdotool       # the window tests type keys, move the pointer and press OK in boxes
+  x11-utils     # xwininfo: the error-box test finds the box's window with it
+  xfonts-base   # X core fonts: SDL's X11 message box draws its text with them (players too)
 )
 
 missing=()

@@ -2,6 +2,9 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdio>
+#include <string_view>
+
 #include "host/sdl/sdl_video.h"
 #include "runtime/clock_seam.h"
 
@@ -73,6 +76,17 @@ bool Translate(const SDL_Event& sdl, NativeEvent& event) {
     return true;
   }
   return false;
+}
+
+// True when the video system runs on a window system a box can appear on. Video that
+// never started is tried once more here, so a box before start-up still finds the
+// display; the offscreen, dummy and console drivers have no window system.
+bool WindowSystemConnected() {
+  if (!SdlVideoRunning() && !StartSdlVideo()) return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr) return false;
+  std::string_view name(driver);
+  return name == "x11" || name == "wayland";
 }
 
 }  // namespace
@@ -189,15 +203,23 @@ bool SdlWindowSystem::NextEvent(int32_t timeoutMs, NativeEvent& event) {
 
 bool SdlWindowSystem::ShowMessageBox(uint32_t owner, const std::string& caption,
                                      const std::string& text) {
-  SDL_Window* parent = owner != 0 && SdlVideoRunning() ? SDL_GetWindowFromID(owner) : nullptr;
+  // Without a window system SDL hands the box to a helper program that cannot open a
+  // display either, and may still report success: the text would reach nobody.
+  if (!WindowSystemConnected()) return false;
+  SDL_Window* parent = owner != 0 ? SDL_GetWindowFromID(owner) : nullptr;
   // The box needs a pointer the player can move; give it back afterwards.
-  bool relative = SdlVideoRunning() && SDL_GetRelativeMouseMode() == SDL_TRUE;
+  bool relative = SDL_GetRelativeMouseMode() == SDL_TRUE;
   if (relative) SDL_SetRelativeMouseMode(SDL_FALSE);
   SDL_MessageBoxButtonData ok{
       SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"};
   SDL_MessageBoxData box{0, parent, caption.c_str(), text.c_str(), 1, &ok, nullptr};
   int pressed = 0;
   bool shown = SDL_ShowMessageBox(&box, &pressed) == 0;
+  // A display is there, so the player would expect a box: say why there is none.
+  if (!shown) {
+    std::fprintf(stderr, "No message box could be shown on the %s display: %s\n",
+                 SDL_GetCurrentVideoDriver(), SDL_GetError());
+  }
   if (relative) SDL_SetRelativeMouseMode(SDL_TRUE);
   return shown;
 }

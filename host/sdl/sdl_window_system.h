@@ -1,6 +1,7 @@
 // host/sdl/sdl_window_system.h - the window system of the real program on SDL2: real
 // windows painted through their window surfaces, SDL's event queue, SDL message boxes.
-// Native handles are SDL window ids.
+// Native handles are SDL window ids. A message box is shown only on an X11 or Wayland
+// display; when SDL fails to show one there, a line on standard error says why.
 // Threads: the main thread, as the seam requires.
 #pragma once
 

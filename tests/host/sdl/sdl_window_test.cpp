@@ -1,11 +1,15 @@
 // The real program's window, screen, keyboard and event pump on a private X display.
 #include <SDL2/SDL.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -17,6 +21,7 @@
 #include "platform/screen.h"
 #include "platform/timing.h"
 #include "platform/window.h"
+#include "scoped_environment.h"
 #include "x_client.h"
 #include "xvfb_display.h"
 
@@ -26,6 +31,9 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr int kScreenWidth = 1024;
 constexpr int kScreenHeight = 768;
@@ -236,11 +244,33 @@ TEST_F(GameWindow, AnErrorBoxWaitsForOkAndGivesThePointerBack) {
   EXPECT_TRUE(Viewable());
 }
 
-TEST(NoDisplay, StartUpChecksFailAndBoxesGoToStandardError) {
+// Helper programs SDL may hand a box to. This one fails the way the real zenity does
+// where it cannot open a display: a warning, exit status 1.
+constexpr char kZenityWithoutDisplay[] =
+    "echo \"(zenity:$$): Gtk-WARNING **: cannot open display: $DISPLAY\" >&2\nexit 1";
+// This one shows the box and the player presses OK; it writes down what it was asked.
+constexpr char kZenityPressingOk[] = "printf '%s\\n' \"$@\" > \"${0%/*}/asked\"\nexit 0";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// With no display at all, whatever helper programs the machine has (none, or a zenity
+// that fails yet lets SDL report success), the text goes to standard error, alone.
+class NoDisplay : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(NoDisplay, StartUpChecksFailAndBoxesGoToStandardError) {
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
     GTEST_SKIP() << "this process is already connected to a display";
   }
-  std::string display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+  ScopedEnvironment restore({"DISPLAY", "WAYLAND_DISPLAY", "PATH"});
+  ProgramFolder helpers;
+  ASSERT_FALSE(helpers.path().empty());
+  if (GetParam() != nullptr) {
+    ASSERT_TRUE(helpers.AddScript("zenity", GetParam()));
+  }
+  setenv("PATH", helpers.path().c_str(), 1);
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   InstallSdlHost();
@@ -249,10 +279,52 @@ TEST(NoDisplay, StartUpChecksFailAndBoxesGoToStandardError) {
   EXPECT_EQ(DesktopExamine(), 0);
   testing::internal::CaptureStderr();
   EXPECT_EQ(ErrorBox("ERROR", "Error initializing Keyboard."), 1);
+  // The Wayland client library may add its own complaint about the session; ours and
+  // the helper's would be wrong: there was nothing to show a box on.
   std::string written = testing::internal::GetCapturedStderr();
-  EXPECT_NE(written.find("ERROR: Error initializing Keyboard.\n"), std::string::npos) << written;
+  EXPECT_THAT(written, HasSubstr("ERROR: Error initializing Keyboard.\n"));
+  EXPECT_THAT(written, Not(HasSubstr("zenity")));
+  EXPECT_THAT(written, Not(HasSubstr("No message box")));
   UninstallSdlHost();
-  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Helpers, NoDisplay, ::testing::Values(nullptr, kZenityWithoutDisplay),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return info.param == nullptr ? "NoZenity" : "ZenityFails";
+                         });
+
+// A display whose X server has only its built-in fonts, as a desktop without X core
+// fonts: SDL's own X11 box cannot draw its text there.
+TEST(FontlessDisplay, AFailedBoxSaysWhyAndAHelperProgramMayStillShowIt) {
+  if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    GTEST_SKIP() << "this process is already connected to a display";
+  }
+  ScopedEnvironment restore({"DISPLAY", "WAYLAND_DISPLAY", "PATH"});
+  // Never stopped: SDL's video stays connected to it until the process ends.
+  static XvfbDisplay* fontless = new XvfbDisplay(640, 480, {"-fp", "built-ins"});
+  ASSERT_FALSE(fontless->display().empty()) << fontless->error();
+  setenv("DISPLAY", fontless->display().c_str(), 1);
+  ProgramFolder helpers;
+  ASSERT_FALSE(helpers.path().empty());
+  setenv("PATH", helpers.path().c_str(), 1);
+  InstallSdlHost();
+  ASSERT_NE(KeyboardInit(), 0) << "the display is there";
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ErrorBox("ERROR", "Error initializing Sound Library"), 1);
+  std::string written = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(written.starts_with("No message box could be shown on the x11 display: ")) << written;
+  EXPECT_TRUE(written.ends_with("\nERROR: Error initializing Sound Library\n")) << written;
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2) << written;
+
+  ASSERT_TRUE(helpers.AddScript("zenity", kZenityPressingOk));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(ErrorBox("ERROR", "Error initializing Sound Library"), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the helper's box was shown";
+  EXPECT_NE(ReadFile(helpers.path() + "/asked").find("Error initializing Sound Library"),
+            std::string::npos);
+  KeyboardShutdown();
+  UninstallSdlHost();
 }
 
 }  // namespace

@@ -9,15 +9,23 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
-XvfbDisplay::XvfbDisplay(int width, int height) {
+XvfbDisplay::XvfbDisplay(int width, int height, const std::vector<std::string>& options) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) {
     error_ = "pipe failed";
     return;
   }
-  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  std::string fd = std::to_string(pipeFds[1]);
+  std::vector<std::string> words = {
+      "Xvfb",      "-displayfd", std::to_string(pipeFds[1]),
+      "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+      "-nolisten", "tcp",        "-noreset"};
+  words.insert(words.end(), options.begin(), options.end());
+  // Built before the fork: the child only execs.
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
   server_ = fork();
   if (server_ == 0) {
     prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test killed on timeout takes its server along
@@ -27,8 +35,7 @@ XvfbDisplay::XvfbDisplay(int width, int height) {
       dup2(devNull, STDOUT_FILENO);
       dup2(devNull, STDERR_FILENO);
     }
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-           "tcp", "-noreset", static_cast<char*>(nullptr));
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   close(pipeFds[1]);

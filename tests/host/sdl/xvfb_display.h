@@ -6,12 +6,14 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 class XvfbDisplay {
  public:
-  // Starts Xvfb with one screen of width x height pixels, 24 bits deep. Throws nothing:
-  // on failure display() is empty and error() says why.
-  XvfbDisplay(int width, int height);
+  // Starts Xvfb with one screen of width x height pixels, 24 bits deep, and any further
+  // server options in `options` (e.g. {"-fp", "built-ins"}). Throws nothing: on
+  // failure display() is empty and error() says why.
+  XvfbDisplay(int width, int height, const std::vector<std::string>& options = {});
   ~XvfbDisplay();
   XvfbDisplay(const XvfbDisplay&) = delete;
   XvfbDisplay& operator=(const XvfbDisplay&) = delete;
