@@ -22,6 +22,15 @@ packages=(
   x11-utils     # xwininfo: the error-box test finds the box's window with it
   xfonts-base   # X core fonts: SDL's X11 message box draws its text with them (players too)
 )
+# The Windows build (scripts/windows.sh): cross compilers, Wine to run what they make.
+packages+=(
+  g++-mingw-w64-x86-64-posix  # C++20 threads for Windows: only the posix thread model has them
+  gcc-mingw-w64-x86-64-posix  # SDL2, libogg and libvorbis are C
+  dpkg-dev                    # apt-get source unpacks and patches their Debian sources with it
+  wine                        # wineserver: the Windows tests and the smoke run of quelmire.exe
+  wine64                      # the loader that starts 64-bit Windows programs
+  zip                         # build/windows/quelmire-windows.zip
+)
 
 missing=()
 for package in "${packages[@]}"; do

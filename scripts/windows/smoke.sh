@@ -8,7 +8,10 @@ smoke_dir=$out/smoke
 smoke_xvfb=
 
 smoke_cleanup() {
-  [[ -n $smoke_xvfb ]] && kill "$smoke_xvfb" 2>/dev/null && wait "$smoke_xvfb" 2>/dev/null
+  if [[ -n $smoke_xvfb ]]; then
+    kill "$smoke_xvfb" 2>/dev/null || true
+    wait "$smoke_xvfb" 2>/dev/null || true
+  fi
   smoke_xvfb=
 }
 
