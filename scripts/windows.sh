@@ -74,9 +74,13 @@ compare_sim_world() {
   echo "== windows: the world of seed 12345 is the same on Linux and Windows"
 }
 
+# Only the tests that open windows get a display. With one, the headless host's hour of
+# two threads has been seen to hang under Wine (not yet understood); without, it passes.
 run_tests() {
   echo "== tests: windows (under Wine)"
-  ctest --test-dir "$out" --output-on-failure -j "$jobs"
+  ctest --test-dir "$out" --output-on-failure -j "$jobs" -E '^WindowsKeys[.]'
+  start_display
+  ctest --test-dir "$out" --output-on-failure -R '^WindowsKeys[.]'
   smoke_run
   compare_sim_world
 }
@@ -84,7 +88,7 @@ run_tests() {
 build_dependencies
 build_linux_side
 start_wine
-trap 'smoke_cleanup; stop_wine' EXIT
+trap 'stop_display; stop_wine' EXIT
 build_windows
 make_zip
 if [[ ${1:-} == test ]]; then run_tests; fi

@@ -1,31 +1,10 @@
 # Sourced by scripts/windows.sh: quelmire.exe played as a player would, under Wine on
-# a private virtual display, its sound captured to a WAV file. Keys come from xdotool
-# (Wine reads them as Windows scan codes, as on a real keyboard). Wine has no sound
-# card here: an ALSA "file" device in a throwaway HOME gives Windows' audio a device
-# that writes everything it plays to capture.wav.
+# the private virtual display (start_display), its sound captured to a WAV file. Keys
+# come from xdotool (Wine reads them as Windows scan codes, as on a real keyboard).
+# Wine has no sound card here: an ALSA "file" device in a throwaway HOME gives Windows'
+# audio a device that writes everything it plays to capture.wav.
 
 smoke_dir=$out/smoke
-smoke_xvfb=
-
-smoke_cleanup() {
-  if [[ -n $smoke_xvfb ]]; then
-    kill "$smoke_xvfb" 2>/dev/null || true
-    wait "$smoke_xvfb" 2>/dev/null || true
-  fi
-  smoke_xvfb=
-}
-
-# Starts Xvfb on a display number it picks itself; sets DISPLAY.
-smoke_start_display() {
-  local fifo=$smoke_dir/display
-  rm -f "$fifo"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
-  smoke_xvfb=$!
-  local number
-  read -r -t 20 number <"$fifo"
-  export DISPLAY=:$number
-}
 
 smoke_write_asoundrc() {
   cat >"$smoke_dir/home/.asoundrc" <<ASOUNDRC
@@ -106,7 +85,6 @@ smoke_run() {
   rm -rf "$smoke_dir"
   mkdir -p "$smoke_dir/home"
   smoke_write_asoundrc
-  smoke_start_display
   local status=0
   (cd "$out/run" && HOME=$smoke_dir/home exec "$wine64" quelmire.exe) \
     >"$smoke_dir/game.log" 2>&1 &
@@ -120,7 +98,6 @@ smoke_run() {
     status=1
   fi
   wait "$game" || { echo "smoke: the game exited with status $?" >&2; status=1; }
-  smoke_cleanup
   smoke_check_capture || status=1
   return $status
 }

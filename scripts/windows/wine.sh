@@ -11,10 +11,34 @@ wine64=/usr/lib/wine/wine64
 
 start_wine() {
   mkdir -p "$WINEPREFIX"
-  wineserver -p 2>/dev/null || true  # already running for this prefix is fine
+  # Already running for this prefix is fine. No output of ours is inherited: a server
+  # or service that holds a pipe open would keep its reader waiting.
+  wineserver -p >/dev/null 2>&1 || true
   "$wine64" cmd /c exit 0 >/dev/null 2>&1
 }
 
 stop_wine() {
   wineserver -k 2>/dev/null || true
+}
+
+# A private virtual X display for Wine's windows, on a number Xvfb picks itself so that
+# parallel runs never collide; sets DISPLAY. The window tests and the smoke run use it.
+display_server=
+start_display() {
+  local fifo=$out/display.fifo number
+  rm -f "$fifo"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  display_server=$!
+  read -r -t 20 number <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=:$number
+}
+
+stop_display() {
+  if [[ -n $display_server ]]; then
+    kill "$display_server" 2>/dev/null || true
+    wait "$display_server" 2>/dev/null || true
+  fi
+  display_server=
 }
