@@ -174,7 +174,28 @@ QUELMIRE_AVX2 inline __m256 Interpolate8(const Sample* at, const Picks8& picks, 
   return _mm256_fmadd_ps(w.w3, tap[3], y);
 }
 
-template <typename Sample, bool kStereo, bool kRamp>
+QUELMIRE_AVX2 inline __m256 LoadOne8(const float* at) {
+  return _mm256_loadu_ps(at);
+}
+
+QUELMIRE_AVX2 inline __m256 LoadOne8(const int16_t* at) {
+  return _mm256_cvtepi32_ps(
+      _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at))));
+}
+
+// When eight frames span at most eight source frames, tap j of every frame lies in the
+// eight samples from `at + j`: four loads, each with one in-register permute by the same
+// offsets, in place of two permutes and a blend per tap.
+template <typename Sample>
+QUELMIRE_AVX2 inline __m256 InterpolateShifted8(const Sample* at, __m256i offset,
+                                                const Weights8& w) {
+  __m256 y = _mm256_mul_ps(w.w0, _mm256_permutevar8x32_ps(LoadOne8(at), offset));
+  y = _mm256_fmadd_ps(w.w1, _mm256_permutevar8x32_ps(LoadOne8(at + 1), offset), y);
+  y = _mm256_fmadd_ps(w.w2, _mm256_permutevar8x32_ps(LoadOne8(at + 2), offset), y);
+  return _mm256_fmadd_ps(w.w3, _mm256_permutevar8x32_ps(LoadOne8(at + 3), offset), y);
+}
+
+template <typename Sample, bool kStereo, bool kRamp, bool kShifted>
 QUELMIRE_AVX2 int32_t Groups8(const Sample* left, const Sample* right, uint64_t position,
                               uint64_t step, int32_t frames, GainRun gains, float* accLeft,
                               float* accRight) {
@@ -202,19 +223,25 @@ QUELMIRE_AVX2 int32_t Groups8(const Sample* left, const Sample* right, uint64_t 
   for (int32_t g = 0; g < groups; ++g) {
     const int32_t first = _mm_cvtsi128_si32(_mm256_castsi256_si128(whole));
     const __m256i offset = _mm256_sub_epi32(whole, _mm256_set1_epi32(first));
-    Picks8 picks;
-    for (int j = 0; j < 4; ++j) {
-      picks.index[j] = _mm256_add_epi32(offset, _mm256_set1_epi32(j));
-      picks.upper[j] = _mm256_castsi256_ps(_mm256_cmpgt_epi32(picks.index[j], seven));
-    }
     const __m256 t =
         _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_srli_epi32(fraction, 8)), _mm256_set1_ps(0x1p-24f));
     const Weights8 w = HermiteWeights8(t);
 
     float* outLeft = accLeft + 8 * g;
     float* outRight = accRight + 8 * g;
-    const __m256 yLeft = Interpolate8(left + first - 1, picks, w);
-    const __m256 yRight = kStereo ? Interpolate8(right + first - 1, picks, w) : yLeft;
+    __m256 yLeft, yRight;
+    if constexpr (kShifted) {
+      yLeft = InterpolateShifted8(left + first - 1, offset, w);
+      yRight = kStereo ? InterpolateShifted8(right + first - 1, offset, w) : yLeft;
+    } else {
+      Picks8 picks;
+      for (int j = 0; j < 4; ++j) {
+        picks.index[j] = _mm256_add_epi32(offset, _mm256_set1_epi32(j));
+        picks.upper[j] = _mm256_castsi256_ps(_mm256_cmpgt_epi32(picks.index[j], seven));
+      }
+      yLeft = Interpolate8(left + first - 1, picks, w);
+      yRight = kStereo ? Interpolate8(right + first - 1, picks, w) : yLeft;
+    }
     _mm256_storeu_ps(outLeft, _mm256_fmadd_ps(yLeft, gainLeft, _mm256_loadu_ps(outLeft)));
     _mm256_storeu_ps(outRight, _mm256_fmadd_ps(yRight, gainRight, _mm256_loadu_ps(outRight)));
 
@@ -243,7 +270,15 @@ template <typename Sample, bool kStereo, bool kRamp>
 struct Narrow {
   static int32_t Run(const Sample* l, const Sample* r, uint64_t p, uint64_t s, int32_t f, GainRun g,
                      float* al, float* ar) {
-    return Groups8<Sample, kStereo, kRamp>(l, r, p, s, f, g, al, ar);
+    return Groups8<Sample, kStereo, kRamp, false>(l, r, p, s, f, g, al, ar);
+  }
+};
+
+template <typename Sample, bool kStereo, bool kRamp>
+struct NarrowShifted {
+  static int32_t Run(const Sample* l, const Sample* r, uint64_t p, uint64_t s, int32_t f, GainRun g,
+                     float* al, float* ar) {
+    return Groups8<Sample, kStereo, kRamp, true>(l, r, p, s, f, g, al, ar);
   }
 };
 
@@ -261,6 +296,57 @@ int32_t RunKind(const Sample* left, const Sample* right, uint64_t position, uint
                                                accRight)
               : Kind<Sample, false, false>::Run(left, right, position, step, frames, gains, accLeft,
                                                 accRight);
+}
+
+// ---- 16-bit sources at steps up to one frame: widened once, then the float loop ---------
+
+// Source samples a widened run may read: 512 frames at a step of at most one frame, the
+// taps around them and the loads' overrun, rounded up to whole registers.
+constexpr int32_t kWidenedSamples = kMixBlockFrames + 32;
+
+QUELMIRE_AVX2 void Widen(const int16_t* from, int32_t count, float* to) {
+  for (int32_t i = 0; i < count; i += 8) _mm256_store_ps(to + i, LoadOne8(from + i));
+}
+
+// The shifted loop reads every tap four times, and from 16-bit samples each read is a
+// conversion as well; converting the run's samples to floats first leaves one conversion
+// per sample and plain loads for the taps. Reads at most kPcmPadding samples past the run.
+template <bool kStereo, bool kRamp>
+QUELMIRE_AVX2 int32_t WidenedGroups8(const int16_t* left, const int16_t* right, uint64_t position,
+                                     uint64_t step, int32_t frames, GainRun gains,
+                                     float* accLeft, float* accRight) {
+  const int32_t groups = frames / 8;
+  if (groups == 0) return 0;
+  const auto base = static_cast<int64_t>(position >> kFractionBits) - 1;
+  const uint64_t last = position + static_cast<uint64_t>(8 * groups - 1) * step;
+  // The last group's loads reach 10 samples past its first frame's tap (see Groups8).
+  const auto count = static_cast<int32_t>(static_cast<int64_t>(last >> kFractionBits) + 11 - base);
+  alignas(32) float wideLeft[kWidenedSamples];
+  alignas(32) float wideRight[kWidenedSamples];
+  Widen(left + base, count, wideLeft);
+  if constexpr (kStereo) Widen(right + base, count, wideRight);
+  const uint64_t rebased = position - (static_cast<uint64_t>(base) << kFractionBits);
+  return Groups8<float, kStereo, kRamp, true>(wideLeft, wideRight, rebased, step, 8 * groups,
+                                              gains, accLeft, accRight);
+}
+
+template <typename Sample, bool kStereo, bool kRamp>
+struct Widened {
+  static int32_t Run(const Sample* l, const Sample* r, uint64_t p, uint64_t s, int32_t f, GainRun g,
+                     float* al, float* ar) {
+    return WidenedGroups8<kStereo, kRamp>(l, r, p, s, f, g, al, ar);
+  }
+};
+
+int32_t MixShiftedAvx2(const float* left, const float* right, uint64_t position, uint64_t step,
+                       int32_t frames, GainRun gains, float* accLeft, float* accRight) {
+  return RunKind<NarrowShifted>(left, right, position, step, frames, gains, accLeft, accRight);
+}
+
+int32_t MixShiftedAvx2(const int16_t* left, const int16_t* right, uint64_t position,
+                       uint64_t step, int32_t frames, GainRun gains, float* accLeft,
+                       float* accRight) {
+  return RunKind<Widened>(left, right, position, step, frames, gains, accLeft, accRight);
 }
 
 }  // namespace
@@ -289,6 +375,9 @@ int32_t MixHermiteX86(const Sample* left, const Sample* right, uint64_t position
   const VectorLoops loops = vectorLoops.load(std::memory_order_relaxed);
   if (step <= kWideGroupMaxStep && loops == VectorLoops::kAvx512) {
     return RunKind<Wide>(left, right, position, step, frames, gains, accLeft, accRight);
+  }
+  if (step <= kOneFrame && loops >= VectorLoops::kAvx2) {
+    return MixShiftedAvx2(left, right, position, step, frames, gains, accLeft, accRight);
   }
   if (step <= kNarrowGroupMaxStep && loops >= VectorLoops::kAvx2) {
     return RunKind<Narrow>(left, right, position, step, frames, gains, accLeft, accRight);

@@ -134,16 +134,25 @@ void PrefetchFrom(Channels<Sample> source, int64_t length, uint64_t position, ui
   }
 }
 
-constexpr size_t kPrefetchAhead = 1;
+constexpr int32_t kPrefetchAhead = 1;
 
-void PrefetchVoice(const Voice& voice, int32_t frames) {
-  const SoundPcm& pcm = voice.pcm;
-  const VoiceRender& render = voice.render;
+void PrefetchStream(const MixStream& stream, int32_t frames) {
+  const SoundPcm& pcm = *stream.pcm;
+  const VoiceRender& render = *stream.render;
   if (pcm.narrow) {
     PrefetchFrom(NarrowChannels(pcm), pcm.frames, render.position, render.step, frames);
   } else {
     PrefetchFrom(FloatChannels(pcm), pcm.frames, render.position, render.step, frames);
   }
+}
+
+// Starts a ramp from the current gains to `target` over one gain ramp.
+void RampTo(VoiceRender& render, ChannelGains target, int32_t deviceRate) {
+  render.target = target;
+  render.rampFrames = GainRampFrames(deviceRate);
+  const auto span = static_cast<float>(render.rampFrames);
+  render.leftStep = (target.left - render.gains.left) / span;
+  render.rightStep = (target.right - render.gains.right) / span;
 }
 
 }  // namespace
@@ -157,10 +166,7 @@ uint64_t ResampleStep(int32_t sourceRate, int32_t deviceRate) {
   return ((static_cast<uint64_t>(sourceRate) << kFractionBits) + rate / 2) / rate;
 }
 
-void TakeControl(Voice& voice, int32_t deviceRate) {
-  const VoiceControl& control = voice.control;
-  VoiceRender& render = voice.render;
-  render.looping = control.looping;
+void TakeControl(VoiceRender& render, const VoiceControl& control, int32_t deviceRate) {
   const bool restart = control.starts != render.starts;
   const bool changed = control.levelCb != render.levelCb || control.panCb != render.panCb;
   if (!restart && !changed) return;
@@ -171,6 +177,7 @@ void TakeControl(Voice& voice, int32_t deviceRate) {
   if (restart) {
     // A sound starts at the level it was given before it was played: no ramp from zero.
     render.starts = control.starts;
+    render.looping = control.looping;
     render.position = 0;
     render.ended = false;
     render.gains = render.target;
@@ -178,10 +185,16 @@ void TakeControl(Voice& voice, int32_t deviceRate) {
     render.leftStep = render.rightStep = 0.0f;
     return;
   }
-  render.rampFrames = GainRampFrames(deviceRate);
-  const auto span = static_cast<float>(render.rampFrames);
-  render.leftStep = (render.target.left - render.gains.left) / span;
-  render.rightStep = (render.target.right - render.gains.right) / span;
+  RampTo(render, render.target, deviceRate);
+}
+
+void StartFadeOut(VoiceRender& render, int32_t deviceRate) {
+  RampTo(render, ChannelGains{0.0f, 0.0f}, deviceRate);
+}
+
+bool Silent(const VoiceRender& render) {
+  return render.ended ||
+         (render.rampFrames == 0 && render.gains.left == 0.0f && render.gains.right == 0.0f);
 }
 
 void MixVoice(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t frames,
@@ -194,27 +207,28 @@ void MixVoice(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t f
   }
 }
 
-void Mixer::Render(const std::vector<std::shared_ptr<Voice>>& voices, float* out, int32_t frames,
+void Mixer::Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
                    int32_t deviceRate) {
   assert(frames >= 0 && deviceRate > 0 && "the device asked for a negative span or no rate");
-  for (const auto& voice : voices) {
-    VoiceRender& render = voice->render;
+  for (int32_t s = 0; s < count; ++s) {
+    VoiceRender& render = *streams[s].render;
     if (render.stepRate != deviceRate) {
       render.stepRate = deviceRate;
-      render.step = ResampleStep(voice->pcm.rate, deviceRate);
+      render.step = ResampleStep(streams[s].pcm->rate, deviceRate);
     }
   }
   for (int32_t done = 0; done < frames; done += kMixBlockFrames) {
     const int32_t block = std::min(kMixBlockFrames, frames - done);
     std::fill_n(accLeft_, block, 0.0f);
     std::fill_n(accRight_, block, 0.0f);
-    for (size_t v = 0; v < voices.size(); ++v) {
-      if (v + kPrefetchAhead < voices.size() && !voices[v + kPrefetchAhead]->render.ended)
-        PrefetchVoice(*voices[v + kPrefetchAhead], block);
-      Voice& voice = *voices[v];
-      if (voice.render.ended) continue;
-      MixVoice(voice.pcm, voice.render, voice.render.step, block, accLeft_, accRight_);
+    for (int32_t s = 0; s < count; ++s) {
+      const int32_t ahead = s + kPrefetchAhead;
+      if (ahead < count && !streams[ahead].render->ended) PrefetchStream(streams[ahead], block);
+      VoiceRender& render = *streams[s].render;
+      if (render.ended) continue;
+      MixVoice(*streams[s].pcm, render, render.step, block, accLeft_, accRight_);
     }
+    limiter_.Process(accLeft_, accRight_, block, deviceRate);
     ClipInterleave(accLeft_, accRight_, block, out + 2 * static_cast<ptrdiff_t>(done));
   }
 }

@@ -1,13 +1,11 @@
 // audio/mixer.h - the software mixer: sums playing voices into the stereo float stream the
 // output device pulls, resampling each to the device rate and ramping gain changes.
-// Threads: the mixer thread (the output device's). TakeControl must run where the voice's
-// control is safe to read (under the engine lock); Render touches only `pcm` and `render`.
+// Threads: the mixer thread (the output device's), on renders it owns; pure otherwise.
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <vector>
 
+#include "audio/limiter.h"
 #include "audio/mix_kernels.h"
 #include "audio/voice.h"
 
@@ -20,22 +18,41 @@ int32_t GainRampFrames(int32_t deviceRate);
 // Source frames per output frame, 32.32 fixed point, rounded to nearest.
 uint64_t ResampleStep(int32_t sourceRate, int32_t deviceRate);
 
-// Brings `voice.render` up to `voice.control`: a new SoundPlay restarts it at sample 0 at
-// its target gains at once; a changed level or pan starts a ramp from the current gains.
-void TakeControl(Voice& voice, int32_t deviceRate);
+// Brings `render` up to a playing `control`: a new SoundPlay (another `starts`) restarts it
+// at sample 0 at its target gains at once; a changed level or pan starts a ramp from the
+// current gains.
+void TakeControl(VoiceRender& render, const VoiceControl& control, int32_t deviceRate);
+
+// Turns `render` into a wave fading from its current gains to silence over one gain ramp,
+// the way every stop ends a sound without a click.
+void StartFadeOut(VoiceRender& render, int32_t deviceRate);
+
+// True when nothing more of `render` can be heard: it ended, or its gains reached zero and
+// stay there.
+bool Silent(const VoiceRender& render);
+
+// One wave to mix: a sound's samples and a position in them.
+struct MixStream {
+  const SoundPcm* pcm;
+  VoiceRender* render;
+};
 
 class Mixer {
  public:
-  // Writes `frames` interleaved stereo frames (left first, -1 .. 1) of every voice in
-  // `voices` into `out` (2 x frames floats) at `deviceRate` frames per second. Voices that
-  // have ended contribute nothing; a once-played voice sets `render.ended` after its last
-  // sample.
-  void Render(const std::vector<std::shared_ptr<Voice>>& voices, float* out, int32_t frames,
+  // Writes `frames` interleaved stereo frames (left first, -1 .. 1) of the `count` streams
+  // into `out` (2 x frames floats) at `deviceRate` frames per second, through the limiter
+  // and then the clip. Streams that have ended contribute nothing; a once-played one sets `render.ended`
+  // after its last sample. Touches nothing but the streams and `out`.
+  void Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
               int32_t deviceRate);
+
+  // Forgets what the last mix left behind (a gain reduction in progress), for a new output.
+  void Reset() { limiter_ = PeakLimiter{}; }
 
  private:
   alignas(64) float accLeft_[kMixBlockFrames];
   alignas(64) float accRight_[kMixBlockFrames];
+  PeakLimiter limiter_;
 };
 
 // Adds `frames` (1 .. kMixBlockFrames) of one voice into the accumulators.

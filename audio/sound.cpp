@@ -1,20 +1,21 @@
-// audio/sound.cpp - the sound table, the engine lock, and the exchange between the game's
-// operations and the mixer.
+// audio/sound.cpp - the sound table, the engine lock, and the game threads' side of the
+// exchange with the mixer (audio/engine_mixer.h).
 //
-// How a voice travels: SoundPlay puts it on `playing` (under engineLock). On each pull the
-// mixer copies `playing` into its own list and takes every voice's control (under
-// engineLock, a few microseconds), renders without the lock, then reports once-played
-// voices that ended (under engineLock again). A voice released while the mixer still holds
-// it is handed back through `retired`, so its PCM is freed on a game thread, not the
-// device's.
-#include <algorithm>
+// How a voice travels: SoundPlay lends a voice the mixer does not hold by pushing it onto
+// the mixer's ring; every operation publishes what it changed as the voice's control word.
+// The mixer hands voices back when their wave is over; whichever game thread next takes
+// the engine lock takes them back, and deletes those the game freed meanwhile - after
+// releasing the lock. So the device thread never takes a lock, never allocates and never
+// frees, and SoundIsPlaying answers from what the game asked plus the mixer's report of
+// natural ends, the moment an operation returns.
+#include <cassert>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <vector>
 
 #include "audio/audio_output.h"
-#include "audio/mixer.h"
+#include "audio/engine_mixer.h"
 #include "audio/sound.h"
 #include "audio/sound_engine.h"
 #include "audio/volume_table.h"
@@ -24,219 +25,259 @@ namespace {
 
 inline constexpr int32_t kSoundTableGrowStep = 64;
 
-using VoiceList = std::vector<std::shared_ptr<Voice>>;
-
 struct SoundRecord {
-  std::shared_ptr<Voice> voice;  // null: an empty slot
+  Voice* voice = nullptr;  // owned by the engine (see Release); null: an empty slot
   bool IsLive() const { return voice != nullptr; }
 };
 
-// Serialises SoundInit and SoundShutdown. The output is opened and closed outside
-// engineLock because the device thread takes engineLock while it pulls.
-std::mutex lifecycleLock;
-AudioOutput* openOutput = nullptr;  // written and read under lifecycleLock
+struct Engine {
+  // Serialises SoundInit and SoundShutdown. The output is opened and closed outside
+  // engineLock, so that game threads carry on while a device thread is stopped.
+  std::mutex lifecycleLock;
+  AudioOutput* openOutput = nullptr;  // under lifecycleLock
+  bool reserved = false;              // under lifecycleLock: the mixer's lists exist
 
-// Everything below is written and read by game threads and the mixer under engineLock.
-std::mutex engineLock;
-struct EngineState {
+  // Game threads only, under engineLock. The device thread never takes it.
+  std::mutex engineLock;
   bool running = false;                           // from SoundInit to SoundShutdown
   std::optional<ObjectTable<SoundRecord>> table;  // present while running
-  VoiceList playing;                              // voices whose control.playing is true
-  VoiceList retired;                              // released voices, to be freed off the lock
-};
-EngineState state;
+  int32_t loans = 0;           // voices lent to the mixer and not yet handed back
+  std::vector<Voice*> doomed;  // freed voices, deleted once engineLock is released
 
-// The mixer thread's own: the voices of the pull in progress and the mixer.
-VoiceList mixing;
-Mixer mixer;
+  // The device thread's, but for the game sides of its rings (under engineLock).
+  EngineMixer mixer;
+};
+
+// Made once and never destroyed: the device thread may still be pulling while the process
+// ends (exit() from any thread, SoundShutdown or not) and must find the engine whole.
+Engine& TheEngine() {
+  static auto* engine = new Engine;
+  return *engine;
+}
 
 // ---- under engineLock -------------------------------------------------------------
 
+bool IsPlayingLocked(const Voice& voice) {
+  return voice.wanted.playing &&
+         voice.wanted.starts != voice.endedStarts.load(std::memory_order_acquire);
+}
+
+// Takes back every voice the mixer let go of.
+void TakeBackLocked() {
+  Engine& engine = TheEngine();
+  while (Voice* voice = engine.mixer.FromMixer().Pop()) {
+    --engine.loans;
+    if (--voice->loans > 0) continue;  // lent again before this came back
+    voice->lent = false;
+    if (voice->released) engine.doomed.push_back(voice);
+  }
+}
+
+// Publishes `voice.wanted` to the mixer and lends the voice when it is to be heard and the
+// mixer does not hold it. False when it would have to be lent and the mixer is full.
+bool PublishLocked(Voice& voice) {
+  Engine& engine = TheEngine();
+  const uint64_t previous = voice.control.exchange(PackControl(voice.wanted));
+  if ((previous & kParkedBit) != 0) voice.lent = false;  // its loan is on the way back
+  if (voice.lent || !IsPlayingLocked(voice)) return true;
+  if (engine.loans == engine.mixer.capacity()) return false;
+  const bool pushed = engine.mixer.ToMixer().Push(&voice);
+  assert(pushed && "the ring to the mixer holds every voice lent");
+  (void)pushed;
+  voice.lent = true;
+  ++voice.loans;
+  ++engine.loans;
+  return true;
+}
+
 Voice* FindLocked(int32_t sound) {
-  if (!state.running) return nullptr;
-  SoundRecord* record = state.table->ObjectFind(sound);
-  return record != nullptr ? record->voice.get() : nullptr;
+  Engine& engine = TheEngine();
+  if (!engine.running) return nullptr;
+  SoundRecord* record = engine.table->ObjectFind(sound);
+  return record != nullptr ? record->voice : nullptr;
 }
 
 void StopLocked(Voice& voice) {
-  if (!voice.control.playing) return;
-  voice.control.playing = false;
-  std::erase_if(state.playing, [&](const auto& held) { return held.get() == &voice; });
+  if (!voice.wanted.playing) return;
+  voice.wanted.playing = false;
+  PublishLocked(voice);
 }
 
-// The table's release step: silences the sound and empties its slot.
+// The table's release step: stops the sound (the mixer fades it out), empties its slot,
+// and deletes the voice now or when the mixer hands it back.
 void ReleaseLocked(int32_t number) {
-  SoundRecord* record = state.table->ObjectFind(number);
+  Engine& engine = TheEngine();
+  SoundRecord* record = engine.table->ObjectFind(number);
   if (record == nullptr) return;
-  StopLocked(*record->voice);
-  state.retired.push_back(std::move(record->voice));
-  state.table->ObjectFree(number);
+  Voice* voice = record->voice;
+  StopLocked(*voice);
+  voice->released = true;
+  if (voice->loans == 0) engine.doomed.push_back(voice);
+  engine.table->ObjectFree(number);
 }
 
-// ---- the mixer's pull -------------------------------------------------------------
-
-class EngineSource final : public AudioSource {
+// One game operation's hold on the engine: takes engineLock and the voices the mixer
+// handed back; deletes the voices freed meanwhile after releasing the lock.
+class EngineOperation {
  public:
-  void Render(float* out, int32_t frames, int32_t rate) override {
-    {
-      std::scoped_lock lock(engineLock);
-      for (auto& voice : mixing) {
-        if (voice.use_count() == 1) state.retired.push_back(std::move(voice));
-      }
-      mixing.assign(state.playing.begin(), state.playing.end());
-      for (auto& voice : mixing) TakeControl(*voice, rate);
-    }
-    mixer.Render(mixing, out, frames, rate);
-    {
-      std::scoped_lock lock(engineLock);
-      for (auto& voice : mixing) {
-        const bool current = voice->control.starts == voice->render.starts;
-        if (voice->render.ended && current) StopLocked(*voice);
-      }
-    }
+  EngineOperation() : lock_(TheEngine().engineLock) { TakeBackLocked(); }
+  ~EngineOperation() {
+    std::vector<Voice*> doomed;
+    doomed.swap(TheEngine().doomed);
+    lock_.unlock();
+    for (Voice* voice : doomed) delete voice;
   }
-};
+  EngineOperation(const EngineOperation&) = delete;
+  EngineOperation& operator=(const EngineOperation&) = delete;
 
-EngineSource engineSource;
+ private:
+  std::unique_lock<std::mutex> lock_;
+};
 
 }  // namespace
 
 int32_t SoundInit() {
-  std::scoped_lock life(lifecycleLock);
-  if (openOutput != nullptr) return 1;
+  Engine& engine = TheEngine();
+  std::scoped_lock life(engine.lifecycleLock);
+  if (engine.openOutput != nullptr) return 1;
   AudioOutput* output = InstalledAudioOutput();
   if (output == nullptr) return 0;
-  {
-    std::scoped_lock lock(engineLock);
-    state.table.emplace(kSoundTableGrowStep, ReleaseLocked);
-    state.running = true;
+  // Everything the device thread reads is built here, never lazily on its first pull.
+  VolumeTable();
+  LevelAmplitude(0);
+  if (!engine.reserved) {
+    engine.mixer.Reserve(kMixerVoiceCapacity);
+    engine.reserved = true;
   }
-  if (!output->Open(engineSource)) {
-    std::scoped_lock lock(engineLock);
-    state.table.reset();
-    state.running = false;
+  {
+    EngineOperation operation;
+    engine.table.emplace(kSoundTableGrowStep, ReleaseLocked);
+    engine.running = true;
+  }
+  if (!output->Open(engine.mixer)) {
+    EngineOperation operation;
+    engine.table.reset();
+    engine.running = false;
     return 0;
   }
-  openOutput = output;
+  engine.openOutput = output;
   return 1;
 }
 
 void SoundShutdown() {
-  std::scoped_lock life(lifecycleLock);
-  if (openOutput == nullptr) return;
-  VoiceList doomed;
+  Engine& engine = TheEngine();
+  std::scoped_lock life(engine.lifecycleLock);
+  if (engine.openOutput == nullptr) return;
   {
-    std::scoped_lock lock(engineLock);
-    state.table->ObjectFreeAll();
-    state.table.reset();
-    state.running = false;
-    doomed.swap(state.retired);
+    EngineOperation operation;
+    engine.table->ObjectFreeAll();
+    engine.table.reset();
+    engine.running = false;
   }
-  openOutput->Close();
-  openOutput = nullptr;
-  // The device thread has stopped for good: its list and anything it handed back go.
-  mixing.clear();
-  std::scoped_lock lock(engineLock);
-  state.retired.clear();
+  engine.openOutput->Close();
+  engine.openOutput = nullptr;
+  // The device thread has stopped for good: every voice it held comes back now.
+  EngineOperation operation;
+  engine.mixer.Recall();
+  TakeBackLocked();
+  assert(engine.loans == 0 && "every voice lent came back");
 }
 
 int32_t SoundLoadDecoded(int32_t number, DecodedSound decoded) {
   if (number != kNewObject && (number < 0 || number >= kStaticSoundLimit)) return 0;
-  std::shared_ptr<Voice> voice;
-  try {
-    voice = std::make_shared<Voice>();
-  } catch (const std::bad_alloc&) {
+  Voice* voice = new (std::nothrow) Voice;
+  if (voice == nullptr) return 0;
+  if (!MakeSoundPcm(decoded, voice->pcm)) {
+    delete voice;
     return 0;
   }
-  if (!MakeSoundPcm(decoded, voice->pcm)) return 0;
   decoded = DecodedSound{};  // the interleaved copy is no longer needed
 
-  VoiceList doomed;
-  int32_t result = 0;
-  {
-    std::scoped_lock lock(engineLock);
-    if (!state.running) return 0;
-    int32_t assigned = 0;
-    SoundRecord* record = nullptr;
+  Engine& engine = TheEngine();
+  EngineOperation operation;
+  SoundRecord* record = nullptr;
+  int32_t assigned = 0;
+  if (engine.running) {
     try {
-      record = state.table->ObjectAllocate(number, assigned);
+      record = engine.table->ObjectAllocate(number, assigned);
     } catch (const std::bad_alloc&) {
       record = nullptr;
     }
-    if (record != nullptr) {
-      record->voice = std::move(voice);
-      result = number == kNewObject ? assigned : 1;
-    }
-    doomed.swap(state.retired);
   }
-  return result;
+  if (record == nullptr) {
+    engine.doomed.push_back(voice);
+    return 0;
+  }
+  record->voice = voice;
+  return number == kNewObject ? assigned : 1;
 }
 
 int32_t SoundPlay(int32_t sound, int32_t flags, int32_t volume) {
-  std::scoped_lock lock(engineLock);
+  EngineOperation operation;
   Voice* voice = FindLocked(sound);
   if (voice == nullptr) return 0;
-  VoiceControl& control = voice->control;
-  if (volume != -1) control.levelCb = VolumeLevelCb(volume);
-  control.looping = (flags & 1) != 0;
-  ++control.starts;
-  if (!control.playing) {
-    control.playing = true;
-    state.playing.push_back(state.table->ObjectFind(sound)->voice);
-  }
-  return 1;
+  VoiceControl& wanted = voice->wanted;
+  if (volume != -1) wanted.levelCb = VolumeLevelCb(volume);
+  wanted.looping = (flags & 1) != 0;
+  wanted.playing = true;
+  ++wanted.starts;
+  if (PublishLocked(*voice)) return 1;
+  // The mixer is full: nothing of the sound was heard, so it simply did not start.
+  wanted.playing = false;
+  PublishLocked(*voice);
+  return 0;
 }
 
 void SoundStop(int32_t sound) {
-  std::scoped_lock lock(engineLock);
-  if (!state.running) return;
+  EngineOperation operation;
+  if (!TheEngine().running) return;
   if (sound == -1) {
-    for (int32_t number : state.table->LiveNumbers()) StopLocked(*FindLocked(number));
+    for (int32_t number : TheEngine().table->LiveNumbers()) StopLocked(*FindLocked(number));
     return;
   }
   if (Voice* voice = FindLocked(sound)) StopLocked(*voice);
 }
 
 int32_t SoundSetVolume(int32_t sound, int32_t volume) {
-  std::scoped_lock lock(engineLock);
+  EngineOperation operation;
   Voice* voice = FindLocked(sound);
   if (voice == nullptr) return 0;
-  voice->control.levelCb = VolumeLevelCb(volume);
+  voice->wanted.levelCb = VolumeLevelCb(volume);
+  PublishLocked(*voice);
   return 1;
 }
 
 int32_t SoundSetPan(int32_t sound, int32_t pan) {
-  std::scoped_lock lock(engineLock);
+  EngineOperation operation;
   Voice* voice = FindLocked(sound);
   if (voice == nullptr) return 0;
-  voice->control.panCb = PanLevelCb(pan);
+  voice->wanted.panCb = PanLevelCb(pan);
+  PublishLocked(*voice);
   return 1;
 }
 
 int32_t SoundIsPlaying(int32_t sound) {
-  std::scoped_lock lock(engineLock);
+  EngineOperation operation;
   Voice* voice = FindLocked(sound);
   if (voice == nullptr) return 3;
-  return voice->control.playing ? 1 : 0;
+  return IsPlayingLocked(*voice) ? 1 : 0;
 }
 
 int32_t SoundFromNumber(int32_t sound) {
-  std::scoped_lock lock(engineLock);
+  EngineOperation operation;
   return FindLocked(sound) != nullptr ? 1 : 0;
 }
 
 void SoundFree(int32_t sound) {
-  VoiceList doomed;
-  std::scoped_lock lock(engineLock);
+  EngineOperation operation;
   if (FindLocked(sound) != nullptr) ReleaseLocked(sound);
-  doomed.swap(state.retired);
 }
 
 int32_t SoundGetLevels(int32_t sound, SoundLevels& levels) {
-  std::scoped_lock lock(engineLock);
+  EngineOperation operation;
   Voice* voice = FindLocked(sound);
   if (voice == nullptr) return 0;
-  levels.levelCb = voice->control.levelCb;
-  levels.panCb = voice->control.panCb;
+  levels.levelCb = voice->wanted.levelCb;
+  levels.panCb = voice->wanted.panCb;
   return 1;
 }

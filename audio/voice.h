@@ -1,22 +1,33 @@
 // audio/voice.h - one loaded sound as the engine and the mixer share it: its PCM, what the
 // game asked for (control), and where the mixer is in it (render).
-// Threads: `pcm` is immutable once the voice is made. `control` is written by game threads
-// and read by the mixer's sync, always under the engine lock. `render` belongs to the
-// mixer thread alone (and to whoever holds the output closed).
+// Threads: `pcm` is immutable once the voice is made. The game threads' part is written and
+// read under the engine lock only; they publish it to the mixer as one 64-bit word. `render`
+// and `tails` belong to the mixer thread while the voice is lent to it (and to whoever
+// holds the output closed). `endedStarts` is the mixer's one answer back.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "audio/sound_pcm.h"
 #include "audio/volume_table.h"
 
+// What the game asked of a voice, as the game's operations leave it.
 struct VoiceControl {
   int32_t levelCb = 0;   // hundredths of a dB, -10000 (silent) .. 0 (full)
   int32_t panCb = 0;     // hundredths of a dB, -10000 (right silent) .. 10000 (left silent)
   bool looping = false;  // as the last SoundPlay asked
-  bool playing = false;  // true from SoundPlay until a stop, a free or the last sample
+  bool playing = false;  // true from SoundPlay until a stop or a free
   uint32_t starts = 0;   // counts SoundPlay calls; a change restarts the voice at sample 0
 };
+
+// The control as one word, so that the mixer reads a consistent whole without a lock:
+// bits 0..13 level + 10000, 14..28 pan + 10000, 29 looping, 30 playing, 32..63 starts.
+// Bit 31 is the mixer's: it sets it (by compare-and-swap on the very word it last acted on)
+// when it lets the voice go; a game thread's publish clears it and learns from it.
+inline constexpr uint64_t kParkedBit = uint64_t{1} << 31;
+uint64_t PackControl(const VoiceControl& control);
+VoiceControl UnpackControl(uint64_t word);
 
 struct VoiceRender {
   uint64_t position = 0;  // source frames, 32.32 fixed point
@@ -30,12 +41,24 @@ struct VoiceRender {
   uint64_t step = 0;     // source frames per output frame, 32.32, at stepRate
   int32_t stepRate = 0;  // the device rate `step` was made for; 0 = none yet
   bool looping = false;
-  bool ended = true;    // a once-played voice went past its last sample
+  bool ended = true;    // nothing of this wave is left to hear
   uint32_t starts = 0;  // the control's `starts` last taken
 };
 
 struct Voice {
   SoundPcm pcm;
-  VoiceControl control;
+
+  // ---- game threads, under the engine lock ----
+  VoiceControl wanted;    // the control as the game's operations left it
+  bool lent = false;      // the mixer holds it, as far as the game knows
+  int32_t loans = 0;      // hand-overs to the mixer not yet handed back
+  bool released = false;  // freed by the game: deleted once the mixer gives it back
+
+  // ---- shared ----
+  std::atomic<uint64_t> control{0};      // the published `wanted`, plus kParkedBit
+  std::atomic<uint32_t> endedStarts{0};  // `starts` of the last play that ran to its end
+
+  // ---- the mixer thread, while lent ----
   VoiceRender render;
+  int32_t tails = 0;  // fading copies of earlier waves still reading `pcm`
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <vector>
 
 VolumeLevels MakeVolumeTable() {
   VolumeLevels table{};
@@ -33,9 +32,10 @@ int32_t PanLevelCb(int32_t pan) {
 
 float LevelAmplitude(int32_t levelCb) {
   // Every level is one of 10001 values, and the mixer asks for two each time a volume or
-  // pan changes: a table saves a power function per voice and tick.
-  static const std::vector<float> amplitudes = [] {
-    std::vector<float> table(static_cast<size_t>(-kSilenceCb) + 1);
+  // pan changes: a table saves a power function per voice and tick. SoundInit builds it,
+  // so the device thread only ever reads it; a plain array leaves nothing to destroy at exit.
+  static const auto amplitudes = [] {
+    std::array<float, static_cast<size_t>(-kSilenceCb) + 1> table{};
     for (size_t i = 1; i < table.size(); ++i) {
       table[i] =
           static_cast<float>(std::pow(10.0, (kSilenceCb + static_cast<int32_t>(i)) / 2000.0));

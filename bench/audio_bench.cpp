@@ -4,54 +4,21 @@
 // 512-frame device buffers. x_realtime = seconds of output per second of work.
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
-#include "audio/audio_output.h"
-#include "audio/decoded_sound.h"
 #include "audio/mix_kernels_x86.h"
+#include "audio/mixer.h"
+#include "audio/sound_pcm.h"
 #include "audio/sound.h"
 #include "audio/sound_engine.h"
+#include "mix_material.h"
 
 namespace {
 
 constexpr int32_t kDeviceRate = 48000;
 constexpr int32_t kPullFrames = 512;
 constexpr int32_t kSecondsPerIteration = 60;
-
-// An output that only remembers its source, so the benchmark pulls at its own pace.
-class PulledOutput final : public AudioOutput {
- public:
-  bool Open(AudioSource& source) override {
-    source_ = &source;
-    return true;
-  }
-  void Close() override { source_ = nullptr; }
-  AudioSource* source() const { return source_; }
-
- private:
-  AudioSource* source_ = nullptr;
-};
-
-// Half a second or so of a 16-bit stereo chord, a little longer for each voice so that
-// the wraps fall at different places.
-DecodedSound Material(int32_t voice) {
-  DecodedSound sound;
-  sound.channels = 2;
-  sound.rate = 44100;
-  sound.bitsPerSample = 16;
-  sound.frames = 22050 + voice % 64 * 7;
-  sound.samples.resize(static_cast<size_t>(sound.frames) * 2);
-  for (int64_t i = 0; i < sound.frames; ++i) {
-    const double t = static_cast<double>(i) / sound.rate;
-    const double left = 0.3 * std::sin(6.2831853 * (220.0 + voice) * t);
-    const double right = 0.3 * std::sin(6.2831853 * (330.0 + voice) * t);
-    sound.samples[static_cast<size_t>(2 * i)] = std::round(left * 32767.0) / 32768.0f;
-    sound.samples[static_cast<size_t>(2 * i + 1)] = std::round(right * 32767.0) / 32768.0f;
-  }
-  return sound;
-}
 
 void MixLoopingVoices(benchmark::State& state, bool remixEveryTick) {
   const auto voices = static_cast<int32_t>(state.range(0));
@@ -114,3 +81,39 @@ BENCHMARK(BM_MixLoopingVoicesRemixedEveryTick)->Arg(256)->Arg(1024)->Unit(benchm
 
 }  // namespace
 // ---- end of sound engine --------------------------------------------------------------
+
+// ---- one voice's inner loop alone, its samples in the nearest cache ---------------------
+// A looping 16-bit stereo sound of 2,000 frames at 44.1 kHz mixed into one 512-frame block
+// over and over with the AVX2 loops: what the interpolation itself costs, apart from the
+// memory traffic of hundreds of voices. frames_per_us = output frames mixed per microsecond.
+namespace {
+
+void BM_MixVoiceInCacheAvx2(benchmark::State& state) {
+  LimitVectorLoops(VectorLoops::kAvx2);
+  DecodedSound material = Material(0);
+  material.frames = 2000;
+  material.samples.resize(4000);
+  SoundPcm pcm;
+  if (!MakeSoundPcm(material, pcm)) {
+    state.SkipWithError("the material did not load");
+    return;
+  }
+  VoiceRender render;
+  render.gains = render.target = {0.5f, 0.25f};
+  render.looping = true;
+  render.ended = false;
+  const uint64_t step = ResampleStep(44100, kDeviceRate);
+  alignas(64) float left[kMixBlockFrames] = {};
+  alignas(64) float right[kMixBlockFrames] = {};
+  for (auto _ : state) {
+    MixVoice(pcm, render, step, kMixBlockFrames, left, right);
+    benchmark::DoNotOptimize(left);
+    benchmark::DoNotOptimize(right);
+  }
+  state.counters["frames_per_us"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kMixBlockFrames / 1e6, benchmark::Counter::kIsRate);
+  LimitVectorLoops(VectorLoops::kAvx512);
+}
+BENCHMARK(BM_MixVoiceInCacheAvx2);
+
+}  // namespace

@@ -2,8 +2,10 @@
 // gain ramps and the end of a once-played sound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
+#include "audio/limiter.h"
 #include "audio/mixer.h"
 #include "audio/volume_table.h"
 #include "sound_test_support.h"
@@ -27,19 +29,20 @@ TEST_F(Listening, FullScaleSineAtVolumeFiftyIsSixPointZeroThreeDecibelsDown) {
 }
 
 TEST_F(Listening, VolumeAndPanLawsHoldOnTheOutput) {
-  int32_t sound = SoundLoadDecoded(-1, Constant(1.0, kRate, 1000));
+  // Half scale, so that a replay's fading old wave and the new one stay within full scale.
+  int32_t sound = SoundLoadDecoded(-1, Constant(0.5, kRate, 1000));
   ASSERT_NE(sound, 0);
   for (int32_t volume : {100, 75, 30, 10, 1}) {
     for (int32_t pan : {0, 50, -20, 99}) {
       SoundSetPan(sound, pan);
       ASSERT_EQ(SoundPlay(sound, 1, volume), 1);
-      std::vector<float> heard = Listen(10);
+      std::vector<float> heard = Listen(10);  // the previous round's wave fades out first
       const double level = (VolumeTable()[static_cast<size_t>(volume)] - 10000) / 2000.0;
       const double far = (VolumeTable()[static_cast<size_t>(100 - std::abs(pan))] - 10000) / 2000.0;
-      const double left = std::pow(10.0, level + (pan > 0 ? far : 0.0));
-      const double right = std::pow(10.0, level + (pan < 0 ? far : 0.0));
-      EXPECT_NEAR(heard[200], left, left * 1e-5) << volume << " " << pan;
-      EXPECT_NEAR(heard[201], right, right * 1e-5) << volume << " " << pan;
+      const double left = 0.5 * std::pow(10.0, level + (pan > 0 ? far : 0.0));
+      const double right = 0.5 * std::pow(10.0, level + (pan < 0 ? far : 0.0));
+      EXPECT_NEAR(heard[800], left, left * 1e-5) << volume << " " << pan;
+      EXPECT_NEAR(heard[801], right, right * 1e-5) << volume << " " << pan;
     }
   }
 }
@@ -147,6 +150,61 @@ TEST_F(Listening, VolumeAndPanStepsRampWithoutAJumpLargerThanTheRampAllows) {
   EXPECT_EQ(heard.back(), 0.0f);
 }
 
+// A full-scale sine is interrupted at its crest, the worst place to cut a wave. Whatever
+// interrupts it, no step between neighbouring samples may exceed the sine's own steepest
+// step plus one ramp step, and a stopped wave is silent once one ramp has passed.
+TEST_F(Listening, StopFreeReloadAndReplayOfALoudSineFadeOutWithoutAClick) {
+  const double hz = 225.0;  // 480 frames (10 ms) are 2.25 cycles: the crest
+  const int32_t fade = GainRampFrames(kRate);
+  const double slope = kTwoPi * hz / kRate;
+  enum class Cut { kStop, kStopAll, kFree, kReload, kReplay };
+  for (Cut cut : {Cut::kStop, Cut::kStopAll, Cut::kFree, Cut::kReload, Cut::kReplay}) {
+    const auto name = static_cast<int>(cut);
+    // A replay overlaps the old wave with the new: at half scale the two stay within full
+    // scale, where the limiter leaves the sum as it is.
+    const double amplitude = cut == Cut::kReplay ? 0.5 : 1.0;
+    ASSERT_EQ(SoundLoadDecoded(7, Sine(hz, kRate, kRate, 1, amplitude)), 1);
+    ASSERT_EQ(SoundPlay(7, 1, 100), 1);
+    std::vector<float> left = Channel(Listen(10), 0);
+    ASSERT_GT(left.back(), 0.999f * amplitude) << name;
+    switch (cut) {
+      case Cut::kStop:
+        SoundStop(7);
+        EXPECT_EQ(SoundIsPlaying(7), 0) << name;  // at once, while the wave still fades
+        break;
+      case Cut::kStopAll:
+        SoundStop(-1);
+        EXPECT_EQ(SoundIsPlaying(7), 0) << name;
+        break;
+      case Cut::kFree:
+        SoundFree(7);
+        EXPECT_EQ(SoundIsPlaying(7), 3) << name;
+        break;
+      case Cut::kReload:
+        ASSERT_EQ(SoundLoadDecoded(7, Sine(hz, kRate, kRate)), 1);
+        EXPECT_EQ(SoundIsPlaying(7), 0) << name;
+        break;
+      case Cut::kReplay:
+        ASSERT_EQ(SoundPlay(7, 1, 100), 1);
+        EXPECT_EQ(SoundIsPlaying(7), 1) << name;
+        break;
+    }
+    const float before = left.back();
+    left = Channel(Listen(20), 0);
+    left.insert(left.begin(), before);
+    // A replay adds the new wave, rising from zero, to the old one fading out.
+    const double allowed = amplitude * ((cut == Cut::kReplay ? 2.0 : 1.0) * slope + 1.0 / fade);
+    EXPECT_LT(LargestJump(left), allowed * 1.01) << name;
+    EXPECT_GT(left[1], 0.99f * amplitude) << name;  // the old wave is still there at first...
+    for (size_t i = static_cast<size_t>(fade) + 1; i < left.size(); ++i) {
+      const double alone =
+          cut == Cut::kReplay ? amplitude * std::sin(slope * static_cast<double>(i - 1)) : 0;
+      ASSERT_NEAR(left[i], alone, 1e-5) << name << " frame " << i;  // ...and gone after a ramp
+    }
+    SoundFree(7);
+  }
+}
+
 TEST_F(Listening, OncePlayedSoundEndsAfterItsLastSampleAndFallsSilent) {
   int32_t sound = SoundLoadDecoded(-1, Constant(0.5, kRate, 4800));  // 100 ms
   ASSERT_EQ(SoundPlay(sound, 0, 100), 1);
@@ -162,17 +220,45 @@ TEST_F(Listening, OncePlayedSoundEndsAfterItsLastSampleAndFallsSilent) {
   EXPECT_EQ(SoundFromNumber(sound), 1);  // ended, still loaded
 }
 
-TEST_F(Listening, MixOfSeveralVoicesIsTheirSumClippedOnceAtTheEnd) {
+TEST_F(Listening, MixOfSeveralVoicesWithinFullScaleIsTheirExactSum) {
   int32_t a = SoundLoadDecoded(-1, Constant(0.7, kRate, 100));
   int32_t b = SoundLoadDecoded(-1, Constant(0.6, kRate, 100));
   int32_t c = SoundLoadDecoded(-1, Constant(-0.5, kRate, 100));
   SoundPlay(a, 1, 100);
   SoundPlay(b, 1, 100);
-  std::vector<float> heard = Listen(10);
-  EXPECT_EQ(heard[100], 1.0f);  // 1.3 clipped
   SoundPlay(c, 1, 100);
-  heard = Listen(10);
-  EXPECT_NEAR(heard[100], 0.8f, 1e-6f);  // 0.7 + 0.6 - 0.5: the sum before clipping
+  std::vector<float> heard = Listen(10);
+  EXPECT_NEAR(heard[100], 0.8f, 1e-6f);  // 0.7 + 0.6 - 0.5, although 0.7 + 0.6 would not fit
+}
+
+// Two full-scale sines in phase sum to twice full scale. A clip would flatten a third of
+// every cycle; the limiter turns the whole mix down at the first crest and holds it there,
+// so what is heard after it is the sum at half gain: one clean full-scale sine. Once the
+// sum fits again, the gain returns to exactly one.
+TEST_F(Listening, SumsPastFullScaleAreTurnedDownNotClippedAndTheGainComesBack) {
+  const double hz = 200.0;  // the first crest is frame 60
+  int32_t a = SoundLoadDecoded(-1, Sine(hz, kRate, kRate));
+  int32_t b = SoundLoadDecoded(-1, Sine(hz, kRate, kRate));
+  SoundPlay(a, 1, 100);
+  SoundPlay(b, 1, 100);
+  std::vector<float> left = Channel(Listen(300), 0);
+  double worst = 0.0;
+  for (size_t i = 61; i < left.size(); ++i) {
+    const double alone = std::sin(kTwoPi * hz * static_cast<double>(i) / kRate);
+    worst = std::max(worst, std::abs(left[i] - alone));
+  }
+  EXPECT_LT(worst, 1e-5);
+  EXPECT_LE(*std::max_element(left.begin(), left.end()), 1.0f);
+
+  SoundStop(b);  // the sum fits again: after the hold and the release, unity gain
+  const uint32_t settle = kLimiterHoldMs + kLimiterReleaseMs / 2 + 20;
+  Listen(settle);
+  left = Channel(Listen(100), 0);
+  const double from = (300.0 + settle) * kRate / 1000;  // frames of the sine already heard
+  for (size_t i = 0; i < left.size(); ++i) {
+    const double at = from + static_cast<double>(i);
+    ASSERT_NEAR(left[i], std::sin(kTwoPi * hz * at / kRate), 1e-6) << i;
+  }
 }
 
 }  // namespace

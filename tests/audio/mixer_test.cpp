@@ -151,24 +151,50 @@ TEST(MixVoice, OncePlayedVoiceLastsItsLengthAtTheDeviceRate) {
 }
 
 TEST(TakeControl, APlayJumpsToItsLevelAndAChangeRampsTowardsIt) {
-  Voice voice;
-  voice.control.levelCb = -2000;
-  voice.control.starts = 1;
-  TakeControl(voice, 48000);
-  EXPECT_FLOAT_EQ(voice.render.gains.left, 0.1f);
-  EXPECT_EQ(voice.render.rampFrames, 0);
-  EXPECT_FALSE(voice.render.ended);
+  VoiceRender render;
+  VoiceControl control;
+  control.levelCb = -2000;
+  control.playing = true;
+  control.starts = 1;
+  TakeControl(render, control, 48000);
+  EXPECT_FLOAT_EQ(render.gains.left, 0.1f);
+  EXPECT_EQ(render.rampFrames, 0);
+  EXPECT_FALSE(render.ended);
 
-  voice.control.panCb = 10000;
-  TakeControl(voice, 48000);
-  EXPECT_FLOAT_EQ(voice.render.gains.left, 0.1f);  // unchanged until frames are mixed
-  EXPECT_EQ(voice.render.target.left, 0.0f);
-  EXPECT_EQ(voice.render.rampFrames, GainRampFrames(48000));
-  EXPECT_FLOAT_EQ(voice.render.leftStep, -0.1f / GainRampFrames(48000));
-  EXPECT_EQ(voice.render.rightStep, 0.0f);
+  control.panCb = 10000;
+  TakeControl(render, control, 48000);
+  EXPECT_FLOAT_EQ(render.gains.left, 0.1f);  // unchanged until frames are mixed
+  EXPECT_EQ(render.target.left, 0.0f);
+  EXPECT_EQ(render.rampFrames, GainRampFrames(48000));
+  EXPECT_FLOAT_EQ(render.leftStep, -0.1f / GainRampFrames(48000));
+  EXPECT_EQ(render.rightStep, 0.0f);
 
-  TakeControl(voice, 48000);  // nothing new: the ramp goes on as it was
-  EXPECT_EQ(voice.render.rampFrames, GainRampFrames(48000));
+  TakeControl(render, control, 48000);  // nothing new: the ramp goes on as it was
+  EXPECT_EQ(render.rampFrames, GainRampFrames(48000));
+
+  StartFadeOut(render, 48000);  // a stop: both sides to silence, from where they are
+  EXPECT_EQ(render.target.right, 0.0f);
+  EXPECT_FLOAT_EQ(render.rightStep, -0.1f / GainRampFrames(48000));
+  EXPECT_FALSE(Silent(render));
+}
+
+// The control word carries every field through its extremes, and the mixer's bit apart.
+TEST(VoiceControl, PacksAndUnpacksEveryFieldAtItsLimits) {
+  for (int32_t level : {-10000, -603, 0}) {
+    for (int32_t pan : {-10000, -9, 0, 10000}) {
+      for (uint32_t starts : {0u, 1u, 0xffffffffu}) {
+        VoiceControl control{level, pan, starts % 2 == 1, level != 0, starts};
+        const uint64_t word = PackControl(control);
+        EXPECT_EQ(word & kParkedBit, 0u);
+        const VoiceControl back = UnpackControl(word | kParkedBit);
+        EXPECT_EQ(back.levelCb, level);
+        EXPECT_EQ(back.panCb, pan);
+        EXPECT_EQ(back.looping, control.looping);
+        EXPECT_EQ(back.playing, control.playing);
+        EXPECT_EQ(back.starts, starts);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Sound numbers, handles and the operations' answers.
 #include <gtest/gtest.h>
 
+#include "audio/engine_mixer.h"
+#include "audio/mixer.h"
 #include "runtime/object_table.h"
 #include "sound_test_support.h"
 
@@ -14,7 +16,8 @@ class SoundObjects : public OfflineEngineTest {
   int32_t Load(int32_t number, double value = 0.5, int64_t frames = 4800) {
     return SoundLoadDecoded(number, Constant(value, kRate, frames));
   }
-  float HeardLeft(uint32_t ms = 1) { return Listen(ms)[0]; }
+  // The left channel once a wave stopped just before has faded out (one gain ramp).
+  float HeardLeft() { return Listen(10)[2 * static_cast<size_t>(GainRampFrames(kRate))]; }
 };
 
 TEST_F(SoundObjects, FailedLoadGivesZeroWhichIsNoSuchSoundEverywhere) {
@@ -90,10 +93,11 @@ TEST_F(SoundObjects, PlayRestartsFromTheFirstSample) {
   std::vector<float> heard = Listen(5);
   EXPECT_EQ(heard[0], 0.0f);
   EXPECT_FLOAT_EQ(heard[2 * 239], 0.239f);
-  ASSERT_EQ(SoundPlay(ramp, 0, -1), 1);  // while playing
-  heard = Listen(1);
-  EXPECT_EQ(heard[0], 0.0f);
-  EXPECT_FLOAT_EQ(heard[2 * 47], 0.047f);
+  ASSERT_EQ(SoundPlay(ramp, 0, -1), 1);  // while playing: the old wave fades out meanwhile
+  heard = Listen(10);
+  const int32_t faded = GainRampFrames(kRate);
+  EXPECT_FLOAT_EQ(heard[2 * faded], faded / 1000.0f);
+  EXPECT_FLOAT_EQ(heard[2 * 347], 0.347f);
 }
 
 TEST_F(SoundObjects, VolumeMinusOneKeepsTheLevelAndLevelsClamp) {
@@ -125,9 +129,9 @@ TEST_F(SoundObjects, VolumeMinusOneKeepsTheLevelAndLevelsClamp) {
 }
 
 TEST_F(SoundObjects, StopAllStopsEverySoundAndKeepsThemLoaded) {
-  int32_t a = Load(-1);
-  int32_t b = Load(-1);
-  ASSERT_EQ(Load(3), 1);
+  int32_t a = Load(-1, 0.3);  // together within full scale
+  int32_t b = Load(-1, 0.3);
+  ASSERT_EQ(Load(3, 0.3), 1);
   SoundPlay(a, 1, 100);
   SoundPlay(b, 0, 100);
   SoundPlay(3, 1, 100);
@@ -139,7 +143,7 @@ TEST_F(SoundObjects, StopAllStopsEverySoundAndKeepsThemLoaded) {
   }
   EXPECT_EQ(HeardLeft(), 0.0f);
   SoundPlay(b, 0, -1);
-  EXPECT_EQ(HeardLeft(), 0.5f);
+  EXPECT_EQ(HeardLeft(), 0.3f);
   SoundStop(b);
   EXPECT_EQ(SoundIsPlaying(b), 0);
 }
@@ -155,6 +159,23 @@ TEST_F(SoundObjects, InitTwiceGivesTheSameValueAndShutdownEmptiesTheTable) {
   SoundShutdown();         // twice is harmless
   ASSERT_EQ(SoundInit(), 1);
   EXPECT_EQ(SoundFromNumber(sound), 0);  // a fresh engine knows nothing of the old one
+}
+
+// The mixer's lists are sized once: a play beyond them is refused like a device's, and
+// the room comes back once a stopped voice has faded out and been handed back.
+TEST_F(SoundObjects, PlaysBeyondTheMixersCapacityAreRefusedUntilAVoiceComesBack) {
+  std::vector<int32_t> sounds;
+  for (int32_t i = 0; i <= kMixerVoiceCapacity; ++i) sounds.push_back(Load(-1, 1e-5, 10));
+  for (int32_t i = 0; i < kMixerVoiceCapacity; ++i) ASSERT_EQ(SoundPlay(sounds[i], 1, 100), 1);
+  const int32_t last = sounds.back();
+  EXPECT_EQ(SoundPlay(last, 1, 100), 0);
+  EXPECT_EQ(SoundIsPlaying(last), 0);
+  EXPECT_EQ(SoundPlay(sounds[0], 1, 100), 1);  // a restart needs no more room
+  SoundStop(sounds[1]);
+  EXPECT_EQ(SoundPlay(last, 1, 100), 0);  // still fading out, still held
+  Listen(10);
+  EXPECT_EQ(SoundPlay(last, 1, 100), 1);
+  EXPECT_EQ(SoundIsPlaying(last), 1);
 }
 
 class RefusingOutput final : public AudioOutput {

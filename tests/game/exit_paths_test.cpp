@@ -153,7 +153,11 @@ std::vector<std::string> RunUntilCaught(int32_t seed, int32_t& code) {
   g.player.y = 40;
   g.pagesCollected = 7;
   game.host().AddTimeListener([&](uint64_t, uint64_t toMs) {
-    if (toMs == 20 * 60 * 1000) g.player.x = -0.5f;  // a run that went nowhere: fail below
+    if (toMs != 20 * 60 * 1000) return;
+    ScriptEvent escape;  // a run that went nowhere ends by Escape, and fails below
+    escape.timeMs = toMs;
+    escape.value = kKeyEscape;
+    game.host().input().Apply(escape);
   });
   code = -1;
   try {
@@ -286,7 +290,8 @@ int32_t RunRealThreads(Way way, int32_t seed) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(clock.StalkerSleeps(), sleeps);
 
-  RuntimeEnd();  // a second time: nothing left to do
+  StopStalker();  // already done by the end sequence, unless the run never got there
+  RuntimeEnd();   // a second time: nothing left to do
   InstallAudioOutput(nullptr);
   InstallWindowSystem(nullptr);
   InstallInputSource(nullptr);

@@ -30,25 +30,9 @@ void ResetGame() {
   GameThreadVars& v = ThreadVars();
   v = GameThreadVars{};
   v.cueSlotLast = 256;
-
-  GameGlobals& g = Game();
+  ClearGameGlobals();
   SetStartGlobals();
   SetGameStartValues();
-  g.compassLatch = 0;
-  g.pageAnnounced = 0;
-  g.mouseAvailable = 0;
-  g.titleSound = g.introSound = g.outroSound = 0;
-  g.ambienceBed = g.breathSound = 0;
-  g.staticOuter = g.staticInner = g.stalkerSound = 0;
-  g.tickStart = 0;
-  g.stalkerThread = 0;
-  g.tickCount = 0;
-  g.endCause = EndCause::kStartup;
-  g.player.direction = 0;
-  g.stalker.x = 0;
-  g.stalker.y = 0;
-  g.stalker.speed = 0;
-  g.stalker.heading = 0;
 }
 
 int32_t SeedFor(const std::vector<int32_t>& maxima,

@@ -1,0 +1,80 @@
+#include "sim_child.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+std::string CaptureFile(const std::string& stem) {
+  return ScratchPath(stem + "." + std::to_string(getpid()));
+}
+
+}  // namespace
+
+std::string ScratchPath(const std::string& name) {
+  std::filesystem::create_directories(QUELMIRE_SCRATCH_DIR);
+  return std::string(QUELMIRE_SCRATCH_DIR) + "/" + name;
+}
+
+SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir) {
+  std::string outPath = CaptureFile("stdout"), errPath = CaptureFile("stderr");
+  std::vector<std::string> argv = {QUELMIRE_SIM};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (std::string& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  std::string dir = workDir.empty() ? QUELMIRE_RUN_DIR : workDir;
+
+  pid_t child = fork();
+  if (child == 0) {
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(dir.c_str()) != 0) {
+      _exit(126);
+    }
+    execv(pointers[0], pointers.data());
+    _exit(127);
+  }
+  SimResult result;
+  int status = 0;
+  if (child > 0 && waitpid(child, &status, 0) == child) {
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  result.out = ReadText(outPath);
+  result.err = ReadText(errPath);
+  std::filesystem::remove(outPath);
+  std::filesystem::remove(errPath);
+  return result;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<Json> ReadTrace(const std::string& path) {
+  std::vector<Json> lines;
+  std::istringstream text(ReadText(path));
+  for (std::string line; std::getline(text, line);) {
+    lines.push_back(ParseJson(line).value_or(Json{}));
+  }
+  return lines;
+}
+
+std::vector<Json> EventsNamed(const std::vector<Json>& trace, const std::string& name) {
+  std::vector<Json> found;
+  for (const Json& line : trace) {
+    if (line["event"].Str() == name) found.push_back(line);
+  }
+  return found;
+}

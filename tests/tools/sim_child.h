@@ -1,0 +1,31 @@
+// Runs quelmire-sim as a child process, as a whole run must: the game leaves the process
+// when it ends. Paths come from the build (QUELMIRE_SIM, QUELMIRE_RUN_DIR and
+// QUELMIRE_SCRATCH_DIR).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "json_lite.h"
+
+struct SimResult {
+  int status = -1;  // the exit status, or 128 + the signal that ended it
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs the tool with `args` in `workDir` (the build's run folder, which holds assets/,
+// unless told otherwise).
+SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir = "");
+
+// A path in this test binary's scratch folder (made on first use).
+std::string ScratchPath(const std::string& name);
+
+std::string ReadText(const std::string& path);
+void WriteText(const std::string& path, const std::string& text);
+
+// Every line of a trace file, parsed; a line that is not JSON becomes a null value.
+std::vector<Json> ReadTrace(const std::string& path);
+
+// The lines of `trace` whose "event" is `name`, in order.
+std::vector<Json> EventsNamed(const std::vector<Json>& trace, const std::string& name);

@@ -1,0 +1,105 @@
+// quelmire-sim's refusals and its world line, run as a child process.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "sim_child.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
+  std::string script = ScratchPath("bad-script.txt");
+  WriteText(script, "0 key down W\n100 key sideways W\n# fine\n-5 key up W\n200 mouse down 7\n");
+  std::string emptyDir = ScratchPath("no-assets-here");
+  std::filesystem::create_directories(emptyDir);
+
+  struct Case {
+    std::vector<std::string> args;
+    std::string dir;
+    std::vector<std::string> says;  // one line each, in order
+  };
+  const Case cases[] = {
+      {{"--frobnicate"}, "", {"unknown option '--frobnicate'"}},
+      {{"--seed", "0x1FFFFFFFF"}, "", {"--seed wants a 32-bit"}},
+      {{"--ms"}, "", {"--ms wants a value"}},
+      {{"--script", ScratchPath("missing.txt")}, "", {"cannot read the input script"}},
+      {{"--script", script}, "", {"line 2:", "line 4:", "line 5:"}},
+      {{"--quick-start"}, emptyDir, {"no assets/ folder here"}},
+      {{"--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
+      {{"--world", "--seed", "1", "--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
+      {{"--trace", ScratchPath("no/such/folder/t.jsonl")}, "", {"cannot write the trace"}},
+  };
+  for (const Case& c : cases) {
+    SimResult result = RunSim(c.args, c.dir);
+    EXPECT_EQ(result.status, 2) << c.args[0] << ": " << result.err;
+    std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), c.says.size()) << result.err;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      EXPECT_EQ(lines[i].rfind("quelmire-sim: ", 0), 0u) << lines[i];
+      EXPECT_NE(lines[i].find(c.says[i]), std::string::npos) << lines[i];
+    }
+    EXPECT_EQ(result.out, "");
+  }
+}
+
+TEST(SimCommand, WorldOfSeed12345IsTheOneThePlacementRulesGive) {
+  SimResult result = RunSim({"--world", "--seed", "12345"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  ASSERT_EQ(Lines(result.out).size(), 1u);
+  std::optional<Json> world = ParseJson(result.out.substr(0, result.out.size() - 1));
+  ASSERT_TRUE(world.has_value()) << result.out;
+  const Json& w = *world;
+  EXPECT_EQ(w["seed"].Int(), 12345);
+  auto rect = [](const Json& r) {
+    return std::vector<double>{r["xMin"].Number(), r["xMax"].Number(), r["yMin"].Number(),
+                               r["yMax"].Number()};
+  };
+  EXPECT_EQ(rect(w["tunnel"]), (std::vector<double>{127, 147, 125, 130}));
+  EXPECT_EQ(rect(w["keepOut"]), (std::vector<double>{14, 24, 84, 89}));
+  ASSERT_EQ(w["obstacles"].items.size(), 100u);
+  EXPECT_EQ(rect(w["obstacles"][0]), (std::vector<double>{42, 45, 107, 110}));
+  EXPECT_EQ(rect(w["obstacles"][99]), (std::vector<double>{133, 136, 145, 148}));
+  const double pages[8][2] = {{114, 75}, {49, 83},   {109, 25}, {94, 120},
+                              {12, 36},  {137, 138}, {61, 1},   {41, 127}};
+  ASSERT_EQ(w["pages"].items.size(), 8u);
+  for (size_t k = 0; k < 8; ++k) {
+    EXPECT_EQ(w["pages"][k]["number"].Int(), static_cast<long long>(k + 1));
+    EXPECT_EQ(w["pages"][k]["x"].Number(), pages[k][0]) << k;
+    EXPECT_EQ(w["pages"][k]["y"].Number(), pages[k][1]) << k;
+  }
+  EXPECT_EQ(w["player"]["x"].Number(), 38);
+  EXPECT_EQ(w["player"]["y"].Number(), 80);
+  // The exact line: integers without a point, fields in the documented order.
+  EXPECT_EQ(result.out.rfind("{\"seed\":12345,\"tunnel\":{\"xMin\":127,\"xMax\":147,\"yMin\":125,"
+                             "\"yMax\":130},\"keepOut\":{\"xMin\":14,",
+                             0),
+            0u);
+  EXPECT_NE(result.out.find("],\"player\":{\"x\":38,\"y\":80}}\n"), std::string::npos);
+}
+
+TEST(SimCommand, SeedsNameTheSame32BitsHowEverWritten) {
+  std::string decimal = RunSim({"--world", "--seed", "4294967295"}).out;
+  std::string negative = RunSim({"--world", "--seed", "-1"}).out;
+  std::string hex = RunSim({"--world", "--seed", "0xffffffff"}).out;
+  EXPECT_EQ(decimal, negative);
+  EXPECT_EQ(hex, negative);
+  EXPECT_EQ(negative.rfind("{\"seed\":-1,", 0), 0u);
+  EXPECT_NE(RunSim({"--world", "--seed", "1"}).out, RunSim({"--world", "--seed", "2"}).out);
+
+  // Without a seed the line names the one it drew, and that seed gives the same world.
+  std::string drawn = RunSim({"--world"}).out;
+  std::optional<Json> world = ParseJson(drawn.substr(0, drawn.size() - 1));
+  ASSERT_TRUE(world.has_value());
+  std::string again = RunSim({"--world", "--seed", (*world)["seed"].Str()}).out;
+  EXPECT_EQ(again, drawn);
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#include "tools/sim/asset_folder.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "audio/path_lookup.h"
+
+namespace fs = std::filesystem;
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code error;
+  fs::path absolute = fs::absolute(path, error);
+  return error ? path : absolute.string();
+}
+
+AssetFolder EnterAssetFolder(const std::string& path) {
+  AssetFolder result;
+  std::string given = path.empty() ? FindPathIgnoringCase("assets") : path;
+  std::error_code error;
+  if (given.empty() || !fs::is_directory(given, error)) {
+    result.error = path.empty() ? "no assets/ folder here (run from the folder that holds it, "
+                                  "or give --assets DIR)"
+                                : "no asset folder '" + path + "'";
+    return result;
+  }
+  fs::path folder = fs::absolute(given, error).lexically_normal();
+  if (folder.filename().empty()) folder = folder.parent_path();  // a trailing slash
+  fs::path workDir = folder.parent_path();
+  if (!EqualIgnoringAsciiCase(folder.filename().string(), "assets")) {
+    std::string pattern = (fs::temp_directory_path(error) / "quelmire-sim-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      result.error = "cannot make a folder for the asset link in " + pattern;
+      return result;
+    }
+    result.linkDir = workDir = pattern;
+    fs::create_directory_symlink(folder, workDir / "assets", error);
+  }
+  if (!error) fs::current_path(workDir, error);
+  if (error) {
+    result.error = "cannot use the asset folder '" + folder.string() + "': " + error.message();
+    LeaveAssetFolder(result);
+  }
+  return result;
+}
+
+void LeaveAssetFolder(const AssetFolder& folder) {
+  if (folder.linkDir.empty()) return;
+  std::error_code error;
+  fs::remove(fs::path(folder.linkDir) / "assets", error);
+  fs::remove(folder.linkDir, error);
+}
+
+ScopedEmptyFolder::ScopedEmptyFolder() {
+  std::error_code error;
+  std::string pattern = (fs::temp_directory_path(error) / "quelmire-sim-XXXXXX").string();
+  std::string previous = fs::current_path(error).string();
+  if (error || mkdtemp(pattern.data()) == nullptr) return;
+  fs::current_path(pattern, error);
+  if (error) {
+    fs::remove(pattern, error);
+    return;
+  }
+  previous_ = previous;
+  made_ = pattern;
+}
+
+ScopedEmptyFolder::~ScopedEmptyFolder() {
+  if (made_.empty()) return;
+  std::error_code error;
+  fs::current_path(previous_, error);
+  fs::remove(made_, error);
+}

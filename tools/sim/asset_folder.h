@@ -1,0 +1,36 @@
+// tools/sim/asset_folder.h - making the game's relative "assets/" name the folder the
+// simulator was given. The game loads "assets/..." and "Assets/..." from the working
+// folder, so the simulator moves there: to the folder's parent when it is named assets
+// (in any letter case), else to a fresh private folder holding an "assets" link to it.
+// Threads: the main thread, before the game starts (it changes the working folder).
+#pragma once
+
+#include <string>
+
+struct AssetFolder {
+  std::string error;    // one line; empty when the working folder is set
+  std::string linkDir;  // the private folder made for the link; empty when none
+};
+
+// `path` empty means "./assets" (any letter case). Fails when no such folder exists.
+AssetFolder EnterAssetFolder(const std::string& path);
+
+// Removes the private folder EnterAssetFolder made, if any.
+void LeaveAssetFolder(const AssetFolder& folder);
+
+// Enters a fresh private empty folder and, when destroyed, goes back and removes it. The
+// world dump wants no sound: from an empty folder every load fails at once instead of
+// reading and decoding files that are thrown away.
+class ScopedEmptyFolder {
+ public:
+  ScopedEmptyFolder();
+  ~ScopedEmptyFolder();
+  ScopedEmptyFolder(const ScopedEmptyFolder&) = delete;
+  ScopedEmptyFolder& operator=(const ScopedEmptyFolder&) = delete;
+
+ private:
+  std::string previous_, made_;  // empty when nothing was changed
+};
+
+// `path` made absolute against the working folder (empty stays empty).
+std::string AbsolutePath(const std::string& path);

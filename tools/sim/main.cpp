@@ -1,0 +1,23 @@
+// quelmire-sim: the whole game on the headless host, from a seed and an input script,
+// with a trace, the mix as WAV, a world dump and a map. See tools/sim/options.h and the
+// README's "Simulator" section.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/sim/options.h"
+#include "tools/sim/sim_run.h"
+
+int main(int argc, char** argv) {
+  ParsedOptions parsed = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "quelmire-sim: %s\n", parsed.error.c_str());
+    return kExitUsage;
+  }
+  if (parsed.options.help) {
+    std::fputs(SimUsage().c_str(), stdout);
+    return 0;
+  }
+  if (parsed.options.worldOnly) return RunWorldCommand(parsed.options);
+  RunGameCommand(parsed.options);
+}

@@ -1,0 +1,90 @@
+#include "tools/sim/pcm16_wav.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kChannels = 2;
+constexpr int32_t kBytesPerSample = 2;
+// A RIFF size field holds 32 bits; a longer run keeps the largest size it can say.
+constexpr uint64_t kMaxDataBytes = UINT32_MAX - 36;
+
+// Little-endian fields written in place: `at` moves past what was written.
+void Put16(unsigned char* out, size_t& at, uint32_t value) {
+  out[at++] = static_cast<unsigned char>(value & 0xFF);
+  out[at++] = static_cast<unsigned char>((value >> 8) & 0xFF);
+}
+
+void Put32(unsigned char* out, size_t& at, uint32_t value) {
+  Put16(out, at, value & 0xFFFF);
+  Put16(out, at, value >> 16);
+}
+
+void PutTag(unsigned char* out, size_t& at, const char* tag) {
+  for (int i = 0; i < 4; ++i) out[at++] = static_cast<unsigned char>(tag[i]);
+}
+
+}  // namespace
+
+int16_t ToPcm16(float sample) {
+  double scaled = std::nearbyint(static_cast<double>(sample) * 32767.0);
+  if (!(scaled >= -32768.0)) return -32768;  // NaN too: a full-scale click is easier to find
+  if (scaled > 32767.0) return 32767;
+  return static_cast<int16_t>(scaled);
+}
+
+Pcm16WavWriter::~Pcm16WavWriter() {
+  Finish();
+}
+
+bool Pcm16WavWriter::Open(const std::string& path, int32_t rate) {
+  Finish();
+  file_ = std::fopen(path.c_str(), "wb");
+  if (file_ == nullptr) return false;
+  rate_ = rate;
+  dataBytes_ = 0;
+  failed_ = !WriteHeader(0);
+  return !failed_;
+}
+
+bool Pcm16WavWriter::WriteHeader(uint32_t dataBytes) {
+  std::array<unsigned char, 44> header{};
+  size_t at = 0;
+  PutTag(header.data(), at, "RIFF");
+  Put32(header.data(), at, 36 + dataBytes);
+  PutTag(header.data(), at, "WAVE");
+  PutTag(header.data(), at, "fmt ");
+  Put32(header.data(), at, 16);
+  Put16(header.data(), at, 1);  // integer PCM
+  Put16(header.data(), at, kChannels);
+  Put32(header.data(), at, static_cast<uint32_t>(rate_));
+  Put32(header.data(), at, static_cast<uint32_t>(rate_ * kChannels * kBytesPerSample));
+  Put16(header.data(), at, kChannels * kBytesPerSample);
+  Put16(header.data(), at, 8 * kBytesPerSample);
+  PutTag(header.data(), at, "data");
+  Put32(header.data(), at, dataBytes);
+  return std::fwrite(header.data(), 1, header.size(), file_) == header.size();
+}
+
+void Pcm16WavWriter::Append(const float* samples, size_t count) {
+  if (file_ == nullptr) return;
+  std::vector<unsigned char> bytes(count * kBytesPerSample);
+  size_t at = 0;
+  for (size_t i = 0; i < count; ++i) {
+    Put16(bytes.data(), at, static_cast<uint16_t>(ToPcm16(samples[i])));
+  }
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+  dataBytes_ += bytes.size();
+}
+
+bool Pcm16WavWriter::Finish() {
+  if (file_ == nullptr) return !failed_;
+  auto size = static_cast<uint32_t>(std::min(dataBytes_, kMaxDataBytes));
+  bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 && WriteHeader(size);
+  ok = std::fclose(file_) == 0 && ok;
+  file_ = nullptr;
+  return ok;
+}
