@@ -1,5 +1,6 @@
 #include "game/state.h"
 
+#include <mutex>
 #include <new>
 
 #include "runtime/threads.h"
@@ -26,8 +27,13 @@ void InitialiseThreadVars(void* block) {
 }  // namespace
 
 void GameThreadVarsStart() {
-  ThreadBlockStart({sizeof(GameThreadVars), InitialiseThreadVars, nullptr});
-  // A second run in one process (tests) starts the main thread's scratch afresh too.
+  // The layout is set once per process: a stalker thread of an earlier run in the same
+  // process (tests) may still be releasing its block by it.
+  static std::once_flag layoutSet;
+  std::call_once(layoutSet, [] {
+    ThreadBlockStart({sizeof(GameThreadVars), InitialiseThreadVars, nullptr});
+  });
+  // A second run in one process starts the main thread's scratch afresh too.
   ThreadVars() = GameThreadVars{};
   InitialiseThreadVars(&ThreadVars());
 }

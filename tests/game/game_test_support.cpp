@@ -274,12 +274,7 @@ void OpenDevices() {
   ScreenInit();
   Game().mouseAvailable = MouseInit();
   SoundInit();
-  DesktopExamine();
-  int32_t height = DesktopHeight(0);
-  int32_t width = DesktopWidth(0);
-  WindowOpen(0, 0, 0, width, height, "Vorlent: The Quelmire", 0xC80001);
-  WindowSetColor(0, 0);
-  ScreenOpenWindowed(WindowHandle(0), 0, 0, width, height, 1, 0, 0);
+  OpenGameWindow();
 }
 
 HeadlessGame::HeadlessGame(std::string_view script, HeadlessOptions options) : host_(options) {

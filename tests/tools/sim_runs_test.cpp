@@ -59,9 +59,12 @@ TEST(SimRuns, EscapeInPlayEndsTheRunWithItsCauseAndTheWholeMix) {
   // The mix runs from the start until the sound engine closes at the end.
   uint32_t rate = 0;
   uint64_t frames = 0;
-  ASSERT_TRUE(ReadPcm16Header(ReadText(wav), rate, frames));
+  std::string wavBytes = ReadText(wav);
+  ASSERT_TRUE(ReadPcm16Header(wavBytes, rate, frames));
   EXPECT_EQ(rate, 48000u);
   EXPECT_NEAR(static_cast<double>(frames), exit["ms"].Int() * 48.0, 48.0 * 2);
+  // The title, the ambience and the footsteps are in it: not a file of silence.
+  EXPECT_NE(wavBytes.find_first_not_of('\0', 44), std::string::npos);
   std::string svg = ReadText(map);
   EXPECT_EQ(svg.rfind("<svg", 0), 0u);
   EXPECT_NE(svg.find("seed 5"), std::string::npos);
