@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "runtime/utf8_path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -19,7 +21,7 @@ std::string FindEntryIgnoringCase(const fs::path& folder, const std::string& nam
   fs::directory_iterator entries(folder, error);
   if (error) return best;
   for (const fs::directory_entry& entry : entries) {
-    std::string candidate = entry.path().filename().string();
+    std::string candidate = Utf8FromPath(entry.path().filename());
     if (EqualIgnoringAsciiCase(candidate, name) && (best.empty() || candidate < best)) {
       best = candidate;
     }
@@ -40,12 +42,12 @@ bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
 std::string FindPathIgnoringCase(const std::string& path) {
   std::error_code error;
   if (path.empty()) return {};
-  fs::path written(path);
+  fs::path written = PathFromUtf8(path);
   if (fs::exists(written, error)) return path;
 
   fs::path resolved = written.root_path();  // "/" for an absolute path, empty otherwise
   for (const fs::path& part : written.relative_path()) {
-    std::string name = part.string();
+    std::string name = Utf8FromPath(part);
     if (name.empty()) continue;  // a trailing separator
     fs::path next = resolved.empty() ? part : resolved / part;
     if (name == "." || name == ".." || fs::exists(next, error)) {
@@ -54,7 +56,7 @@ std::string FindPathIgnoringCase(const std::string& path) {
     }
     std::string match = FindEntryIgnoringCase(resolved.empty() ? fs::path(".") : resolved, name);
     if (match.empty()) return {};
-    resolved = resolved.empty() ? fs::path(match) : resolved / match;
+    resolved = resolved.empty() ? PathFromUtf8(match) : resolved / PathFromUtf8(match);
   }
-  return resolved.string();
+  return Utf8FromPath(resolved);
 }

@@ -1,10 +1,9 @@
 #include "runtime/random.h"
 
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <bit>
+#include <functional>
 #include <mutex>
+#include <thread>
 
 #include "runtime/clock_seam.h"
 
@@ -52,7 +51,8 @@ uint32_t SeedLocked(RandomState& s, uint32_t seed) {
 }
 
 uint32_t ClockSeed() {
-  auto threadId = static_cast<uint32_t>(syscall(SYS_gettid));
+  // Any number that tells the calling thread apart will do, on every system.
+  auto threadId = static_cast<uint32_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
   return threadId ^ CurrentClock().NowMs();
 }
 

@@ -25,6 +25,15 @@ packages=(
   speech-dispatcher            # the speech server the game autospawns; the speech test's own server
   speech-dispatcher-espeak-ng  # its voice, so that the server starts with an output module
 )
+# The Windows build (scripts/windows.sh): cross compilers, Wine to run what they make.
+packages+=(
+  g++-mingw-w64-x86-64-posix  # C++20 threads for Windows: only the posix thread model has them
+  gcc-mingw-w64-x86-64-posix  # SDL2, libogg and libvorbis are C
+  dpkg-dev                    # apt-get source unpacks and patches their Debian sources with it
+  wine                        # wineserver: the Windows tests and the smoke run of quelmire.exe
+  wine64                      # the loader that starts 64-bit Windows programs
+  zip                         # build/windows/quelmire-windows.zip
+)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -89,8 +89,9 @@ bool StartSdlVideo() {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Only drivers that reach a real display: SDL would otherwise fall back to its
   // offscreen driver and "succeed" with no screen and no keyboard at all. Setting
-  // SDL_VIDEODRIVER in the environment still chooses any driver on purpose.
-  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11,wayland,KMSDRM", SDL_HINT_DEFAULT);
+  // SDL_VIDEODRIVER in the environment still chooses any driver on purpose. A build has
+  // only the drivers of its system: Windows' own on Windows, the rest on Linux.
+  SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "windows,x11,wayland,KMSDRM", SDL_HINT_DEFAULT);
   if (SDL_WasInit(SDL_INIT_VIDEO) != 0) return true;
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
   SDL_SetEventFilter(&Filter, &TheSdlShared());

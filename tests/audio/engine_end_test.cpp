@@ -14,6 +14,12 @@
 
 namespace {
 
+#ifdef _WIN32
+int setenv(const char* name, const char* value, int) {
+  return _putenv_s(name, value);
+}
+#endif
+
 constexpr int kStatus = 7;
 
 // A running engine with voices playing and changing, on a device thread already pulling.

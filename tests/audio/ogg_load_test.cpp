@@ -15,6 +15,7 @@ using ::testing::HasSubstr;
 class OggLoad : public ::testing::Test {
  protected:
   void SetUp() override {
+    SKIP_WITHOUT_SOUND_TOOLS();
     ASSERT_FALSE(folder.path().empty());
     SoundUseOggDecoder();
   }

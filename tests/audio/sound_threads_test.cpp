@@ -3,7 +3,11 @@
 // cue re-mixed every tick, stops and queries in between. No crash, no race, a freed handle
 // is simply no such sound - and the device thread never allocates or frees.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -21,17 +25,27 @@ std::atomic<int64_t> pullFrees{0};
 void* Allocate(size_t size, size_t alignment) {
   if (insideEnginePull) pullAllocations.fetch_add(1, std::memory_order_relaxed);
   size = size == 0 ? 1 : size;
+#ifdef _WIN32
+  // No aligned_alloc there, and its aligned allocator's blocks need their own free: it
+  // serves every size.
+  void* memory = _aligned_malloc(size, std::max(alignment, alignof(std::max_align_t)));
+#else
   void* memory =
       alignment <= alignof(std::max_align_t)
           ? std::malloc(size)
           : std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+#endif
   if (memory == nullptr) throw std::bad_alloc();
   return memory;
 }
 
 void Free(void* memory) {
   if (memory != nullptr && insideEnginePull) pullFrees.fetch_add(1, std::memory_order_relaxed);
+#ifdef _WIN32
+  _aligned_free(memory);
+#else
   std::free(memory);
+#endif
 }
 }  // namespace
 

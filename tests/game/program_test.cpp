@@ -173,7 +173,8 @@ TEST_F(Program, LayersJoinAtOddPagesAndTheEighthPlaysTheOutroToItsEnd) {
   EXPECT_FALSE(bedDuringOutro);  // every sound stopped when the outro began
 }
 
-// A copy of the asset tree without the outro, as links to the generated files.
+// A copy of the asset tree without the outro, as links to the generated files where the
+// system allows them.
 std::string AssetsWithoutOutro() {
   namespace fs = std::filesystem;
   fs::path root = fs::temp_directory_path() / ("quelmire-no-outro-" + std::to_string(getpid()));
@@ -182,7 +183,10 @@ std::string AssetsWithoutOutro() {
   for (const fs::directory_entry& entry :
        fs::directory_iterator(fs::path(QUELMIRE_RUN_DIR) / "assets")) {
     if (entry.path().filename() == "outro.wav") continue;
-    fs::create_symlink(entry.path(), root / "assets" / entry.path().filename());
+    const fs::path copy = root / "assets" / entry.path().filename();
+    std::error_code notLinked;  // Windows may not allow symbolic links: a real copy then
+    fs::create_symlink(entry.path(), copy, notLinked);
+    if (notLinked) fs::copy(entry.path(), copy, fs::copy_options::recursive);
   }
   return root.string();
 }

@@ -161,7 +161,7 @@ TEST(AssetTreeSets, HoldsExactlyTheInventoryAndNothingElse) {
   const std::filesystem::path root(QUELMIRE_RUN_DIR);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root / "assets")) {
     if (entry.is_regular_file())
-      found.insert(std::filesystem::relative(entry.path(), root).string());
+      found.insert(std::filesystem::relative(entry.path(), root).generic_string());
   }
   EXPECT_EQ(found, expected);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <queue>
 #include <tuple>
 #include <utility>
@@ -162,7 +163,7 @@ class Walker {
     for (;;) {
       double d = DistanceTo(x_, y_, tx, ty);
       if (d < kClose) return;
-      double want = std::atan2(tx - x_, ty - y_) * 180 / M_PI;
+      double want = std::atan2(tx - x_, ty - y_) * 180 / std::numbers::pi;
       int heading = static_cast<int>(std::lround(want / 3)) * 3;
       TurnTo((heading % 360 + 360) % 360);
       Press("W");

@@ -1,14 +1,31 @@
 #include "tools/sim/asset_folder.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include "audio/path_lookup.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A new, empty folder under the system's temporary folder; empty when none could be
+// made. Created rather than only looked for, so no other process can have it too.
+fs::path MakeTempFolder() {
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  if (error) return {};
+  std::random_device entropy;
+  for (int tries = 0; tries < 100; ++tries) {
+    fs::path candidate = base / ("quelmire-sim-" + std::to_string(entropy()));
+    if (fs::create_directory(candidate, error)) return candidate;
+  }
+  return {};
+}
+
+}  // namespace
 
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
@@ -31,12 +48,13 @@ AssetFolder EnterAssetFolder(const std::string& path) {
   if (folder.filename().empty()) folder = folder.parent_path();  // a trailing slash
   fs::path workDir = folder.parent_path();
   if (!EqualIgnoringAsciiCase(folder.filename().string(), "assets")) {
-    std::string pattern = (fs::temp_directory_path(error) / "quelmire-sim-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      result.error = "cannot make a folder for the asset link in " + pattern;
+    const fs::path made = MakeTempFolder();
+    if (made.empty()) {
+      result.error = "cannot make a folder for the asset link in the temporary folder";
       return result;
     }
-    result.linkDir = workDir = pattern;
+    workDir = made;
+    result.linkDir = made.string();
     fs::create_directory_symlink(folder, workDir / "assets", error);
   }
   if (!error) fs::current_path(workDir, error);
@@ -56,16 +74,17 @@ void LeaveAssetFolder(const AssetFolder& folder) {
 
 ScopedEmptyFolder::ScopedEmptyFolder() {
   std::error_code error;
-  std::string pattern = (fs::temp_directory_path(error) / "quelmire-sim-XXXXXX").string();
   std::string previous = fs::current_path(error).string();
-  if (error || mkdtemp(pattern.data()) == nullptr) return;
-  fs::current_path(pattern, error);
+  if (error) return;
+  const fs::path made = MakeTempFolder();
+  if (made.empty()) return;
+  fs::current_path(made, error);
   if (error) {
-    fs::remove(pattern, error);
+    fs::remove(made, error);
     return;
   }
   previous_ = previous;
-  made_ = pattern;
+  made_ = made.string();
 }
 
 ScopedEmptyFolder::~ScopedEmptyFolder() {

@@ -3,8 +3,10 @@
 #include "host/audio/sdl_audio_output.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include <chrono>
 #include <csignal>
@@ -21,6 +23,16 @@
 #include "audio/sound_engine.h"
 
 namespace {
+
+#ifdef _WIN32
+// The C library's own names there; both also change what SDL reads of the environment.
+int setenv(const char* name, const char* value, int) {
+  return _putenv_s(name, value);
+}
+int unsetenv(const char* name) {
+  return _putenv_s(name, "");
+}
+#endif
 
 DecodedSound Constant(float value, int64_t frames) {
   DecodedSound sound;
@@ -126,6 +138,13 @@ TEST_F(SdlOutput, UnknownDriverFailsSoundInitCleanlyAndAnotherCanFollow) {
 // writes fail after a few buffers; each reopen truncates the file and the cycle repeats.
 class LostDevice : public SdlOutput {
  protected:
+#ifdef _WIN32
+  // Windows has no file size limit to make the writes fail, and keeps a folder whose
+  // file is open from being removed: neither way of losing the device exists there.
+  void SetUp() override {
+    GTEST_SKIP() << "no file size limits on Windows";
+  }
+#else
   void SetUp() override {
     SdlOutput::SetUp();
     std::signal(SIGXFSZ, SIG_IGN);  // a refused write, not the end of the process
@@ -139,6 +158,7 @@ class LostDevice : public SdlOutput {
     setrlimit(RLIMIT_FSIZE, &saved);
   }
   rlimit saved{};
+#endif
 };
 
 TEST_F(LostDevice, TheDefaultDeviceIsReopenedAndEverySoundCarriesOn) {
@@ -166,7 +186,7 @@ TEST_F(LostDevice, WithNoDeviceToBeHadTheClockPacesTheMixerUntilOneReturns) {
   const auto device = folder / "device";
   std::filesystem::create_directories(device);
   UseDriver("disk");
-  setenv("SDL_DISKAUDIOFILE", (device / "out.raw").c_str(), 1);
+  setenv("SDL_DISKAUDIOFILE", (device / "out.raw").string().c_str(), 1);
   ASSERT_EQ(SoundInit(), 1);
   int32_t once = SoundLoadDecoded(-1, Constant(0.5f, 48000 * 8 / 10));  // 800 ms
   std::filesystem::remove_all(device);

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# The Windows build, cross-compiled here with mingw-w64 and tested under Wine.
+#
+#   scripts/windows.sh          build the libraries (once), the game, the tools, the
+#                               tests and build/windows/quelmire-windows.zip
+#   scripts/windows.sh test     the same, then every test under Wine, a smoke run of
+#                               quelmire.exe on a virtual display, and the world of
+#                               one seed and a scripted run's trace from
+#                               quelmire-sim.exe against the Linux ones
+#
+# SDL2, libogg and libvorbis are Debian's own source packages (the versions and patches
+# of the Linux build), fetched into build/windows-deps/ with a private apt source list
+# and cross-built there once; GoogleTest is built from Debian's googletest source.
+# Nothing of theirs enters the repository.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+deps=$root/build/windows-deps
+prefix=$deps/prefix
+out=$root/build/windows
+toolchain=$root/cmake/windows-x86_64.cmake
+jobs=$(nproc)
+export QUELMIRE_WINDOWS_DEPS=$prefix
+
+source scripts/windows/deps.sh
+source scripts/windows/wine.sh
+source scripts/windows/smoke.sh
+
+# The sound files come from the Linux build (the generator is a build-machine tool),
+# and so does the simulator the Windows one is compared with, once the tree has one.
+build_linux_side() {
+  if [[ ! -f build/release/CMakeCache.txt ]]; then
+    cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DQUELMIRE_WERROR=ON >/dev/null
+  fi
+  local wanted=(quelmire_assets)
+  [[ -f tools/sim/CMakeLists.txt ]] && wanted+=(quelmire-sim)
+  cmake --build build/release -j "$jobs" --target "${wanted[@]}"
+}
+
+build_windows() {
+  cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUELMIRE_WERROR=ON -DQUELMIRE_BUILD_BENCH=OFF \
+    -DQUELMIRE_ASSETS_FROM="$root/build/release/run/assets" >/dev/null
+  cmake --build "$out" -j "$jobs"
+}
+
+# What a Windows player unpacks: quelmire/quelmire.exe beside quelmire/assets/. The exe
+# goes without its debugging sections, which the build keeps for the tests' stacks.
+make_zip() {
+  local stage=$out/zip/quelmire zip=$out/quelmire-windows.zip
+  rm -rf "$out/zip" "$zip"
+  mkdir -p "$stage"
+  x86_64-w64-mingw32-strip -o "$stage/quelmire.exe" "$out/run/quelmire.exe"
+  cp -r "$out/run/assets" "$stage/assets"
+  (cd "$out/zip" && zip -q -r -X "$zip" quelmire)
+  echo "== windows: $(du -h "$zip" | cut -f1) $zip"
+}
+
+# The world of one seed, from the simulator built both ways: the generator, the world
+# and the number text must agree bit for bit. Windows writes its line ends as CR LF.
+compare_sim_world() {
+  if [[ ! -f $out/run/quelmire-sim.exe ]]; then
+    echo "== windows: no quelmire-sim in this tree yet: the worlds are not compared"
+    return 0
+  fi
+  local linux windows
+  linux=$(cd build/release/run && ./quelmire-sim --seed 12345 --world)
+  windows=$(cd "$out/run" && "$wine64" quelmire-sim.exe --seed 12345 --world | tr -d '\r')
+  if [[ "$linux" != "$windows" ]]; then
+    echo "windows: the world of seed 12345 differs" >&2
+    diff <(echo "$linux") <(echo "$windows") >&2 || true
+    return 1
+  fi
+  echo "== windows: the world of seed 12345 is the same on Linux and Windows"
+}
+
+# Only the tests that open windows get a display. With one, the headless host's hour of
+# two threads has been seen to hang under Wine (not yet understood); without, it passes.
+# A minute of scripted play from the same seed, every tick traced (positions, headings,
+# stamina, each cue's pan and volume) by both simulators: the same lines, byte for byte.
+# Both systems' math libraries must agree on every sine and cosine the game takes.
+sim_walk='0 key down W
+4000 key up W
+4100 key down Right
+4600 key up Right
+4700 key down W
+9000 key up W
+9100 key down LShift
+9100 key down W
+15000 key up W
+15000 key up LShift'
+
+compare_sim_trace() {
+  [[ -f $out/run/quelmire-sim.exe ]] || return 0
+  local folder run
+  for folder in build/release "$out"; do echo "$sim_walk" >"$folder/sim-walk.script"; done
+  local args=(--seed 12345 --quick-start --script ../sim-walk.script --ms 60000 --trace-ticks)
+  (cd build/release/run && ./quelmire-sim "${args[@]}" --trace ../sim-walk.trace >/dev/null)
+  (cd "$out/run" && "$wine64" quelmire-sim.exe "${args[@]}" --trace ../sim-walk.trace >/dev/null)
+  if ! diff -q build/release/sim-walk.trace <(tr -d '\r' <"$out/sim-walk.trace") >/dev/null; then
+    echo "windows: the traces of the scripted run differ; the first difference:" >&2
+    diff build/release/sim-walk.trace <(tr -d '\r' <"$out/sim-walk.trace") | head -n 4 >&2
+    return 1
+  fi
+  echo "== windows: the scripted run's trace ($(wc -l <build/release/sim-walk.trace) lines) is the same"
+}
+
+run_tests() {
+  echo "== tests: windows (under Wine)"
+  ctest --test-dir "$out" --output-on-failure -j "$jobs" -E '^WindowsKeys[.]'
+  start_display
+  ctest --test-dir "$out" --output-on-failure -R '^WindowsKeys[.]'
+  smoke_run
+  compare_sim_world
+  compare_sim_trace
+}
+
+build_dependencies
+build_linux_side
+start_wine
+trap 'stop_display; stop_wine' EXIT
+build_windows
+make_zip
+if [[ ${1:-} == test ]]; then run_tests; fi

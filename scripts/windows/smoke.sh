@@ -1,0 +1,112 @@
+# Sourced by scripts/windows.sh: quelmire.exe played as a player would, under Wine on
+# the private virtual display (start_display), its sound captured to a WAV file. Keys
+# come from xdotool (Wine reads them as Windows scan codes, as on a real keyboard).
+# Wine has no sound card here: an ALSA "file" device in a throwaway HOME gives Windows'
+# audio a device that writes everything it plays to capture.wav.
+
+smoke_dir=$out/smoke
+
+smoke_write_asoundrc() {
+  cat >"$smoke_dir/home/.asoundrc" <<ASOUNDRC
+pcm.!default {
+  type file
+  slave.pcm "null"
+  file "$smoke_dir/capture.wav"
+  format "wav"
+}
+ASOUNDRC
+}
+
+# Holds a key long enough for the game's once-per-tick sampling to see it.
+smoke_tap() {
+  xdotool windowfocus --sync "$1" keydown "$2"
+  sleep 0.2
+  xdotool keyup "$2"
+}
+
+# The keys, and the seconds each part lasts; the capture is checked against them.
+smoke_walk_seconds=8
+smoke_play() {
+  local window
+  window=$(timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire' | head -n 1)
+  [[ -n $window ]] || { echo "smoke: the game's window never appeared" >&2; return 1; }
+  sleep 3                          # the title music
+  smoke_tap "$window" space        # to the intro
+  sleep 1
+  smoke_tap "$window" Escape       # skips the intro
+  sleep 4                          # standing: the beds and the arrival, no steps
+  xdotool windowfocus --sync "$window" keydown w
+  sleep "$smoke_walk_seconds"      # walking: footsteps
+  xdotool keyup w
+  sleep 0.5
+  smoke_tap "$window" Escape       # quits
+}
+
+# The moments (seconds into the capture) where sound above 3 kHz rises at least
+# fourfold within 10 ms over the loudest of the 50 ms before, at most one in 150 ms:
+# each footstep is one, a page chime or the arrival one each, a rising static none.
+# The file's header says integer PCM, but ALSA's file device writes the stream's own
+# samples, 32-bit float at 48 kHz stereo here: smoke_check_capture strips the 44-byte
+# header and reads them as such.
+smoke_onsets() {
+  sox -t f32 -r 48000 -c 2 "$1" -t dat - remix 1,2 highpass 3000 |
+    awk '/^;/ { next }
+      { sum += $2 * $2; if (++n < 480) next
+        rms = sqrt(sum / n); sum = 0; n = 0; frame++
+        before = 0
+        for (k = 1; k <= 5; k++) if (recent[k] > before) before = recent[k]
+        if (rms > 0.003 && rms > 4 * before && frame - last >= 15) {
+          printf "%.2f\n", frame / 100; last = frame
+        }
+        for (k = 5; k > 1; k--) recent[k] = recent[k - 1]
+        recent[1] = rms }'
+}
+
+# The loudest half second of the first three and a half: the title plays from the
+# device's first buffer until Space, though a busy machine may open the device late.
+smoke_loudest_title() {
+  local start
+  for start in 0 0.5 1 1.5 2 2.5 3; do
+    sox -t f32 -r 48000 -c 2 "$1" -n trim "$start" 0.5 stat 2>&1 |
+      awk '/RMS     amplitude/ { print $3 }'
+  done | sort -g | tail -n 1
+}
+
+# The title is heard while it waits for Space, and the walk is heard as steps: at
+# least six onsets in the eight seconds the walk took (a step comes about every 0.7 s;
+# standing still gives at most a chime and a distant noise or two).
+smoke_check_capture() {
+  local capture=$smoke_dir/capture.f32
+  [[ -s $smoke_dir/capture.wav ]] || { echo "smoke: nothing was captured" >&2; return 1; }
+  tail -c +45 "$smoke_dir/capture.wav" >"$capture"
+  local seconds title steps
+  seconds=$(awk -v bytes="$(stat -c %s "$capture")" 'BEGIN { printf "%.2f", bytes / 384000 }')
+  title=$(smoke_loudest_title "$capture")
+  steps=$(smoke_onsets "$capture" | awk -v end="$seconds" -v walk="$smoke_walk_seconds" \
+    '$1 > end - walk - 1.5 && $1 < end - 0.5 { n++ } END { print n + 0 }')
+  echo "smoke: captured ${seconds} s; title level ${title}; ${steps} steps while walking"
+  awk -v t="$title" 'BEGIN { exit !(t > 0.015) }' || { echo "smoke: no title heard" >&2; return 1; }
+  ((steps >= 6)) || { echo "smoke: no footsteps heard while walking" >&2; return 1; }
+}
+
+smoke_run() {
+  echo "== windows: smoke run of quelmire.exe under Wine"
+  rm -rf "$smoke_dir"
+  mkdir -p "$smoke_dir/home"
+  smoke_write_asoundrc
+  local status=0
+  (cd "$out/run" && HOME=$smoke_dir/home exec "$wine64" quelmire.exe) \
+    >"$smoke_dir/game.log" 2>&1 &
+  local game=$!
+  smoke_play || status=1
+  local waited=0
+  while kill -0 "$game" 2>/dev/null && ((waited < 300)); do sleep 0.1; ((waited += 1)); done
+  if kill -0 "$game" 2>/dev/null; then
+    echo "smoke: the game did not end within 30 s of Escape" >&2
+    kill "$game"
+    status=1
+  fi
+  wait "$game" || { echo "smoke: the game exited with status $?" >&2; status=1; }
+  smoke_check_capture || status=1
+  return $status
+}
