@@ -1,8 +1,9 @@
 #include "host/sdl/sdl_host.h"
 
+#include "host/sdl/host_speech.h"
 #include "host/sdl/sdl_input_source.h"
 #include "host/sdl/sdl_window_system.h"
-#include "host/sdl/speechd_speech.h"
+#include "platform/speech.h"
 
 namespace {
 
@@ -11,11 +12,6 @@ namespace {
 SdlWindowSystem& WindowSystemInstance() {
   static auto* system = new SdlWindowSystem;
   return *system;
-}
-
-SpeechdSpeech& SpeechInstance() {
-  static auto* speech = new SpeechdSpeech;
-  return *speech;
 }
 
 SdlInputSource& InputSourceInstance() {
@@ -28,12 +24,13 @@ SdlInputSource& InputSourceInstance() {
 void InstallSdlHost() {
   InstallWindowSystem(&WindowSystemInstance());
   InstallInputSource(&InputSourceInstance());
-  InstallSpeech(&SpeechInstance());
+  InstallSpeech(HostSpeech());
 }
 
 void UninstallSdlHost() {
   InstallWindowSystem(nullptr);
   InstallInputSource(nullptr);
   InstallSpeech(nullptr);
-  SpeechInstance().Close();  // its worker, if any, ends with the host
+  // Its worker, if any, ends with the host.
+  if (Speech* speech = HostSpeech()) speech->Close();
 }

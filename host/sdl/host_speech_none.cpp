@@ -1,0 +1,5 @@
+#include "host/sdl/host_speech.h"
+
+Speech* HostSpeech() {
+  return nullptr;
+}
