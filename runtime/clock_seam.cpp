@@ -31,8 +31,9 @@ Seam<Clock> installedClock;
 }  // namespace
 
 Clock& SystemClock() {
-  static SteadyClock clock;
-  return clock;
+  // Never destroyed: a thread may still sleep or read the time while the process exits.
+  static auto* clock = new SteadyClock;
+  return *clock;
 }
 
 Clock& CurrentClock() {

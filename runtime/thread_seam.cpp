@@ -24,8 +24,9 @@ Seam<ThreadStarter> installedStarter;
 }  // namespace
 
 ThreadStarter& SystemThreadStarter() {
-  static DetachedThreadStarter starter;
-  return starter;
+  // Never destroyed, like the clock: threads may start while the process exits.
+  static auto* starter = new DetachedThreadStarter;
+  return *starter;
 }
 
 ThreadStarter& CurrentThreadStarter() {
