@@ -95,7 +95,9 @@ smoke_run() {
   mkdir -p "$smoke_dir/home"
   smoke_write_asoundrc
   local status=0
-  (cd "$out/run" && HOME=$smoke_dir/home exec "$wine64" quelmire.exe) \
+  # Windows' own audio path, whatever the caller chose for its Linux tests (scripts/test.sh
+  # sets SDL's dummy driver, which would play to nowhere).
+  (cd "$out/run" && HOME=$smoke_dir/home SDL_AUDIODRIVER=wasapi exec "$wine64" quelmire.exe) \
     >"$smoke_dir/game.log" 2>&1 &
   local game=$!
   smoke_play || status=1
