@@ -24,7 +24,9 @@ configure_and_build() {
 run_tests() {
   local folder=$1; shift
   echo "== tests: $folder"
-  ctest --test-dir "build/$folder" --output-on-failure -j "$jobs" "$@"
+  # A test that fails once is run once more: the tests that drive a box on a private X
+  # display with xdotool have timed out under heavy load. A second failure fails the run.
+  ctest --test-dir "build/$folder" --output-on-failure -j "$jobs" --repeat until-pass:2 "$@"
 }
 
 configure_and_build release
