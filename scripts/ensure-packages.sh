@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the game and the tests need, when any is
-# missing. As root it runs apt-get; otherwise it prints the exact line and stops.
+# missing (with the argument "windows", also what the Windows build needs). As root it runs apt-get; otherwise it prints the exact line and stops.
 set -euo pipefail
 
 # Recommended packages are never installed, so everything needed is named here, also
@@ -25,15 +25,18 @@ packages=(
   speech-dispatcher            # the speech server the game autospawns; the speech test's own server
   speech-dispatcher-espeak-ng  # its voice, so that the server starts with an output module
 )
-# The Windows build (scripts/windows.sh): cross compilers, Wine to run what they make.
-packages+=(
-  g++-mingw-w64-x86-64-posix  # C++20 threads for Windows: only the posix thread model has them
-  gcc-mingw-w64-x86-64-posix  # SDL2, libogg and libvorbis are C
-  dpkg-dev                    # apt-get source unpacks and patches their Debian sources with it
-  wine                        # wineserver: the Windows tests and the smoke run of quelmire.exe
-  wine64                      # the loader that starts 64-bit Windows programs
-  zip                         # build/windows/quelmire-windows.zip
-)
+# The Windows build (scripts/windows.sh asks for these with the argument "windows"):
+# cross compilers, and Wine to run what they make.
+if [[ "${1:-}" == windows ]]; then
+  packages+=(
+    g++-mingw-w64-x86-64-posix  # C++20 threads for Windows: only the posix thread model has them
+    gcc-mingw-w64-x86-64-posix  # SDL2, libogg and libvorbis are C
+    dpkg-dev                    # apt-get source unpacks and patches their Debian sources with it
+    wine                        # wineserver: the Windows tests and the smoke run of quelmire.exe
+    wine64                      # the loader that starts 64-bit Windows programs
+    zip                         # build/windows/quelmire-windows.zip
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -14,6 +14,7 @@
 # Nothing of theirs enters the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/ensure-packages.sh windows
 root=$PWD
 deps=$root/build/windows-deps
 prefix=$deps/prefix
