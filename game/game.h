@@ -32,6 +32,8 @@ void PlacePlayer();
 int32_t RandomRange(int32_t n);
 int32_t Distance(float x1, float y1, float x2, float y2);
 bool IsInside(float x, float y, float xMin, float xMax, float yMin, float yMax);
+// Where a move may take the player or the stalker: strictly between -1 and the field's size.
+bool WithinMoveBounds(float x, float y);
 
 // game/main_loop.cpp
 [[noreturn]] void MainLoop();

@@ -22,17 +22,6 @@ float Bearing(float dx, float dy) {
   return Single(static_cast<double>(arc) + kHalfTurn);
 }
 
-// Computes the mix, sets it on `sound`, and keeps what it set in this thread's scratch.
-void ApplyMix(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-              int32_t sound, int32_t falloff) {
-  MixResult mix = ComputeMix(listenerX, listenerY, sourceX, sourceY, heading, falloff);
-  SoundSetPan(sound, mix.pan);
-  SoundSetVolume(sound, mix.volume);
-  GameThreadVars& v = ThreadVars();
-  v.lastPan = mix.pan;
-  v.lastVolume = mix.volume;
-}
-
 }  // namespace
 
 MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
@@ -54,14 +43,22 @@ MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sour
   return mix;
 }
 
+// Sets the mix on `sound` and keeps what it set in this thread's scratch, for the report
+// of the cue being started.
 void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
                    int32_t sound, int32_t falloff) {
-  ApplyMix(listenerX, listenerY, sourceX, sourceY, heading, sound, falloff);
+  MixResult mix = ComputeMix(listenerX, listenerY, sourceX, sourceY, heading, falloff);
+  SoundSetPan(sound, mix.pan);
+  SoundSetVolume(sound, mix.volume);
+  GameThreadVars& v = ThreadVars();
+  v.lastPan = mix.pan;
+  v.lastVolume = mix.volume;
 }
 
 void PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
                  int32_t slot, int32_t falloff) {
-  ApplyMix(listenerX, listenerY, sourceX, sourceY, heading, Game().cueSlots[slot].sound, falloff);
+  PositionSound(listenerX, listenerY, sourceX, sourceY, heading, Game().cueSlots[slot].sound,
+                falloff);
 }
 
 void UpdateCues() {

@@ -20,9 +20,7 @@ void Move(double angle, double sign) {
   v.candidateY = Single(p.y + sign * p.speed * std::cos(Radians(angle)));
   v.candidateX = Single(p.x + sign * p.speed * std::sin(Radians(angle)));
   int32_t clear = CheckCollision();
-  bool inField = -1.0f < v.candidateX && v.candidateX < static_cast<float>(g.fieldWidth) &&
-                 -1.0f < v.candidateY && v.candidateY < static_cast<float>(g.fieldHeight);
-  if (inField && clear == 1) {
+  if (WithinMoveBounds(v.candidateX, v.candidateY) && clear == 1) {
     p.x = v.candidateX;
     p.y = v.candidateY;
   }

@@ -125,8 +125,7 @@ void Step() {
   double angle = Radians(s.heading);
   v.candidateY = Single(s.y + static_cast<double>(s.speed) * std::cos(angle));
   v.candidateX = Single(s.x + static_cast<double>(s.speed) * std::sin(angle));
-  if (-1.0f < v.candidateX && v.candidateX < static_cast<float>(g.fieldWidth) &&
-      -1.0f < v.candidateY && v.candidateY < static_cast<float>(g.fieldHeight)) {
+  if (WithinMoveBounds(v.candidateX, v.candidateY)) {
     s.x = v.candidateX;
     s.y = v.candidateY;
   }

@@ -155,6 +155,12 @@ int32_t Distance(float x1, float y1, float x2, float y2) {
   return FloatToInt(std::sqrt(dx * dx + dy * dy));
 }
 
+bool WithinMoveBounds(float x, float y) {
+  GameGlobals& g = Game();
+  return -1.0f < x && x < static_cast<float>(g.fieldWidth) && -1.0f < y &&
+         y < static_cast<float>(g.fieldHeight);
+}
+
 bool IsInside(float x, float y, float xMin, float xMax, float yMin, float yMax) {
   return xMin < x && x < xMax && yMin < y && y < yMax;
 }

@@ -23,14 +23,6 @@ class CommandsTest : public testing::Test {
 
   void Script(std::string_view text) { ASSERT_TRUE(game_.host().LoadInputScript(text).empty()); }
 
-  static void Lay(int32_t page, float x, float y) {
-    Page& p = Game().pages[page];
-    p.x = x;
-    p.y = y;
-    p.number = page;
-    p.active = 1;
-  }
-
   size_t Count(std::string_view name) const { return log_.CuesNamed(name).size(); }
 
   TestAssets assets_;
@@ -39,9 +31,9 @@ class CommandsTest : public testing::Test {
 };
 
 TEST_F(CommandsTest, OneSpaceReleaseTakesEveryPageWithinReachEachWithItsCue) {
-  Lay(1, 75, 77);
-  Lay(2, 77, 75);
-  Lay(3, 75, 78);  // exactly 3 away: out of reach
+  LayPage(1, 75, 77);
+  LayPage(2, 77, 75);
+  LayPage(3, 75, 78);  // exactly 3 away: out of reach
   Script("0 key down Space\n100 key up Space\n");
   game_.Ticks(5);  // held: nothing yet
   EXPECT_EQ(Game().pagesCollected, 0);
@@ -59,7 +51,7 @@ TEST_F(CommandsTest, OneSpaceReleaseTakesEveryPageWithinReachEachWithItsCue) {
 }
 
 TEST_F(CommandsTest, TheLeftButtonHeldTakesAPageTheTickAfterItComesWithinReach) {
-  Lay(1, 75, 78);  // 3 away: within reach after the first step
+  LayPage(1, 75, 78);  // 3 away: within reach after the first step
   // Mouse events count from the first examine, which captures the mouse (tick 1).
   Script("20 mouse down left\n20 key down W\n");
   game_.Ticks(2);

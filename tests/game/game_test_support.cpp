@@ -61,6 +61,14 @@ uint32_t NextWord() {
   return static_cast<uint32_t>(RandomNext(-1));
 }
 
+void LayPage(int32_t page, float x, float y) {
+  Page& p = Game().pages[page];
+  p.x = x;
+  p.y = y;
+  p.number = page;
+  p.active = 1;
+}
+
 void LayGrass() {
   GameGlobals& g = Game();
   for (size_t i = 0; i <= 150; ++i) {

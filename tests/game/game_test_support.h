@@ -20,6 +20,8 @@
 void ResetGame();
 // Terrain 1 (grass) in every cell 0..150, as world generation lays it.
 void LayGrass();
+// Puts page `page` (1..8) in the field at (x, y), not yet taken.
+void LayPage(int32_t page, float x, float y);
 
 // Draw plans: the game's draws from the shared generator, predicted from the seed.
 // The first seed from 1 up whose draws with `maxima`, in that order, pass `accept`; the

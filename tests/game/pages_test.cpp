@@ -25,14 +25,6 @@ class PagesTest : public testing::Test {
     Game().player.y = y;
   }
 
-  static void Lay(int32_t page, float x, float y) {
-    Page& p = Game().pages[page];
-    p.x = x;
-    p.y = y;
-    p.number = page;
-    p.active = 1;
-  }
-
   size_t Count(std::string_view name) const { return log_.CuesNamed(name).size(); }
 
   TestAssets assets_;
@@ -41,7 +33,7 @@ class PagesTest : public testing::Test {
 };
 
 TEST_F(PagesTest, AHintSoundsAtOnceAt99UnitsThenEvery251stTick) {
-  Lay(1, 0, 75);
+  LayPage(1, 0, 75);
   Place(99, 75);
   game_.Tick();
   ASSERT_EQ(Count("physics/note"), 1u);
@@ -57,7 +49,7 @@ TEST_F(PagesTest, AHintSoundsAtOnceAt99UnitsThenEvery251stTick) {
 }
 
 TEST_F(PagesTest, OutOfRangeTheHintTimerStandsStill) {
-  Lay(1, 0, 75);
+  LayPage(1, 0, 75);
   Place(100, 75);
   game_.Ticks(10);
   EXPECT_EQ(Count("physics/note"), 0u);
@@ -77,7 +69,7 @@ TEST_F(PagesTest, OutOfRangeTheHintTimerStandsStill) {
 }
 
 TEST_F(PagesTest, APageAnnouncesItselfOncePerApproach) {
-  Lay(3, 75, 77);
+  LayPage(3, 75, 77);
   game_.Ticks(4);
   std::vector<CueReport> own = log_.CuesNamed("pages/page3");
   ASSERT_EQ(own.size(), 1u);
@@ -93,7 +85,7 @@ TEST_F(PagesTest, APageAnnouncesItselfOncePerApproach) {
 }
 
 TEST_F(PagesTest, ATakenPageUnderfootKeepsTheAnnouncementSpent) {
-  Lay(1, 75, 77);
+  LayPage(1, 75, 77);
   ASSERT_TRUE(game_.host().LoadInputScript("20 key down Space\n40 key up Space\n").empty());
   game_.Ticks(3);
   EXPECT_EQ(Game().pagesCollected, 1);
