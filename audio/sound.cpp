@@ -228,6 +228,11 @@ int32_t SoundPlay(int32_t sound, int32_t flags, int32_t volume) {
   return 0;
 }
 
+bool SoundEngineRunning() {
+  std::scoped_lock lock(TheEngine().engineLock);
+  return TheEngine().running;
+}
+
 void SoundStop(int32_t sound) {
   EngineOperation operation;
   if (!TheEngine().running) return;

@@ -14,6 +14,10 @@ inline constexpr int32_t kStaticSoundLimit = 1 << 20;
 // results as SoundLoad; 0 as well for samples the mixer cannot play (see MakeSoundPcm).
 int32_t SoundLoadDecoded(int32_t number, DecodedSound decoded);
 
+// Whether the engine runs (from SoundInit to SoundShutdown): a load made while it does
+// not is refused before its file is read.
+bool SoundEngineRunning();
+
 // What the engine holds for `sound`: level and device pan in hundredths of a dB. 1, or 0
 // for no such sound (the outputs are then left alone).
 struct SoundLevels {

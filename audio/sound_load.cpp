@@ -7,6 +7,8 @@
 #include "audio/sound_file.h"
 
 int32_t SoundLoad(int32_t number, const std::string& path) {
+  // No engine, no sound: do not read and decode a file only to drop it.
+  if (!SoundEngineRunning()) return 0;
   SoundFileResult file = LoadSoundFile(path);
   if (!file.loaded) return 0;
   return SoundLoadDecoded(number, std::move(file.sound));

@@ -124,7 +124,6 @@ void BM_SimVirtualHourBoldStalker(benchmark::State& state) {
 BENCHMARK(BM_SimVirtualHourBoldStalker)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 void BM_WorldLine1000Seeds(benchmark::State& state) {
-  ScopedEmptyFolder noSounds;
   for (auto _ : state) {
     for (int32_t seed = 1; seed <= 1000; ++seed) benchmark::DoNotOptimize(BuildWorldLine(seed));
   }

@@ -71,25 +71,3 @@ void LeaveAssetFolder(const AssetFolder& folder) {
   fs::remove(fs::path(folder.linkDir) / "assets", error);
   fs::remove(folder.linkDir, error);
 }
-
-ScopedEmptyFolder::ScopedEmptyFolder() {
-  std::error_code error;
-  std::string previous = fs::current_path(error).string();
-  if (error) return;
-  const fs::path made = MakeTempFolder();
-  if (made.empty()) return;
-  fs::current_path(made, error);
-  if (error) {
-    fs::remove(made, error);
-    return;
-  }
-  previous_ = previous;
-  made_ = made.string();
-}
-
-ScopedEmptyFolder::~ScopedEmptyFolder() {
-  if (made_.empty()) return;
-  std::error_code error;
-  fs::current_path(previous_, error);
-  fs::remove(made_, error);
-}

@@ -18,19 +18,5 @@ AssetFolder EnterAssetFolder(const std::string& path);
 // Removes the private folder EnterAssetFolder made, if any.
 void LeaveAssetFolder(const AssetFolder& folder);
 
-// Enters a fresh private empty folder and, when destroyed, goes back and removes it. The
-// world dump wants no sound: from an empty folder every load fails at once instead of
-// reading and decoding files that are thrown away.
-class ScopedEmptyFolder {
- public:
-  ScopedEmptyFolder();
-  ~ScopedEmptyFolder();
-  ScopedEmptyFolder(const ScopedEmptyFolder&) = delete;
-  ScopedEmptyFolder& operator=(const ScopedEmptyFolder&) = delete;
-
- private:
-  std::string previous_, made_;  // empty when nothing was changed
-};
-
 // `path` made absolute against the working folder (empty stays empty).
 std::string AbsolutePath(const std::string& path);

@@ -154,11 +154,8 @@ int RunWorldCommand(const SimOptions& options) {
   }
   // Without --seed the line still names a seed that rebuilds the same world.
   int32_t seed = options.seed ? *options.seed : static_cast<int32_t>(std::random_device{}());
-  std::string line;
-  {
-    ScopedEmptyFolder noSounds;
-    line = BuildWorldLine(seed);
-  }
+  // The sound engine is not started: the world's sound loads fail at once.
+  std::string line = BuildWorldLine(seed);
   std::printf("%s\n", line.c_str());
   if (std::fflush(stdout) != 0) return kExitOutputLost;
   if (options.mapPath.empty()) return 0;
