@@ -1,8 +1,10 @@
 #include "audio/sound_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "audio/decoder_registry.h"
 #include "audio/file_image.h"
@@ -12,8 +14,25 @@
 
 namespace {
 
-// Largest file buffer a thread keeps for its next load (bytes).
+// Largest file buffer kept for the next load (bytes).
 constexpr size_t kKeptFileBufferBytes = size_t{1} << 20;
+
+// One file buffer kept between loads: the game loads a cue file for every cue it
+// plays, and a fresh block each time costs more in page faults than the read itself.
+// A load takes it and gives it back; a buffer grown by a rare large file is let go.
+// Shared rather than thread_local: a thread_local buffer is freed by a destructor at
+// thread end, which some toolchains run on storage they have already freed.
+std::atomic<FileImage*> spareImage{nullptr};
+
+std::unique_ptr<FileImage> TakeFileBuffer() {
+  FileImage* spare = spareImage.exchange(nullptr, std::memory_order_acq_rel);
+  return std::unique_ptr<FileImage>(spare != nullptr ? spare : new FileImage);
+}
+
+void GiveBackFileBuffer(std::unique_ptr<FileImage> image) {
+  if (image->capacity() > kKeptFileBufferBytes) return;
+  delete spareImage.exchange(image.release(), std::memory_order_acq_rel);
+}
 
 // Bytes of 16-bit PCM taken from a decoder per read call while converting.
 constexpr int64_t kDecodeChunkBytes = 16384;
@@ -127,13 +146,10 @@ SoundFileResult LoadSoundImage(std::span<const uint8_t> image) {
 SoundFileResult LoadSoundFile(const std::string& path) {
   std::string found = FindPathIgnoringCase(path);
   if (found.empty()) return Refuse("no such file");
-  // Each thread keeps its file buffer between loads: the game loads a cue file for
-  // every cue it plays, and a fresh block each time costs more in page faults than
-  // the read itself. A buffer grown by a rare large file is let go again.
-  thread_local FileImage image;
+  std::unique_ptr<FileImage> image = TakeFileBuffer();
   std::string refusal;
-  bool read = ReadFileImage(found, image, refusal);
-  SoundFileResult result = read ? LoadSoundImage(image) : Refuse(refusal);
-  if (image.capacity() > kKeptFileBufferBytes) FileImage().swap(image);
+  bool read = ReadFileImage(found, *image, refusal);
+  SoundFileResult result = read ? LoadSoundImage(*image) : Refuse(refusal);
+  GiveBackFileBuffer(std::move(image));
   return result;
 }

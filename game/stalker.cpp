@@ -5,6 +5,7 @@
 // back; since each of its 0.3 steps is rounded away it never does, so it is left out.
 #include <atomic>
 #include <cmath>
+#include <type_traits>
 
 #include "audio/sound.h"
 #include "game/game.h"
@@ -35,6 +36,8 @@ constexpr Aggressiveness kAggressiveness[8] = {
 struct StaticState {
   int32_t outer = -1, inner = -1;
 };
+// Plain data only in thread_local storage: no destructor runs at thread end.
+static_assert(std::is_trivially_destructible_v<StaticState>);
 thread_local StaticState staticState;
 
 // Waits `ms` and tells whether the thread should go on.

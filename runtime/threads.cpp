@@ -1,5 +1,7 @@
 #include "runtime/threads.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -32,26 +34,48 @@ void PruneEndedLocked() {
 
 // ---- exit actions and blocks ----------------------------------------------------
 
+// A thread's state lives behind plain thread_local pointers and is let go through a
+// thread-specific key, never through a thread_local destructor: with some toolchains
+// (mingw-w64's emulated TLS) the storage of a thread_local object is freed before its
+// destructor runs, and such a destructor reads and writes freed memory.
+
 struct ExitAction {
   ExitProcedure procedure;
   void* value;
 };
 
-// One per thread that registers an action; its destructor runs when the thread
-// ends, after the body has returned, so nothing of the thread touches its block then.
 struct ExitActions {
   std::vector<ExitAction> actions;  // in registration order
-  ~ExitActions() {
-    while (!actions.empty()) {
-      ExitAction action = actions.back();
-      actions.pop_back();
-      action.procedure(action.value);
-    }
-  }
 };
 
-thread_local ExitActions exitActions;
+thread_local ExitActions* exitActions = nullptr;
 thread_local void* threadBlock = nullptr;
+
+// Runs `pending`'s actions newest first and frees it. An action may register more: they
+// go to a fresh list, which the caller runs in turn.
+void RunAndFree(ExitActions* pending) {
+  while (!pending->actions.empty()) {
+    ExitAction action = pending->actions.back();
+    pending->actions.pop_back();
+    action.procedure(action.value);
+  }
+  delete pending;
+}
+
+// The key's destructor gets the list itself, so a thread that ends without running its
+// actions (one not started by a starter of ours) still has them run, on that thread.
+void RunLeftActions(void* pending) {
+  RunAndFree(static_cast<ExitActions*>(pending));
+}
+
+pthread_key_t ExitKey() {
+  static const pthread_key_t key = [] {
+    pthread_key_t made;
+    if (pthread_key_create(&made, RunLeftActions) != 0) std::abort();
+    return made;
+  }();
+  return key;
+}
 
 // Written once at start-up before other threads exist; read by every thread.
 std::atomic<const ThreadBlockLayout*> blockLayout{nullptr};
@@ -94,7 +118,19 @@ void ThreadsEnd() {
 }
 
 void OnThreadExit(ExitProcedure procedure, void* value) {
-  exitActions.actions.push_back({procedure, value});
+  if (exitActions == nullptr) {
+    exitActions = new ExitActions;
+    pthread_setspecific(ExitKey(), exitActions);
+  }
+  exitActions->actions.push_back({procedure, value});
+}
+
+void RunThreadExitActions() {
+  while (ExitActions* pending = exitActions) {
+    exitActions = nullptr;
+    pthread_setspecific(ExitKey(), nullptr);
+    RunAndFree(pending);
+  }
 }
 
 void ThreadBlockStart(const ThreadBlockLayout& layout) {

@@ -1,8 +1,8 @@
 // runtime/threads.h - numbered threads, per-thread game blocks and thread-exit actions.
 //
 // Threads: any thread. The thread list has its own lock; a thread's block and exit
-// actions are reached only by that thread while it runs, and released by that
-// thread's thread_local destructor after its body has returned.
+// actions are reached only by that thread while it runs, and released on that thread
+// after its body has returned.
 #pragma once
 
 #include <cstddef>
@@ -24,9 +24,15 @@ int32_t ThreadIsRunning(int32_t number);
 void ThreadsEnd();
 
 // Runs `procedure(value)` after the calling thread has finished its body, on that
-// thread. Actions of one thread run newest first.
+// thread. Actions of one thread run newest first. A thread still running when the
+// process exits (the main thread too) never runs its actions.
 using ExitProcedure = void (*)(void* value);
 void OnThreadExit(ExitProcedure procedure, void* value);
+
+// Runs the calling thread's exit actions now, newest first, and forgets them. A thread
+// starter calls it where the body has returned, to fix the moment they run; otherwise
+// they run as the thread ends.
+void RunThreadExitActions();
 
 // How the game lays out and prepares its per-thread block.
 struct ThreadBlockLayout {

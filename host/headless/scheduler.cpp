@@ -10,6 +10,8 @@
 #include <tuple>
 #include <utility>
 
+#include "runtime/threads.h"
+
 // ---- participants ----------------------------------------------------------------
 
 struct Scheduler::Participant {
@@ -18,7 +20,7 @@ struct Scheduler::Participant {
   uint64_t yieldTicket = 0;      // 0 for a sleeper; otherwise the order of its yield
   bool waiting = false;          // in a wait (or not yet started): may be picked next
   bool stop = false;             // set by LeaveMain: the thread's waits end, it unwinds
-  bool bodyDone = false;         // the body has returned; only thread_local destructors remain
+  bool bodyDone = false;         // the body has returned; only its exit actions remain
   std::condition_variable turn;  // signalled when the baton is handed to this thread
   std::thread thread;            // empty for the main thread
 };
@@ -37,24 +39,6 @@ thread_local ThreadIdentity identity;
 }
 
 }  // namespace
-
-// Destroyed last among the thread_local objects of a scheduled thread, since it is
-// the first one the thread constructs: the exit actions and the per-thread block's
-// release run before it and so still under the baton. Then it leaves the scheduler.
-class Scheduler::ExitGuard {
- public:
-  ~ExitGuard() {
-    if (scheduler_ != nullptr) scheduler_->Leave(participant_);
-  }
-  void Attach(Scheduler* scheduler, Participant* participant) {
-    scheduler_ = scheduler;
-    participant_ = participant;
-  }
-
- private:
-  Scheduler* scheduler_ = nullptr;
-  Participant* participant_ = nullptr;
-};
 
 Scheduler::Scheduler() = default;
 
@@ -149,8 +133,6 @@ bool Scheduler::Start(std::function<void()> body) {
 }
 
 void Scheduler::RunThread(Participant* self, std::function<void()> body) {
-  thread_local ExitGuard guard;  // first thread_local of this thread: destroyed last
-  guard.Attach(this, self);
   {
     std::unique_lock lock(lock_);
     self->turn.wait(lock, [&] { return holder_ == self; });
@@ -164,8 +146,12 @@ void Scheduler::RunThread(Participant* self, std::function<void()> body) {
       // Stopped by LeaveMain inside a wait: the thread ends here.
     }
   }
-  body = nullptr;  // the body's captures are released under the baton too
+  // The exit actions (the per-thread block's release among them) and the body's
+  // captures go while the thread still holds the baton; then it leaves.
   self->bodyDone = true;
+  RunThreadExitActions();
+  body = nullptr;
+  Leave(self);
 }
 
 void Scheduler::Leave(Participant* self) {

@@ -6,7 +6,7 @@
 //          scheduled thread is started by Start. Only the thread holding the baton runs;
 //          it gives the baton away only inside Sleep/SleepUntil/Yield or when its body
 //          ends. NowMs may be read from any thread.
-// Depends on: the C++ standard library only.
+// Depends on: the runtime's thread-exit actions, the C++ standard library.
 //
 // The rules that make a run a pure function of its inputs:
 //  - A thread gives way only where it waits. Virtual time stands still while a thread
@@ -19,12 +19,12 @@
 //    ready at the same virtual time run once, in that order, before the caller resumes.
 //  - A started thread is ready at the virtual time of its Start, like a sleeper; it
 //    first runs when the thread that started it waits.
-//  - A thread whose body returns leaves the scheduler after its thread_local
-//    destructors have run (exit actions, the per-thread block's release): they too run
-//    while the thread holds the baton.
+//  - A thread whose body returns leaves the scheduler after its exit actions have run
+//    (OnThreadExit, the per-thread block's release): they too run while the thread
+//    holds the baton.
 //  - LeaveMain stops every thread still scheduled, one at a time in join order: its
 //    pending wait throws ThreadStopped instead of returning, the thread unwinds to its
-//    start, its thread_local destructors run, and it leaves. Code between a wait and a
+//    start, its exit actions run, and it leaves. Code between a wait and a
 //    thread's body must let that exception pass (no noexcept in between, no catch(...)
 //    that swallows it).
 #pragma once
@@ -85,7 +85,6 @@ class Scheduler {
 
  private:
   struct Participant;
-  class ExitGuard;
 
   void Wait(uint64_t wakeMs, bool yielding);
   void RunThread(Participant* self, std::function<void()> body);

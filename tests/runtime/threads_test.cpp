@@ -90,6 +90,24 @@ TEST(ThreadExit, ActionsRunAfterTheBodyNewestFirst) {
   EXPECT_EQ(actionLog, (std::vector<std::string>{"body done", "second", "first"}));
 }
 
+void LogAndAddLater(void*) {
+  Log(const_cast<char*>("outer"));
+  OnThreadExit(Log, const_cast<char*>("added by an action"));
+}
+
+TEST(ThreadExit, RunNowRunsOnceIncludingActionsAddedOnTheWay) {
+  actionLog.clear();
+  std::thread worker([] {
+    OnThreadExit(LogAndAddLater, nullptr);
+    RunThreadExitActions();
+    Log(const_cast<char*>("after the run"));
+    RunThreadExitActions();  // nothing is left to run
+  });
+  worker.join();
+  EXPECT_EQ(actionLog,
+            (std::vector<std::string>{"outer", "added by an action", "after the run"}));
+}
+
 struct GameBlock {
   int32_t scratch[26];
   int32_t cueSlotLast;
