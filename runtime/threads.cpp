@@ -64,8 +64,9 @@ void RunAndFree(ExitActions* pending) {
 
 // The key's destructor gets the list itself, so a thread that ends without running its
 // actions (one not started by a starter of ours) still has them run, on that thread.
+// One pthreads library calls it for a value set back to null too.
 void RunLeftActions(void* pending) {
-  RunAndFree(static_cast<ExitActions*>(pending));
+  if (pending != nullptr) RunAndFree(static_cast<ExitActions*>(pending));
 }
 
 pthread_key_t ExitKey() {
