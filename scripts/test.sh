@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite in three builds: optimised, AddressSanitizer
 # with UndefinedBehaviorSanitizer, and ThreadSanitizer for the tests that start
-# threads. Exits non-zero on the first failure; CTest's summary is the last word.
+# threads; then the Windows build under Wine. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh
@@ -38,8 +38,9 @@ run_tests asan
 # The sound loader's fuzzer (clang, libFuzzer with ASan and UBSan), for a bounded time.
 fuzz/run.sh 60
 
-# The Windows build (scripts/windows.sh test: cross-compiled, its tests under Wine) is
-# not part of this command yet: one of its tests corrupts Wine's heap now and then.
-
 configure_and_build tsan -DQUELMIRE_SANITIZE=thread -DQUELMIRE_BUILD_BENCH=OFF
 run_tests tsan -L threads
+
+# The Windows build: cross-compiled with mingw-w64, its tests and a smoke run under Wine,
+# and the simulator's world and trace compared with the Linux build's.
+scripts/windows.sh test
