@@ -115,6 +115,7 @@ run_tests() {
   start_display
   ctest --test-dir "$out" --output-on-failure --repeat until-pass:2 -R '^WindowsKeys[.]'
   smoke_run
+  smoke_error_box
   compare_sim_world
   compare_sim_trace
 }

@@ -82,13 +82,14 @@ bool Translate(const SDL_Event& sdl, NativeEvent& event) {
 
 // True when the video system runs on a window system a box can appear on. Video that
 // never started is tried once more here, so a box before start-up still finds the
-// display; the offscreen, dummy and console drivers have no window system.
+// display; the offscreen, dummy and console drivers have no window system. On Windows
+// the box is the system's own message box.
 bool WindowSystemConnected() {
   if (!SdlVideoRunning() && !StartSdlVideo()) return false;
   const char* driver = SDL_GetCurrentVideoDriver();
   if (driver == nullptr) return false;
   std::string_view name(driver);
-  return name == "x11" || name == "wayland";
+  return name == "x11" || name == "wayland" || name == "windows";
 }
 
 }  // namespace

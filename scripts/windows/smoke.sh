@@ -112,3 +112,34 @@ smoke_run() {
   smoke_check_capture || status=1
   return $status
 }
+
+# A start-up error as a Windows player meets it: with no sound device (SDL given an audio
+# driver that does not exist) the game shows its "ERROR" box as a Windows message box;
+# Return closes it and the game ends with status 0, the text never falling back to the
+# standard error a windowed program has nowhere to show.
+smoke_error_box() {
+  echo "== windows: a start-up error shows a Windows message box"
+  local log=$smoke_dir/error-box.log status=0 box
+  (cd "$out/run" && SDL_AUDIODRIVER=none exec "$wine64" quelmire.exe) >"$log" 2>&1 &
+  local game=$!
+  box=$(timeout 60 xdotool search --sync --name '^ERROR$' | head -n 1)
+  if [[ -z $box ]]; then
+    echo "smoke: no ERROR box appeared" >&2
+    status=1
+  else
+    xdotool windowfocus --sync "$box" key Return
+  fi
+  local waited=0
+  while kill -0 "$game" 2>/dev/null && ((waited < 300)); do sleep 0.1; ((waited += 1)); done
+  if kill -0 "$game" 2>/dev/null; then
+    echo "smoke: the game did not end within 30 s of the box" >&2
+    kill "$game"
+    status=1
+  fi
+  wait "$game" || { echo "smoke: the game exited with status $?" >&2; status=1; }
+  if grep -q "Error initializing" "$log"; then
+    echo "smoke: the error went to standard error instead of a box" >&2
+    status=1
+  fi
+  return $status
+}
