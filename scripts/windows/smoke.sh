@@ -89,6 +89,19 @@ smoke_check_capture() {
   ((steps >= 6)) || { echo "smoke: no footsteps heard while walking" >&2; return 1; }
 }
 
+# The game (process $1) must end by itself within 30 s of what ended it ($2), with status 0.
+smoke_wait_for_end() {
+  local game=$1 waited=0
+  while kill -0 "$game" 2>/dev/null && ((waited < 300)); do sleep 0.1; ((waited += 1)); done
+  if kill -0 "$game" 2>/dev/null; then
+    echo "smoke: the game did not end within 30 s of $2" >&2
+    kill "$game"
+    wait "$game" 2>/dev/null
+    return 1
+  fi
+  wait "$game" || { echo "smoke: the game exited with status $?" >&2; return 1; }
+}
+
 smoke_run() {
   echo "== windows: smoke run of quelmire.exe under Wine"
   rm -rf "$smoke_dir"
@@ -101,14 +114,7 @@ smoke_run() {
     >"$smoke_dir/game.log" 2>&1 &
   local game=$!
   smoke_play || status=1
-  local waited=0
-  while kill -0 "$game" 2>/dev/null && ((waited < 300)); do sleep 0.1; ((waited += 1)); done
-  if kill -0 "$game" 2>/dev/null; then
-    echo "smoke: the game did not end within 30 s of Escape" >&2
-    kill "$game"
-    status=1
-  fi
-  wait "$game" || { echo "smoke: the game exited with status $?" >&2; status=1; }
+  smoke_wait_for_end "$game" "Escape" || status=1
   smoke_check_capture || status=1
   return $status
 }
@@ -129,14 +135,7 @@ smoke_error_box() {
   else
     xdotool windowfocus --sync "$box" key Return
   fi
-  local waited=0
-  while kill -0 "$game" 2>/dev/null && ((waited < 300)); do sleep 0.1; ((waited += 1)); done
-  if kill -0 "$game" 2>/dev/null; then
-    echo "smoke: the game did not end within 30 s of the box" >&2
-    kill "$game"
-    status=1
-  fi
-  wait "$game" || { echo "smoke: the game exited with status $?" >&2; status=1; }
+  smoke_wait_for_end "$game" "the box" || status=1
   if grep -q "Error initializing" "$log"; then
     echo "smoke: the error went to standard error instead of a box" >&2
     status=1
