@@ -2,8 +2,6 @@
 #include <SDL2/SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -21,6 +19,7 @@
 #include "platform/screen.h"
 #include "platform/timing.h"
 #include "platform/window.h"
+#include "child_process.h"
 #include "scoped_environment.h"
 #include "speech_server.h"
 #include "x_client.h"
@@ -218,26 +217,6 @@ TEST_F(GameWindow, PointerMovementAndClicksReachTheMouse) {
   EXPECT_TRUE(PumpUntil([] { return MouseExamine() == 1 && MouseButton(1) == 0; }));
 }
 
-// The player, from outside: a separate program that waits for the box captioned
-// `caption` and presses Return in it until it goes. A process of its own, not a thread:
-// the box is shown by a process that SDL forks, and a fork must not catch another
-// thread of ours inside the X library. Returns its id; it exits 0 once the box went.
-pid_t DismissBoxFromOutside(const std::string& caption) {
-  std::string script =
-      "seen=; for i in $(seq 400); do "
-      "id=$(xwininfo -root -tree 2>/dev/null | awk '/\"" +
-      caption +
-      "\": / {print $1; exit}'); "
-      "if [ -n \"$id\" ]; then sleep 0.2; xdotool key --window \"$id\" Return; seen=1; "
-      "elif [ -n \"$seen\" ]; then exit 0; fi; sleep 0.05; done; exit 1";
-  const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
-  pid_t child = -1;
-  if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
-    return -1;
-  }
-  return child;
-}
-
 TEST_F(GameWindow, AnErrorBoxWaitsForOkAndGivesThePointerBack) {
   OpenBlackScreen();
   ASSERT_TRUE(PumpUntil([] { return MouseExamine() == 1; }));
@@ -247,9 +226,7 @@ TEST_F(GameWindow, AnErrorBoxWaitsForOkAndGivesThePointerBack) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(ErrorBox("Coords", "x 75, y 75"), 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "a real box, not the fallback";
-  int status = -1;
-  waitpid(player, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the box never appeared";
+  EXPECT_TRUE(ExitedCleanly(player)) << "the box never appeared";
   EXPECT_EQ(SDL_GetRelativeMouseMode(), SDL_TRUE) << "captured again after the box";
   EXPECT_TRUE(Viewable());
 }

@@ -1,8 +1,6 @@
 #include "speech_server.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
+#include "child_process.h"
 
 // The speech client library leaves one error text behind after a failed connection; its
 // leak report names the library only when the stack is unwound through it, which the
@@ -71,20 +71,7 @@ bool PrivateSpeechServer::Start() {
   std::string pidFile = folder_ + "/speechd.pid";
   std::vector<std::string> words = {"speech-dispatcher", "--run-single", "--timeout",  "0",
                                     "--config-dir",      config,         "--pid-file", pidFile};
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  server_ = fork();
-  if (server_ == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test killed on timeout takes its server along
-    int devNull = open("/dev/null", O_WRONLY);
-    if (devNull >= 0) {
-      dup2(devNull, STDOUT_FILENO);
-      dup2(devNull, STDERR_FILENO);
-    }
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
+  server_ = StartQuietServer(words);
   // The socket appears once the server accepts clients; starting takes well under a
   // second, the limit is for a loaded machine.
   for (int i = 0; i < 400 && server_ > 0; ++i) {

@@ -4,8 +4,6 @@
 #include <SDL2/SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +17,7 @@
 #include "platform/speech.h"
 #include "platform/window.h"
 #include "runtime/number_text.h"
+#include "child_process.h"
 #include "scoped_environment.h"
 #include "speech_server.h"
 #include "xvfb_display.h"
@@ -48,32 +47,6 @@ class XvfbEnvironment : public ::testing::Environment {
   }
 };
 [[maybe_unused]] auto* const environment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
-
-// The player, from outside: waits for the box captioned `caption` and presses Return
-// in it until it goes. A process of its own: SDL shows a box from a process it forks,
-// and a fork must not catch a thread of ours inside the X library. Exits 0 once the
-// box went.
-pid_t DismissBoxFromOutside(const std::string& caption) {
-  std::string script =
-      "seen=; for i in $(seq 400); do "
-      "id=$(xwininfo -root -tree 2>/dev/null | awk '/\"" +
-      caption +
-      "\": / {print $1; exit}'); "
-      "if [ -n \"$id\" ]; then sleep 0.2; xdotool key --window \"$id\" Return; seen=1; "
-      "elif [ -n \"$seen\" ]; then exit 0; fi; sleep 0.05; done; exit 1";
-  const char* argv[] = {"sh", "-c", script.c_str(), nullptr};
-  pid_t child = -1;
-  if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
-    return -1;
-  }
-  return child;
-}
-
-bool ExitedCleanly(pid_t child) {
-  int status = -1;
-  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
-}
 
 // What the client library sends for one text at the interrupting priority, after the
 // client's own earlier speech is cancelled.

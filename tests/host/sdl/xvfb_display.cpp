@@ -1,15 +1,15 @@
 #include "xvfb_display.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "child_process.h"
 
 XvfbDisplay::XvfbDisplay(int width, int height, const std::vector<std::string>& options) {
   int pipeFds[2];
@@ -22,22 +22,7 @@ XvfbDisplay::XvfbDisplay(int width, int height, const std::vector<std::string>& 
       "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
       "-nolisten", "tcp",        "-noreset"};
   words.insert(words.end(), options.begin(), options.end());
-  // Built before the fork: the child only execs.
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  server_ = fork();
-  if (server_ == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test killed on timeout takes its server along
-    close(pipeFds[0]);
-    int devNull = open("/dev/null", O_WRONLY);
-    if (devNull >= 0) {
-      dup2(devNull, STDOUT_FILENO);
-      dup2(devNull, STDERR_FILENO);
-    }
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
+  server_ = StartQuietServer(words, pipeFds[0]);
   close(pipeFds[1]);
   if (server_ < 0) {
     close(pipeFds[0]);
