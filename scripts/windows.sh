@@ -50,6 +50,11 @@ build_windows() {
 # goes without its debugging sections, which the build keeps for the tests' stacks.
 make_zip() {
   local stage=$out/zip/quelmire zip=$out/quelmire-windows.zip
+  # A player starts it from Explorer: a windowed program, with no console of its own.
+  if ! x86_64-w64-mingw32-objdump -p "$out/run/quelmire.exe" | grep -q 'Windows GUI'; then
+    echo "windows: quelmire.exe is not a windowed (GUI) program" >&2
+    return 1
+  fi
   rm -rf "$out/zip" "$zip"
   mkdir -p "$stage"
   x86_64-w64-mingw32-strip -o "$stage/quelmire.exe" "$out/run/quelmire.exe"
