@@ -51,7 +51,8 @@ build_windows() {
 make_zip() {
   local stage=$out/zip/quelmire zip=$out/quelmire-windows.zip
   # A player starts it from Explorer: a windowed program, with no console of its own.
-  if ! x86_64-w64-mingw32-objdump -p "$out/run/quelmire.exe" | grep -q 'Windows GUI'; then
+  # (grep reads it all: with pipefail, an early exit would fail objdump's write)
+  if ! x86_64-w64-mingw32-objdump -p "$out/run/quelmire.exe" | grep 'Windows GUI' >/dev/null; then
     echo "windows: quelmire.exe is not a windowed (GUI) program" >&2
     return 1
   fi
