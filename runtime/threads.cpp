@@ -34,10 +34,10 @@ void PruneEndedLocked() {
 
 // ---- exit actions and blocks ----------------------------------------------------
 
-// A thread's state lives behind plain thread_local pointers and is let go through a
-// thread-specific key, never through a thread_local destructor: with some toolchains
-// (mingw-w64's emulated TLS) the storage of a thread_local object is freed before its
-// destructor runs, and such a destructor reads and writes freed memory.
+// A thread's exit actions hang on a thread-specific key, never on a thread_local
+// object's destructor: with some toolchains (mingw-w64's emulated TLS) the storage of a
+// thread_local object is freed before its destructor runs, and such a destructor reads
+// and writes freed memory. The key's value is the one place the list is reached from.
 
 struct ExitAction {
   ExitProcedure procedure;
@@ -48,7 +48,6 @@ struct ExitActions {
   std::vector<ExitAction> actions;  // in registration order
 };
 
-thread_local ExitActions* exitActions = nullptr;
 thread_local void* threadBlock = nullptr;
 
 // Runs `pending`'s actions newest first and frees it. An action may register more: they
@@ -62,9 +61,9 @@ void RunAndFree(ExitActions* pending) {
   delete pending;
 }
 
-// The key's destructor gets the list itself, so a thread that ends without running its
-// actions (one not started by a starter of ours) still has them run, on that thread.
-// One pthreads library calls it for a value set back to null too.
+// The key's destructor gets the list itself (the key already reads null), so a thread
+// that ends without running its actions still has them run, on that thread. One pthreads
+// library calls it for a value set back to null too.
 void RunLeftActions(void* pending) {
   if (pending != nullptr) RunAndFree(static_cast<ExitActions*>(pending));
 }
@@ -76,6 +75,10 @@ pthread_key_t ExitKey() {
     return made;
   }();
   return key;
+}
+
+ExitActions* PendingActions() {
+  return static_cast<ExitActions*>(pthread_getspecific(ExitKey()));
 }
 
 // Written once at start-up before other threads exist; read by every thread.
@@ -119,16 +122,16 @@ void ThreadsEnd() {
 }
 
 void OnThreadExit(ExitProcedure procedure, void* value) {
-  if (exitActions == nullptr) {
-    exitActions = new ExitActions;
-    pthread_setspecific(ExitKey(), exitActions);
+  ExitActions* pending = PendingActions();
+  if (pending == nullptr) {
+    pending = new ExitActions;
+    pthread_setspecific(ExitKey(), pending);
   }
-  exitActions->actions.push_back({procedure, value});
+  pending->actions.push_back({procedure, value});
 }
 
 void RunThreadExitActions() {
-  while (ExitActions* pending = exitActions) {
-    exitActions = nullptr;
+  while (ExitActions* pending = PendingActions()) {
     pthread_setspecific(ExitKey(), nullptr);
     RunAndFree(pending);
   }

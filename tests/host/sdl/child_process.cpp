@@ -7,11 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-pid_t StartQuietServer(const std::vector<std::string>& words, int closeInChild) {
+pid_t StartQuietServer(std::vector<std::string> words, int closeInChild) {
   // Built before the fork: the child only execs.
-  std::vector<std::string> copies = words;
   std::vector<char*> argv;
-  for (std::string& word : copies) argv.push_back(word.data());
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   pid_t child = fork();
   if (child == 0) {

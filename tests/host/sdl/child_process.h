@@ -10,7 +10,7 @@
 // Starts `words` (a program found on PATH, then its arguments) with its output thrown
 // away; it gets SIGTERM should this process die first. `closeInChild` is a descriptor of
 // ours the program must not inherit, or -1. Returns its id, or -1 when it could not start.
-pid_t StartQuietServer(const std::vector<std::string>& words, int closeInChild = -1);
+pid_t StartQuietServer(std::vector<std::string> words, int closeInChild = -1);
 
 // The player, from outside: a separate program that waits for the box captioned
 // `caption` and presses Return in it until it goes. A process of its own, not a thread:
