@@ -64,7 +64,7 @@ void UpdateCues();
 // game/stalker.cpp
 int32_t RunStalker(int32_t value);
 int32_t HeadingToward(float playerX, float playerY, float stalkerX, float stalkerY);
-void StopStalker();  // asks the stalker thread to end and waits until it has
+void StopStalker();  // asks the stalker thread to end and waits until it has, 250 ms at most
 
 // game/commands.cpp
 void HandleCommands();

@@ -41,8 +41,9 @@ void CheckPageMilestones() {
   for (int32_t layer = 1; layer <= 4; ++layer) {
     if (g.pagesCollected != 2 * layer - 1) continue;
     int32_t sound = g.atmosphereLayers[layer];
-    if (SoundIsPlaying(sound) != 1) {
-      SoundPlay(sound, 1, 100);
+    // A layer whose file is missing is sound 0: asked to play on every tick, it never
+    // starts, and only a layer that did start is reported.
+    if (SoundIsPlaying(sound) != 1 && SoundPlay(sound, 1, 100) == 1) {
       Events().LayerStarted(layer);
     }
   }

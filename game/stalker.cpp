@@ -20,6 +20,10 @@ namespace {
 // Set by the end sequence; the thread leaves at its next wait.
 std::atomic<bool> stopRequested{false};
 
+// The longest the end sequence waits for the thread to leave (see StopStalker): a
+// quarter of the second in which every way out of the game must end.
+constexpr int32_t kStopWaitMs = 250;
+
 struct Aggressiveness {
   int32_t appearChance;
   float speed;
@@ -175,8 +179,16 @@ void StopStalker() {
   int32_t thread = Game().stalkerThread;
   if (thread == 0) return;
   stopRequested.store(true, std::memory_order_relaxed);
-  // Its waits are 16 ms at most; a cue it is loading finishes first.
-  while (ThreadIsRunning(thread) != 0) DelayMs(1);
+  // Its waits are 16 ms at most, and a cue it is loading comes from a local file in a few
+  // milliseconds. A thread still busy after kStopWaitMs is inside a file read that stalled
+  // (a disk spinning up, a network folder gone away): it is left running, since everything
+  // it touches (the game state, the sound engine) lives until the process exit, and the
+  // player's way out must not wait on a disk. It stays asked to stop.
+  int32_t start = ElapsedMs();
+  while (ThreadIsRunning(thread) != 0) {
+    if (ElapsedMsSince(start, ElapsedMs()) >= kStopWaitMs) return;
+    DelayMs(1);
+  }
   // Ended: a later game in this process (a test's next run) may start a stalker again.
   Game().stalkerThread = 0;
   stopRequested.store(false, std::memory_order_relaxed);

@@ -3,7 +3,25 @@
 #include <libspeechd.h>
 #include <signal.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+struct SpeechdChannel {
+  std::mutex lock;                   // guards the fields below it
+  std::condition_variable wake;      // a text or the close arrived: the worker looks
+  std::condition_variable finished;  // the worker is done: Close looks
+  std::optional<std::string> next;   // the newest text not yet delivered
+  bool closing = false;              // Close is waiting for the worker
+  bool abandoned = false;            // Close stopped waiting: nothing more is said
+  bool unreachable = false;          // the worker could not reach the server, or lost it
+  bool done = false;                 // the worker let go of the server and is ending
+  std::thread worker;                // the speech object's own: joined, or left by Close
+};
 
 namespace {
 
@@ -34,6 +52,7 @@ class BrokenPipeHeld {
 };
 
 SPDConnection* Open() {
+  BrokenPipeHeld held;  // the greeting is a write too: the server may close at once
   char* error = nullptr;
   SPDConnection* connection =
       spd_open2(kClientName, "main", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
@@ -48,6 +67,41 @@ bool Deliver(SPDConnection* connection, const std::string& text) {
   return spd_cancel(connection) == 0 && spd_say(connection, SPD_IMPORTANT, text.c_str()) >= 0;
 }
 
+// The next text to deliver; false once closing with nothing left to say, or abandoned.
+bool NextText(SpeechdChannel& channel, std::string& text) {
+  std::unique_lock lock(channel.lock);
+  channel.wake.wait(lock, [&] { return channel.next.has_value() || channel.closing; });
+  if (channel.abandoned || !channel.next) return false;
+  text = std::move(*channel.next);
+  channel.next.reset();
+  return true;
+}
+
+void GiveUp(SpeechdChannel& channel) {
+  std::scoped_lock lock(channel.lock);
+  channel.unreachable = true;
+  channel.next.reset();
+}
+
+// Without a server the worker stays until Close, only waiting: a thread that ended and
+// was not joined yet shows up as a leak to the thread checker of every process SDL forks
+// to draw a box in. The worker keeps its own share of the channel, so a worker left by
+// Close still finds it whole whenever the library lets it go.
+void Run(std::shared_ptr<SpeechdChannel> channel) {
+  SPDConnection* connection = Open();
+  if (connection == nullptr) GiveUp(*channel);
+  std::string text;
+  while (NextText(*channel, text)) {
+    if (connection == nullptr || !Deliver(connection, text)) GiveUp(*channel);
+  }
+  if (connection != nullptr) spd_close(connection);
+  {
+    std::scoped_lock lock(channel->lock);
+    channel->done = true;
+  }
+  channel->finished.notify_all();
+}
+
 }  // namespace
 
 SpeechdSpeech::~SpeechdSpeech() {
@@ -55,49 +109,45 @@ SpeechdSpeech::~SpeechdSpeech() {
 }
 
 void SpeechdSpeech::Say(const std::string& text) {
-  std::scoped_lock lock(lock_);
-  if (closing_ || unreachable_) return;
-  next_ = text;
-  if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
-  wake_.notify_one();
+  if (channel_ == nullptr) {
+    auto channel = std::make_shared<SpeechdChannel>();
+    try {
+      channel->worker = std::thread(Run, channel);
+    } catch (const std::system_error&) {
+      channel->unreachable = true;  // no thread, no speech: the game goes on silently
+    }
+    channel_ = std::move(channel);
+  }
+  {
+    std::scoped_lock lock(channel_->lock);
+    if (channel_->unreachable) return;
+    channel_->next = text;
+  }
+  channel_->wake.notify_one();
 }
 
 void SpeechdSpeech::Close() {
+  if (channel_ == nullptr) return;
+  std::shared_ptr<SpeechdChannel> channel = std::move(channel_);
+  bool done = false;
   {
-    std::scoped_lock lock(lock_);
-    closing_ = true;
+    std::unique_lock lock(channel->lock);
+    channel->closing = true;
+    channel->wake.notify_one();
+    done = channel->finished.wait_for(lock, kCloseGrace, [&] { return channel->done; });
+    if (!done) {
+      channel->abandoned = true;
+      channel->next.reset();
+    }
   }
-  wake_.notify_one();
-  if (worker_.joinable()) worker_.join();
-  std::scoped_lock lock(lock_);
-  closing_ = false;
-  unreachable_ = false;
-}
-
-// Without a server the worker stays until Close, only waiting: a thread that ended and
-// was not joined yet shows up as a leak to the thread checker of every process SDL forks
-// to draw a box in.
-void SpeechdSpeech::Run() {
-  SPDConnection* connection = Open();
-  if (connection == nullptr) GiveUp();
-  std::string text;
-  while (NextText(text)) {
-    if (connection == nullptr || !Deliver(connection, text)) GiveUp();
+  if (!channel->worker.joinable()) return;
+  if (done) {
+    channel->worker.join();
+  } else {
+    // Left on purpose: the worker is inside the speech library, waiting for a server
+    // that does not answer, and nothing can interrupt that wait. It holds only its own
+    // share of the channel and ends by itself if the library ever returns; the program
+    // does not wait for it (the process exit ends it).
+    channel->worker.detach();
   }
-  if (connection != nullptr) spd_close(connection);
-}
-
-bool SpeechdSpeech::NextText(std::string& text) {
-  std::unique_lock lock(lock_);
-  wake_.wait(lock, [this] { return next_.has_value() || closing_; });
-  if (!next_) return false;
-  text = std::move(*next_);
-  next_.reset();
-  return true;
-}
-
-void SpeechdSpeech::GiveUp() {
-  std::scoped_lock lock(lock_);
-  unreachable_ = true;
-  next_.reset();
 }

@@ -173,38 +173,65 @@ TEST_F(Program, LayersJoinAtOddPagesAndTheEighthPlaysTheOutroToItsEnd) {
   EXPECT_FALSE(bedDuringOutro);  // every sound stopped when the outro began
 }
 
-// A copy of the asset tree without the outro, as links to the generated files where the
-// system allows them.
-std::string AssetsWithoutOutro() {
+// A copy of the asset tree without the file `missing` (a path under assets/), as links to
+// the generated files where the system allows them.
+std::string AssetsWithout(const std::filesystem::path& missing) {
   namespace fs = std::filesystem;
-  fs::path root = fs::temp_directory_path() / ("quelmire-no-outro-" + std::to_string(getpid()));
+  fs::path root = fs::temp_directory_path() / ("quelmire-missing-" + std::to_string(getpid()));
   fs::remove_all(root);
-  fs::create_directories(root / "assets");
-  for (const fs::directory_entry& entry :
-       fs::directory_iterator(fs::path(QUELMIRE_RUN_DIR) / "assets")) {
-    if (entry.path().filename() == "outro.wav") continue;
-    const fs::path copy = root / "assets" / entry.path().filename();
+  const fs::path generated = fs::path(QUELMIRE_RUN_DIR) / "assets";
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(generated)) {
+    const fs::path relative = fs::relative(entry.path(), generated);
+    const fs::path copy = root / "assets" / relative;
+    if (entry.is_directory()) {
+      fs::create_directories(copy);
+      continue;
+    }
+    if (relative == missing) continue;
+    fs::create_directories(copy.parent_path());
     std::error_code notLinked;  // Windows may not allow symbolic links: a real copy then
     fs::create_symlink(entry.path(), copy, notLinked);
-    if (notLinked) fs::copy(entry.path(), copy, fs::copy_options::recursive);
+    if (notLinked) fs::copy(entry.path(), copy);
   }
   return root.string();
 }
 
+// Runs the program from a folder whose asset tree lacks `missing`.
+GameRun RunWithout(const std::filesystem::path& missing, const GameRunSetUp& setUp) {
+  std::string folder = AssetsWithout(missing);
+  EXPECT_EQ(chdir(folder.c_str()), 0);
+  GameRun run = RunGameProgram(setUp);
+  EXPECT_EQ(chdir(QUELMIRE_RUN_DIR), 0);
+  std::filesystem::remove_all(folder);
+  return run;
+}
+
 TEST_F(Program, AMissingOutroEndsTheGameAtOnce) {
-  std::string folder = AssetsWithoutOutro();
-  ASSERT_EQ(chdir(folder.c_str()), 0);
   GameRunSetUp setUp;
   setUp.script = kQuickStart;
   setUp.atTickEnd = [](HeadlessHost&, int64_t tick) {
     if (tick == 5) Game().pagesCollected = 8;
   };
-  GameRun run = RunGameProgram(setUp);
-  ASSERT_EQ(chdir(QUELMIRE_RUN_DIR), 0);
-  std::filesystem::remove_all(folder);
+  GameRun run = RunWithout("outro.wav", setUp);
   EXPECT_EQ(run.cause, EndCause::kOutro);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_LE(run.endMs - run.outroMs, 20u);  // no waiting for a sound that is not there
+}
+
+// A layer whose file is missing is silent, and the trace says so: it is not reported as
+// started, neither once nor on every tick it is asked for again.
+TEST_F(Program, AMissingLayerIsNeverReportedAsStarted) {
+  GameRunSetUp setUp;
+  setUp.script = std::string(kQuickStart) + "2000 key down Escape\n";
+  setUp.atTickEnd = [](HeadlessHost&, int64_t tick) {
+    if (tick == 5) Game().pagesCollected = 1;
+    if (tick == 40) Game().pagesCollected = 3;
+  };
+  GameRun run = RunWithout("atmosphere/n1.wav", setUp);
+  EXPECT_EQ(run.cause, EndCause::kEscape);
+  EXPECT_EQ(run.layers, (std::vector<int32_t>{2}));
+  EXPECT_EQ(std::count(run.log.begin(), run.log.end(), "layer 1"), 0);
+  EXPECT_EQ(std::count(run.log.begin(), run.log.end(), "layer 2"), 1);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The quelmire program itself in a real window on a private X display, its sound going
 // to SDL's disk driver, driven from outside by xdotool as a player would drive it.
+#include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -11,10 +13,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/host/sdl/child_process.h"
+#include "tests/host/sdl/faulty_speech_server.h"
 #include "tests/host/sdl/xvfb_display.h"
 
 namespace {
@@ -39,12 +44,23 @@ void Tap(const std::string& window, const std::string& key) {
   Shell("xdotool keyup " + key);
 }
 
-pid_t StartGame(const std::string& display, const std::string& soundFile) {
-  std::vector<std::string> env = {"DISPLAY=" + display, "SDL_AUDIODRIVER=disk",
-                                  "SDL_DISKAUDIOFILE=" + soundFile,
+// How the program is started: on `display` (none when empty), its sound to `soundFile`
+// through SDL's disk driver (or `audioDriver`), standard error to `errorFile` if named.
+struct Launch {
+  std::string display;
+  std::string soundFile;
+  std::string audioDriver = "disk";
+  std::string errorFile;
+};
+
+pid_t StartGame(const Launch& launch) {
+  std::vector<std::string> env = {"SDL_AUDIODRIVER=" + launch.audioDriver,
+                                  "SDL_DISKAUDIOFILE=" + launch.soundFile,
                                   "PATH=" + std::string(std::getenv("PATH")),
                                   "LSAN_OPTIONS=suppressions=" QUELMIRE_LSAN_SUPPRESSIONS};
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS", "HOME"}) {
+  if (!launch.display.empty()) env.push_back("DISPLAY=" + launch.display);
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS", "HOME",
+                           "SPEECHD_ADDRESS", "XDG_CONFIG_HOME"}) {
     if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
   }
   std::vector<char*> envp;
@@ -52,10 +68,29 @@ pid_t StartGame(const std::string& display, const std::string& soundFile) {
   envp.push_back(nullptr);
   std::string program = std::string(QUELMIRE_RUN_DIR) + "/quelmire";
   char* argv[] = {program.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!launch.errorFile.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, launch.errorFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   pid_t child = -1;
-  if (chdir(QUELMIRE_RUN_DIR) != 0) return -1;
-  if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0) return -1;
-  return child;
+  bool started = chdir(QUELMIRE_RUN_DIR) == 0 &&
+                 posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data()) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  return started ? child : -1;
+}
+
+// A private file name for this test process.
+std::string TemporaryFile(const std::string& name) {
+  return (std::filesystem::temp_directory_path() /
+          ("quelmire-" + name + "-" + std::to_string(getpid())))
+      .string();
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Waits up to `limit` for the child; its exit status, or -1 if it is still running.
@@ -84,10 +119,8 @@ TEST(RealWindow, TheGameOpensItsWindowPlaysTheTitleAndQuitsOnEscape) {
   XvfbDisplay xvfb(1024, 768);
   ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
   setenv("DISPLAY", xvfb.display().c_str(), 1);
-  std::string soundFile =
-      (std::filesystem::temp_directory_path() / ("quelmire-disk-" + std::to_string(getpid())))
-          .string();
-  pid_t game = StartGame(xvfb.display(), soundFile);
+  std::string soundFile = TemporaryFile("disk");
+  pid_t game = StartGame({xvfb.display(), soundFile, "disk", ""});
   ASSERT_GT(game, 0);
 
   std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
@@ -124,6 +157,88 @@ TEST(RealWindow, TheGameOpensItsWindowPlaysTheTitleAndQuitsOnEscape) {
   double titleLevel = Rms(samples, start, start + 1.5);
   EXPECT_GT(titleLevel, 0.02) << "the title music is heard";
   EXPECT_LT(titleLevel, 0.7);
+}
+
+// Every way out of the program ends promptly, also while the speech server hangs: the
+// player's Escape after a spoken Coords box, a start-up error spoken with no display to
+// show it on, and a start-up error in a box. (Death and the outro take the same end
+// sequence; the headless exit tests follow them there.) A hang would be for ever; the
+// limit leaves room for a loaded machine and the sanitizer builds.
+constexpr auto kWayOut = 2s;
+
+TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStalls) {
+  FaultySpeechServer speech(SpeechServerFault::kStallsAfterGreeting);
+  ASSERT_EQ(speech.error(), "");
+  XvfbDisplay xvfb(1024, 768);
+  ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
+  setenv("DISPLAY", xvfb.display().c_str(), 1);
+  std::string soundFile = TemporaryFile("disk-way-out");
+  pid_t game = StartGame({xvfb.display(), soundFile, "disk", ""});
+  ASSERT_GT(game, 0);
+  std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
+  ASSERT_FALSE(window.empty()) << "the window never appeared";
+  std::this_thread::sleep_for(1000ms);
+  Tap(window, "space");
+  std::this_thread::sleep_for(500ms);
+  Tap(window, "Escape");  // skips the intro
+  // C once play has begun (the world may still be in the making on a busy machine).
+  pid_t player = DismissBoxFromOutside("Coords");
+  int dismissed = -1;
+  for (int press = 0; press < 15 && dismissed == -1; ++press) {
+    Tap(window, "c");
+    dismissed = WaitForExit(player, 1s);
+  }
+  if (dismissed == -1) kill(player, SIGKILL), waitpid(player, nullptr, 0);
+  EXPECT_EQ(dismissed, 0) << "the Coords box appeared and was dismissed";
+  EXPECT_EQ(speech.connections(), 1) << "its text went to the stalling server";
+  std::this_thread::sleep_for(500ms);
+  Shell("xdotool windowfocus --sync " + window + " keydown Escape");
+  auto pressed = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(100ms);
+  Shell("xdotool keyup Escape");
+  int status = WaitForExit(game, 30s);
+  auto took = std::chrono::steady_clock::now() - pressed;
+  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  std::filesystem::remove(soundFile);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(took, kWayOut);
+}
+
+TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
+  FaultySpeechServer speech(SpeechServerFault::kNeverAnswers);
+  ASSERT_EQ(speech.error(), "");
+  std::string errors = TemporaryFile("stderr");
+  std::string soundFile = TemporaryFile("disk-start-up");
+
+  // No display: the keyboard error is spoken and written, and the program ends.
+  auto started = std::chrono::steady_clock::now();
+  pid_t game = StartGame({"", soundFile, "disk", errors});
+  ASSERT_GT(game, 0);
+  int status = WaitForExit(game, 30s);
+  auto took = std::chrono::steady_clock::now() - started;
+  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(took, kWayOut);
+  // SDL's own complaints about the missing display come first.
+  EXPECT_THAT(ReadFile(errors), ::testing::EndsWith("\nERROR: Error initializing Keyboard.\n"));
+  EXPECT_EQ(speech.connections(), 1) << "the error went to the hanging server";
+
+  // A display but no sound device: the box, dismissed, ends the program.
+  XvfbDisplay xvfb(1024, 768);
+  ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
+  setenv("DISPLAY", xvfb.display().c_str(), 1);
+  pid_t player = DismissBoxFromOutside("ERROR");
+  game = StartGame({xvfb.display(), soundFile, "no-such-driver", errors});
+  ASSERT_GT(game, 0);
+  EXPECT_TRUE(ExitedCleanly(player)) << "the ERROR box appeared and was dismissed";
+  auto dismissed = std::chrono::steady_clock::now();
+  status = WaitForExit(game, 30s);
+  took = std::chrono::steady_clock::now() - dismissed;
+  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(took, kWayOut);
+  std::filesystem::remove(errors);
+  std::filesystem::remove(soundFile);
 }
 
 }  // namespace

@@ -11,13 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "child_process.h"
+#include "faulty_speech_server.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/speechd_speech.h"
 #include "input/keyboard.h"
 #include "platform/speech.h"
 #include "platform/window.h"
 #include "runtime/number_text.h"
-#include "child_process.h"
 #include "scoped_environment.h"
 #include "speech_server.h"
 #include "xvfb_display.h"
@@ -165,6 +166,38 @@ TEST(SpokenWithoutDisplay, AStartUpErrorIsHeardWhenNoBoxCanBeShown) {
   SpeechEnd();
   EXPECT_THAT(server.Received(), Contains("Error initializing Keyboard."));
   UninstallSdlHost();
+}
+
+// A server that misbehaves costs the game nothing: Say hands its text over and returns,
+// Close ends within its grace whatever the server does, a server that hangs up never
+// brings the program down with a broken pipe, and one connection is tried per run.
+TEST(SpeechWithAFaultyServer, NeitherSayNorCloseWaitsOnIt) {
+  const std::pair<SpeechServerFault, const char*> cases[] = {
+      {SpeechServerFault::kNeverAnswers, "never answers"},
+      {SpeechServerFault::kClosesAtOnce, "closes at once"},
+      {SpeechServerFault::kStallsAfterGreeting, "stalls after the greeting"},
+      {SpeechServerFault::kHangsUpMidSentence, "hangs up mid-sentence"},
+  };
+  // Far more than handing a text over takes, far less than a wait on the server would.
+  constexpr auto kAtOnce = SpeechdSpeech::kCloseGrace;
+  for (const auto& [fault, name] : cases) {
+    SCOPED_TRACE(name);
+    FaultySpeechServer server(fault);
+    ASSERT_EQ(server.error(), "");
+    SpeechdSpeech speech;
+    auto start = std::chrono::steady_clock::now();
+    speech.Say("75, 12.5");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
+    std::this_thread::sleep_for(300ms);  // the worker meets the fault
+    start = std::chrono::steady_clock::now();
+    speech.Say("-0.99, 149.96");
+    speech.Say("0, 0");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
+    start = std::chrono::steady_clock::now();
+    speech.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, SpeechdSpeech::kCloseGrace + 1s);
+    EXPECT_EQ(server.connections(), 1);
+  }
 }
 
 }  // namespace
