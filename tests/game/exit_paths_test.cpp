@@ -311,4 +311,32 @@ TEST(RealThreadsExit, DeathMidBurst) {
   for (int32_t seed = 1; seed <= 3; ++seed) EXPECT_EQ(RunRealThreads(Way::kDeath, seed), 0);
 }
 
+// A stalker thread that cannot leave (inside a file read that stalled) does not hold the
+// end sequence: the stop waits a bounded time and leaves it running; once the read
+// returns, the thread ends and a later stop finds it gone.
+std::atomic<bool> readStalled{true};
+
+int32_t StalledRead(int32_t /*value*/) {
+  while (readStalled.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return 0;
+}
+
+TEST(RealThreadsExit, AStalkerStuckInAReadIsLeftAfterABoundedWait) {
+  ResetGame();
+  readStalled = true;
+  const int32_t thread = ThreadCreate(StalledRead, 0);
+  ASSERT_NE(thread, 0);
+  Game().stalkerThread = thread;
+  auto start = std::chrono::steady_clock::now();
+  StopStalker();
+  // A wait without a bound would never end; this leaves room for a loaded machine.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(ThreadIsRunning(thread), thread) << "left running, not waited for";
+  EXPECT_EQ(Game().stalkerThread, thread);
+  readStalled = false;
+  while (ThreadIsRunning(thread) != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  StopStalker();
+  EXPECT_EQ(Game().stalkerThread, 0);
+}
+
 }  // namespace
