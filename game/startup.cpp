@@ -92,6 +92,10 @@ void SetStartGlobals() {
   ArrayAllocate(g.obstacleCount + 2, g.obstacles);
 }
 
+// Every thread the program started is accounted for here, and none is waited on without
+// a bound: the stalker is stopped (250 ms at most, else left inside its stalled read),
+// the sound device's thread and its watchdog are joined by SoundShutdown, and the speech
+// worker is joined by SpeechEnd, or left after its grace while a server keeps it waiting.
 void ShutdownProgram() {
   Events().Ending(Game().endCause, 0);
   // The stalker thread still starts cues and changes sounds: it ends before anything it
