@@ -1,11 +1,15 @@
 #include "speech_server.h"
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -45,6 +49,38 @@ bool WriteConfiguration(const std::string& folder) {
   return static_cast<bool>(conf.flush());
 }
 
+// The client name of the readiness probe; Received() leaves its line out.
+constexpr char kProbeName[] = "quelmire-test:probe:probe";
+
+// True once the server at `socketPath` answers a client's greeting. A server that has
+// made its socket may still be starting its voice and read nothing for a while; a test
+// that starts talking only then does not race the start-up.
+bool AnswersGreeting(const std::string& socketPath, std::chrono::milliseconds limit) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (socketPath.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+  int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (probe < 0) return false;
+  std::string reply;
+  if (connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    const std::string greeting = std::string("SET SELF CLIENT_NAME \"") + kProbeName + "\"\r\n";
+    if (send(probe, greeting.data(), greeting.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(greeting.size())) {
+      pollfd readable{probe, POLLIN, 0};
+      char buffer[256];
+      while (reply.find("\r\n") == std::string::npos &&
+             poll(&readable, 1, static_cast<int>(limit.count())) > 0) {
+        ssize_t got = read(probe, buffer, sizeof buffer);
+        if (got <= 0) break;
+        reply.append(buffer, static_cast<size_t>(got));
+      }
+    }
+  }
+  close(probe);
+  return reply.rfind("2", 0) == 0;
+}
+
 }  // namespace
 
 PrivateSpeechServer::PrivateSpeechServer() {
@@ -72,10 +108,11 @@ bool PrivateSpeechServer::Start() {
   std::vector<std::string> words = {"speech-dispatcher", "--run-single", "--timeout",  "0",
                                     "--config-dir",      config,         "--pid-file", pidFile};
   server_ = StartQuietServer(words);
-  // The socket appears once the server accepts clients; starting takes well under a
-  // second, the limit is for a loaded machine.
+  // The socket appears once the server accepts clients, and it is ready once it answers
+  // them; starting takes well under a second, the limit is for a loaded machine.
+  const std::string socketPath = folder_ + "/speechd.sock";
   for (int i = 0; i < 400 && server_ > 0; ++i) {
-    if (std::filesystem::exists(folder_ + "/speechd.sock")) return true;
+    if (std::filesystem::exists(socketPath) && AnswersGreeting(socketPath, 10s)) return true;
     if (waitpid(server_, nullptr, WNOHANG) == server_) break;
     std::this_thread::sleep_for(25ms);
   }
@@ -104,7 +141,7 @@ std::vector<std::string> PrivateSpeechServer::Received() const {
     if (at == std::string::npos) continue;
     std::string line = entry.substr(at + kData.size());
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+    if (line.find(kProbeName) == std::string::npos) lines.push_back(line);
   }
   return lines;
 }

@@ -23,7 +23,7 @@ class PrivateSpeechServer {
   PrivateSpeechServer(const PrivateSpeechServer&) = delete;
   PrivateSpeechServer& operator=(const PrivateSpeechServer&) = delete;
 
-  // Starts the server in the foreground of a child process and waits for its socket.
+  // Starts the server in the foreground of a child process and waits until it answers.
   // False when it did not come up; error() says why.
   bool Start();
   void Stop();
