@@ -112,7 +112,15 @@ TEST_F(SdlOutput, DiskDriverReceivesTheMix) {
   int32_t sound = SoundLoadDecoded(-1, Constant(0.25f, 4800));
   SoundSetPan(sound, 100);  // left silent
   ASSERT_EQ(SoundPlay(sound, 1, 100), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The driver writes in real time, a buffer at a time: on a loaded machine its thread
+  // may get far less than any time slept, so the test waits for what it reads.
+  auto heardOnTheRight = [&] {
+    std::vector<float> written = ReadFloats(path);
+    int64_t frames = 0;
+    for (size_t i = 1; i < written.size(); i += 2) frames += written[i] == 0.25f;
+    return frames;
+  };
+  EXPECT_TRUE(WaitFor([&] { return heardOnTheRight() > 4800; }, 10000));
   SoundShutdown();
   std::vector<float> written = ReadFloats(path);
   ASSERT_GT(written.size(), 2u * 4800);
