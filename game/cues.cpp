@@ -4,6 +4,7 @@
 
 #include "audio/sound.h"
 #include "game/game.h"
+#include "game/mix.h"
 #include "game/state.h"
 
 namespace {
@@ -56,10 +57,10 @@ void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, i
     SoundStop(slot.sound);
     SoundFree(slot.sound);
   }
-  slot.sound = SoundLoad(-1, "Assets/" + name + ".wav");
+  slot.sound = SoundLoad(kNewHandle, "Assets/" + name + ".wav");
   slot.nonPositional = nonPositional;
-  if (nonPositional == 0) {
-    PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index, 3);
+  if (nonPositional == kPositioned) {
+    PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index, kCueFalloff);
   } else {
     SoundSetPan(slot.sound, 0);
     SoundSetVolume(slot.sound, 100);
@@ -68,6 +69,6 @@ void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, i
   }
   slot.x = x;
   slot.y = y;
-  SoundPlay(slot.sound, playFlags, -1);
+  SoundPlay(slot.sound, playFlags, kKeepVolume);
   Report(slot, index, listenerX, listenerY, heading);
 }

@@ -29,6 +29,7 @@ void TitleAndIntro();
 void SetGameStartValues();  // the first three steps of StartGame
 void GenerateWorld();
 void PlacePlayer();
+// RandomNext(n), after two draws thrown away: every world and run of a seed rests on them.
 int32_t RandomRange(int32_t n);
 int32_t Distance(float x1, float y1, float x2, float y2);
 bool IsInside(float x, float y, float xMin, float xMax, float yMin, float yMax);
@@ -52,6 +53,12 @@ int32_t CheckCollision();
 void UpdatePlayer();
 
 // game/cues.cpp
+// PlayCue's `nonPositional`: mixed by the source's position, or centred at full volume.
+inline constexpr int32_t kPositioned = 0;
+inline constexpr int32_t kCentred = 1;
+// Loads "Assets/<name>.wav" into the next slot of the ring, mixes it and plays it with
+// `playFlags` (kOnce, kLooped). The capital A is the game's own spelling of its folder;
+// the loader finds `assets/` by looking names up again ignoring letter case.
 void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, int32_t playFlags);
 
 // game/mix.cpp

@@ -31,7 +31,7 @@ void CountHit(const char* knock) {
   GameGlobals& g = Game();
   g.hitCounter += 1;
   if (g.hitCounter > 40) {
-    PlayCue(knock, 0, g.player.x, g.player.y, 0);
+    PlayCue(knock, kPositioned, g.player.x, g.player.y, kOnce);
     g.hitCounter = 0;
   }
   g.collisionClear = 0;
@@ -50,43 +50,43 @@ void PushBack() {
   GameThreadVars& v = ThreadVars();
   double s = p.speed, h = p.heading;
   switch (p.direction) {
-    case 1:
+    case kForward:
       v.candidateY = Single(p.y - s * std::cos(Radians(h)));
       v.candidateX = Single(p.x - s * std::sin(Radians(h)));
       break;
-    case 2:
+    case kBackward:
       v.candidateY = Single(p.y + s * std::cos(Radians(h)));
       v.candidateX = Single(p.x + s * std::sin(Radians(h)));
       break;
-    case 3:
+    case kStrafingLeft:
       v.candidateY = Single(p.y - s * std::cos(Radians(h - 90)));
       v.candidateX = Single(p.x - s * std::sin(Radians(h - 90)));
       break;
-    case 4:
+    case kStrafingRight:
       v.candidateY = Single(p.y + s * std::cos(Radians(h - 90)));
       v.candidateX = Single(p.x + s * std::sin(Radians(h - 90)));
       break;
-    default:  // no movement last tick: the calling move's candidate stands
+    case kNoDirection:  // no movement last tick: the calling move's candidate stands
       break;
   }
 }
 
 [[noreturn]] void Die() {
   Player& p = Game().player;
-  SoundStop(-1);
-  PlayCue("player/death", 1, p.x, p.y, 0);
+  SoundStop(kAllSounds);
+  PlayCue("player/death", kCentred, p.x, p.y, kOnce);
   Events().Death(p.x, p.y);
   DelayMs(7000);
   Game().endCause = EndCause::kDeath;
   ShutdownProgram();
 }
 
-int32_t DirectionOfKeys() {
-  if (KeyDown(kKeyW)) return 1;
-  if (KeyDown(kKeyA)) return 3;
-  if (KeyDown(kKeyS)) return 2;
-  if (KeyDown(kKeyD)) return 4;
-  return 0;
+Direction DirectionOfKeys() {
+  if (KeyDown(kKeyW)) return kForward;
+  if (KeyDown(kKeyA)) return kStrafingLeft;
+  if (KeyDown(kKeyS)) return kBackward;
+  if (KeyDown(kKeyD)) return kStrafingRight;
+  return kNoDirection;
 }
 
 void Footstep() {
@@ -98,13 +98,13 @@ void Footstep() {
     int32_t cell =
         g.terrainMap.At({static_cast<size_t>(FloatToInt(x)), static_cast<size_t>(FloatToInt(y))});
     if (cell == kTerrainGrass) {
-      PlayCue("terrain/grass" + IntToString(RandomRange(5) + 1), 1, x, y, 0);
+      PlayCue("terrain/grass" + IntToString(RandomRange(5) + 1), kCentred, x, y, kOnce);
     }
     if (cell == kTerrainTunnel) {
-      PlayCue("terrain/tunnel" + IntToString(RandomRange(5) + 1), 1, x, y, 0);
+      PlayCue("terrain/tunnel" + IntToString(RandomRange(5) + 1), kCentred, x, y, kOnce);
     }
   } else {
-    PlayCue("steps/fence", 1, x, y, 0);
+    PlayCue("steps/fence", kCentred, x, y, kOnce);
   }
   p.stepCounter = 0;
 }
@@ -150,6 +150,7 @@ int32_t CheckCollision() {
   GameGlobals& g = Game();
   float x = g.player.x, y = g.player.y;
   g.collisionClear = 1;
+  // From obstacle 0, which is never drawn: nothing is inside its empty rectangle.
   for (int32_t o = 0; o <= g.obstacleCount; ++o) {
     const ObstacleRect& r = g.obstacles[o];
     if (IsInside(x, y, r.xMin, r.xMax, r.yMin, r.yMax)) CountHit("physics/hit_wood");
@@ -168,7 +169,7 @@ void UpdatePlayer() {
   if (Distance(g.stalker.x, g.stalker.y, p.x, p.y) < 2) Die();
 
   p.direction = DirectionOfKeys();
-  if (p.direction > 0) {
+  if (p.direction != kNoDirection) {
     p.stepCounter += 1;
     g.stepInterval = p.running == 1 ? g.runStepInterval : g.walkStepInterval;
     if (p.stepCounter > g.stepInterval) Footstep();
@@ -177,7 +178,7 @@ void UpdatePlayer() {
   SetBreathingVolume();
 
   if (p.stamina < 101.0f) p.stamina = Single(p.stamina + 0.2);
-  if (p.running == 1 && p.direction > 0) p.stamina = Single(p.stamina + -0.5);
+  if (p.running == 1 && p.direction != kNoDirection) p.stamina = Single(p.stamina + -0.5);
   if (p.stamina < 2.0f) p.running = 0;
   p.speed = p.running == 1 ? 0.1f : 0.04f;
 }

@@ -67,16 +67,16 @@ void Appear() {
   s.active = 1;
   s.x = static_cast<float>(RandomNext(g.fieldWidth - 20)) + 10.0f;
   s.y = static_cast<float>(RandomNext(g.fieldHeight - 20)) + 10.0f;
-  SoundPlay(g.stalkerSound, 1, 100);
+  SoundPlay(g.stalkerSound, kLooped, 100);
   int32_t d = Distance(g.player.x, g.player.y, s.x, s.y);
   Events().StalkerAppeared(s.x, s.y, d);
-  if (d < 40) PlayCue("vorlent/appearClose", 1, g.player.x, g.player.y, 0);
+  if (d < 40) PlayCue("vorlent/appearClose", kCentred, g.player.x, g.player.y, kOnce);
 }
 
 // Sets a layer's volume and starts it looped unless it plays already.
 void RaiseLayer(int32_t layer, int32_t volume, int32_t& state) {
   SoundSetVolume(layer, volume);
-  if (SoundIsPlaying(layer) == 0) SoundPlay(layer, 1, -1);
+  if (SoundIsPlaying(layer) == 0) SoundPlay(layer, kLooped, kKeepVolume);
   state = volume;
 }
 

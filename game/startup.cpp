@@ -88,7 +88,7 @@ void SetStartGlobals() {
   ArrayAllocate(257, g.cueSlots);
   ArrayAllocate(9, g.atmosphereLayers);
   ArrayAllocateMulti({g.fieldWidth + 2, g.fieldHeight + 2}, g.terrainMap);
-  ArrayAllocate(9, g.pages);
+  ArrayAllocate(kPageCount + 1, g.pages);
   ArrayAllocate(g.obstacleCount + 2, g.obstacles);
 }
 

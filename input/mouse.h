@@ -66,6 +66,8 @@ void MouseLocate(int32_t x, int32_t y);
 
 // 1 while button n (1 left, 2 right, 3 middle) is pressed, else 0; other n: 0.
 int32_t MouseButton(int32_t n);
+inline constexpr int32_t kMouseLeft = 1;
+inline constexpr int32_t kMouseRight = 2;
 
 // End step: releases the pointer and the mouse; a later MouseInit starts afresh.
 void MouseShutdown();

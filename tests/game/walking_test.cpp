@@ -153,11 +153,11 @@ TEST_F(WalkingTest, WithoutADirectionThePushBackTakesTheMovesOwnCandidate) {
   GameGlobals& g = Game();
   g.obstacles[1] = {75, 78, 80, 83};
   Place(76, 81, 0);
-  g.player.direction = 0;
+  g.player.direction = kNoDirection;
   g.player.speed = 0.5f;
   MoveForward();  // inside already: the candidate itself becomes the position
   EXPECT_EQ(g.player.y, 81.5f);
-  g.player.direction = 2;  // backward last tick: pushed toward +y
+  g.player.direction = kBackward;  // backward last tick: pushed toward +y
   MoveForward();
   EXPECT_EQ(g.player.y, 82.0f);
 }
@@ -181,7 +181,7 @@ TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTrunca
                         {40, 40.5f, 1},  {39.9f, 45, 0}};
   for (const Spot& spot : spots) {
     SCOPED_TRACE(testing::Message() << "(" << spot.x << ", " << spot.y << ")");
-    g.player.direction = 0;
+    g.player.direction = kNoDirection;
     Place(spot.x, spot.y, 0);
     EXPECT_EQ(CheckCollision(), spot.clear);
   }
