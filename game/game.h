@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <string>
 
+#include "game/mix.h"
+#include "game/state.h"
+
 // The program: start-up, title and intro, play; never returns (every end leaves the
 // process through ExitProcess with code 0).
 [[noreturn]] void ProgramEntry();
@@ -49,7 +52,9 @@ void StrafeLeft();
 void StrafeRight();
 void TurnLeft(int32_t n);
 void TurnRight(int32_t n);
-int32_t CheckCollision();
+// Tests the player where it stands: 1 when clear; on a collision (0) puts it one step back
+// against last tick's direction, or at `candidate` when it did not move last tick.
+int32_t CheckCollision(Position candidate);
 void UpdatePlayer();
 
 // game/cues.cpp
@@ -62,10 +67,11 @@ inline constexpr int32_t kCentred = 1;
 void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, int32_t playFlags);
 
 // game/mix.cpp
-void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                   int32_t sound, int32_t falloff);
-void PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                 int32_t slot, int32_t falloff);
+// Sets the mix of ComputeMix on `sound` (or on cue slot `slot`'s sound) and returns it.
+MixResult PositionSound(float listenerX, float listenerY, float sourceX, float sourceY,
+                        float heading, int32_t sound, int32_t falloff);
+MixResult PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                      int32_t slot, int32_t falloff);
 void UpdateCues();
 
 // game/stalker.cpp

@@ -45,22 +45,18 @@ MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sour
   return mix;
 }
 
-// Sets the mix on `sound` and keeps what it set in this thread's scratch, for the report
-// of the cue being started.
-void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                   int32_t sound, int32_t falloff) {
+MixResult PositionSound(float listenerX, float listenerY, float sourceX, float sourceY,
+                        float heading, int32_t sound, int32_t falloff) {
   MixResult mix = ComputeMix(listenerX, listenerY, sourceX, sourceY, heading, falloff);
   SoundSetPan(sound, mix.pan);
   SoundSetVolume(sound, mix.volume);
-  GameThreadVars& v = ThreadVars();
-  v.lastPan = mix.pan;
-  v.lastVolume = mix.volume;
+  return mix;
 }
 
-void PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                 int32_t slot, int32_t falloff) {
-  PositionSound(listenerX, listenerY, sourceX, sourceY, heading, Game().cueSlots[slot].sound,
-                falloff);
+MixResult PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                      int32_t slot, int32_t falloff) {
+  return PositionSound(listenerX, listenerY, sourceX, sourceY, heading, Game().cueSlots[slot].sound,
+                       falloff);
 }
 
 void UpdateCues() {
@@ -68,7 +64,7 @@ void UpdateCues() {
   Player& p = g.player;
   {
     std::scoped_lock lock(g.cueLock);
-    for (int32_t i = 0; i <= ThreadVars().cueSlotLast; ++i) {
+    for (int32_t i = 0; i <= kCueSlotLast; ++i) {
       CueSlot& slot = g.cueSlots[i];
       if (Distance(slot.x, slot.y, p.x, p.y) >= g.audibleRange) continue;
       if (SoundFromNumber(slot.sound) == 0) continue;

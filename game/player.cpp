@@ -14,15 +14,14 @@ namespace {
 // Proposes a position `sign` x speed along `angle` (degrees, used as it is, negative
 // included), tests the present one, and takes the proposal when clear and in the field.
 void Move(double angle, double sign) {
-  GameGlobals& g = Game();
-  Player& p = g.player;
-  GameThreadVars& v = ThreadVars();
-  v.candidateY = Single(p.y + sign * p.speed * std::cos(Radians(angle)));
-  v.candidateX = Single(p.x + sign * p.speed * std::sin(Radians(angle)));
-  int32_t clear = CheckCollision();
-  if (WithinMoveBounds(v.candidateX, v.candidateY) && clear == 1) {
-    p.x = v.candidateX;
-    p.y = v.candidateY;
+  Player& p = Game().player;
+  Position candidate;
+  candidate.y = Single(p.y + sign * p.speed * std::cos(Radians(angle)));
+  candidate.x = Single(p.x + sign * p.speed * std::sin(Radians(angle)));
+  int32_t clear = CheckCollision(candidate);
+  if (WithinMoveBounds(candidate.x, candidate.y) && clear == 1) {
+    p.x = candidate.x;
+    p.y = candidate.y;
   }
 }
 
@@ -44,31 +43,26 @@ bool OnTunnelWall(float x, float y) {
   return band == FloatToInt(t.yMin) || band == FloatToInt(t.yMax);
 }
 
-// Sets the candidate one step against the previous tick's direction of travel.
-void PushBack() {
+// One step from the player against the previous tick's direction of travel; with no
+// movement last tick, the calling move's `candidate` as it is.
+Position PushBack(Position candidate) {
   Player& p = Game().player;
-  GameThreadVars& v = ThreadVars();
   double s = p.speed, h = p.heading;
   switch (p.direction) {
     case kForward:
-      v.candidateY = Single(p.y - s * std::cos(Radians(h)));
-      v.candidateX = Single(p.x - s * std::sin(Radians(h)));
-      break;
+      return {Single(p.x - s * std::sin(Radians(h))), Single(p.y - s * std::cos(Radians(h)))};
     case kBackward:
-      v.candidateY = Single(p.y + s * std::cos(Radians(h)));
-      v.candidateX = Single(p.x + s * std::sin(Radians(h)));
-      break;
+      return {Single(p.x + s * std::sin(Radians(h))), Single(p.y + s * std::cos(Radians(h)))};
     case kStrafingLeft:
-      v.candidateY = Single(p.y - s * std::cos(Radians(h - 90)));
-      v.candidateX = Single(p.x - s * std::sin(Radians(h - 90)));
-      break;
+      return {Single(p.x - s * std::sin(Radians(h - 90))),
+              Single(p.y - s * std::cos(Radians(h - 90)))};
     case kStrafingRight:
-      v.candidateY = Single(p.y + s * std::cos(Radians(h - 90)));
-      v.candidateX = Single(p.x + s * std::sin(Radians(h - 90)));
-      break;
-    case kNoDirection:  // no movement last tick: the calling move's candidate stands
+      return {Single(p.x + s * std::sin(Radians(h - 90))),
+              Single(p.y + s * std::cos(Radians(h - 90)))};
+    case kNoDirection:
       break;
   }
+  return candidate;
 }
 
 [[noreturn]] void Die() {
@@ -146,7 +140,7 @@ void TurnRight(int32_t n) {
   p.heading = (p.heading + n) % 360;
 }
 
-int32_t CheckCollision() {
+int32_t CheckCollision(Position candidate) {
   GameGlobals& g = Game();
   float x = g.player.x, y = g.player.y;
   g.collisionClear = 1;
@@ -157,9 +151,9 @@ int32_t CheckCollision() {
   }
   if (OnTunnelWall(x, y)) CountHit("physics/hit_wall");
   if (g.collisionClear == 1) return 1;
-  PushBack();
-  g.player.x = ThreadVars().candidateX;
-  g.player.y = ThreadVars().candidateY;
+  Position back = PushBack(candidate);
+  g.player.x = back.x;
+  g.player.y = back.y;
   return 0;
 }
 

@@ -123,14 +123,14 @@ void MaybeVanish() {
 void Step() {
   GameGlobals& g = Game();
   Stalker& s = g.stalker;
-  GameThreadVars& v = ThreadVars();
   s.heading = HeadingToward(g.player.x, g.player.y, s.x, s.y);
   double angle = Radians(s.heading);
-  v.candidateY = Single(s.y + static_cast<double>(s.speed) * std::cos(angle));
-  v.candidateX = Single(s.x + static_cast<double>(s.speed) * std::sin(angle));
-  if (WithinMoveBounds(v.candidateX, v.candidateY)) {
-    s.x = v.candidateX;
-    s.y = v.candidateY;
+  Position next;
+  next.y = Single(s.y + static_cast<double>(s.speed) * std::cos(angle));
+  next.x = Single(s.x + static_cast<double>(s.speed) * std::sin(angle));
+  if (WithinMoveBounds(next.x, next.y)) {
+    s.x = next.x;
+    s.y = next.y;
   }
 }
 

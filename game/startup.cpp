@@ -85,7 +85,7 @@ void SetStartGlobals() {
   g.hitCounter = 0;
   g.collisionClear = 0;
 
-  ArrayAllocate(257, g.cueSlots);
+  ArrayAllocate(kCueSlotLast + 1, g.cueSlots);
   ArrayAllocate(9, g.atmosphereLayers);
   ArrayAllocateMulti({g.fieldWidth + 2, g.fieldHeight + 2}, g.terrainMap);
   ArrayAllocate(kPageCount + 1, g.pages);

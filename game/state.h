@@ -1,5 +1,5 @@
 // game/state.h - the game's state: its globals, records and arrays, and the per-thread
-// block of scratch values.
+// block with the cue cursor.
 // Owns: everything the game keeps for the whole run. Zero at start; start-up gives the
 // globals their start values and dimensions the arrays (game/startup.cpp).
 // Threads: the main thread writes everything here except the Stalker record, which the
@@ -17,6 +17,11 @@
 #include "runtime/arrays.h"
 
 // ---- records ---------------------------------------------------------------------
+
+// A place in the world, world units: what a move or a stalker step proposes.
+struct Position {
+  float x = 0, y = 0;
+};
 
 // A rectangle of the world; a point is inside when strictly between both pairs.
 struct ObstacleRect {
@@ -113,7 +118,7 @@ struct GameGlobals {
   ObstacleRect tunnel;
   ObstacleRect keepOutArea;
 
-  Array<CueSlot> cueSlots;          // 257: the cue ring, guarded by cueLock
+  Array<CueSlot> cueSlots;          // kCueSlotLast + 1: the cue ring, guarded by cueLock
   Array<int32_t> atmosphereLayers;  // 9: elements 1..4 the atmosphere layer sounds
   Array<int32_t> terrainMap;        // 152 x 152: 1 grass, 2 tunnel ground
   Array<Page> pages;                // kPageCount + 1: pages 1..kPageCount
@@ -133,18 +138,16 @@ void ClearGameGlobals();
 inline constexpr int32_t kTerrainGrass = 1;
 inline constexpr int32_t kTerrainTunnel = 2;
 
-// ---- per-thread scratch ------------------------------------------------------------
+// The highest slot index of the cue ring (cueSlots holds 0..kCueSlotLast).
+inline constexpr int32_t kCueSlotLast = 256;
 
-// Each game thread's own scratch values, in the runtime's per-thread block: zero-filled,
-// then cueSlotLast = 256.
+// ---- per-thread state ---------------------------------------------------------------
+
+// What each game thread keeps across calls, in the runtime's per-thread block
+// (zero-filled): each thread walks the cue ring on its own.
 struct GameThreadVars {
-  int32_t cueCursor;    // the ring slot this thread used last
-  int32_t cueSlotLast;  // the highest slot index of the ring
-  float candidateX;     // the position a move (or a stalker step) proposes
-  float candidateY;
-  int32_t lastPan;     // what the last mix on this thread set: -100 .. 100
-  int32_t lastVolume;  //   and 0 .. 100 before the engine's clamp (may be negative)
-  int32_t isStalker;   // 1 on the stalker thread
+  int32_t cueCursor;  // the ring slot this thread used last, 0..kCueSlotLast
+  int32_t isStalker;  // 1 on the stalker thread, for the cue reports
 };
 
 // Start-up: lays out the per-thread block and creates the main thread's.

@@ -27,9 +27,7 @@ void ResetGame() {
     return true;
   }();
   (void)started;
-  GameThreadVars& v = ThreadVars();
-  v = GameThreadVars{};
-  v.cueSlotLast = 256;
+  ThreadVars() = GameThreadVars{};
   ClearGameGlobals();
   SetStartGlobals();
   SetGameStartValues();

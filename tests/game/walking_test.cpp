@@ -29,6 +29,9 @@ class WalkingTest : public testing::Test {
     p.heading = heading;
   }
 
+  // Where the player stands: a collision test's candidate that moves nothing.
+  static Position Here() { return {Game().player.x, Game().player.y}; }
+
   void Script(std::string_view text) { ASSERT_TRUE(game_.host().LoadInputScript(text).empty()); }
 
   // The footstep cues heard so far.
@@ -169,7 +172,7 @@ TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTrunca
   g.tunnel = {20, 40, 40, 45};
   Place(76, 81, 0);
   g.hitCounter = 0;
-  EXPECT_EQ(CheckCollision(), 0);
+  EXPECT_EQ(CheckCollision(Here()), 0);
   EXPECT_EQ(g.hitCounter, 2);
 
   struct Spot {
@@ -183,12 +186,12 @@ TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTrunca
     SCOPED_TRACE(testing::Message() << "(" << spot.x << ", " << spot.y << ")");
     g.player.direction = kNoDirection;
     Place(spot.x, spot.y, 0);
-    EXPECT_EQ(CheckCollision(), spot.clear);
+    EXPECT_EQ(CheckCollision(Here()), spot.clear);
   }
   // A tunnel along the low edge: its lower band reaches down to -1.
   g.tunnel = {20, 40, 0, 5};
   Place(30, -0.5f, 0);
-  EXPECT_EQ(CheckCollision(), 0);
+  EXPECT_EQ(CheckCollision(Here()), 0);
 }
 
 TEST_F(WalkingTest, AFootstepOnThe31stTickHeldAndThe16thRunning) {
