@@ -19,6 +19,7 @@
 #include "host/headless/scripted_input.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "runtime/clock_seam.h"
 #include "runtime/runtime.h"
 #include "tests/game/game_test_support.h"
 #include "tests/input/fake_input_source.h"
