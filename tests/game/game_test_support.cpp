@@ -67,6 +67,21 @@ void LayPage(int32_t page, float x, float y) {
   p.active = 1;
 }
 
+void PrepareBoldStalker(int32_t seed, float x, float y) {
+  RandomSeed(seed);
+  LoadGameSounds();
+  LayGrass();
+  GameGlobals& g = Game();
+  g.player.x = x;
+  g.player.y = y;
+  g.pagesCollected = 7;
+}
+
+void GrassFieldTest::Place(float x, float y) {
+  Game().player.x = x;
+  Game().player.y = y;
+}
+
 void LayGrass() {
   GameGlobals& g = Game();
   for (size_t i = 0; i <= 150; ++i) {
