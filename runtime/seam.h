@@ -7,9 +7,10 @@
 
 #include <atomic>
 
-// `Default` is what answers while nothing is installed: made on first use and never
-// destroyed, since a thread may still use it while the process ends. A seam whose
-// default is "nothing" (the audio output) names no Default and asks Installed().
+// `Default` is what Current() answers while nothing is installed: made on first use and
+// never destroyed, since a thread may still use it while the process ends. Left out, it
+// is the interface itself (the game's observer, whose every notice does nothing); a seam
+// with no default at all (the audio output, the game's exit) asks Installed().
 template <typename Interface, typename Default = Interface>
 class Seam {
  public:
