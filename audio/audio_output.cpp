@@ -1,16 +1,17 @@
 #include "audio/audio_output.h"
 
-#include <atomic>
+#include "runtime/seam.h"
 
 namespace {
-// Written at start-up or by a test, read by SoundInit: an atomic keeps that race-free.
-std::atomic<AudioOutput*> installedOutput{nullptr};
+
+// No default: with nothing installed the engine has no output and SoundInit fails.
+Seam<AudioOutput> outputSeam;
+
 }  // namespace
 
 void InstallAudioOutput(AudioOutput* output) {
-  installedOutput.store(output, std::memory_order_release);
+  outputSeam.Install(output);
 }
-
 AudioOutput* InstalledAudioOutput() {
-  return installedOutput.load(std::memory_order_acquire);
+  return outputSeam.Installed();
 }

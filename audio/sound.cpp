@@ -243,22 +243,27 @@ void SoundStop(int32_t sound) {
   if (Voice* voice = FindLocked(sound)) StopLocked(*voice);
 }
 
-int32_t SoundSetVolume(int32_t sound, int32_t volume) {
+namespace {
+
+// Sets one level of `sound`'s control (`field`, in hundredths of a dB) and publishes it.
+// 1, or 0 for no such sound.
+int32_t SetControlLevel(int32_t sound, int32_t VoiceControl::*field, int32_t levelCb) {
   EngineOperation operation;
   Voice* voice = FindLocked(sound);
   if (voice == nullptr) return 0;
-  voice->wanted.levelCb = VolumeLevelCb(volume);
+  voice->wanted.*field = levelCb;
   PublishLocked(*voice);
   return 1;
 }
 
+}  // namespace
+
+int32_t SoundSetVolume(int32_t sound, int32_t volume) {
+  return SetControlLevel(sound, &VoiceControl::levelCb, VolumeLevelCb(volume));
+}
+
 int32_t SoundSetPan(int32_t sound, int32_t pan) {
-  EngineOperation operation;
-  Voice* voice = FindLocked(sound);
-  if (voice == nullptr) return 0;
-  voice->wanted.panCb = PanLevelCb(pan);
-  PublishLocked(*voice);
-  return 1;
+  return SetControlLevel(sound, &VoiceControl::panCb, PanLevelCb(pan));
 }
 
 int32_t SoundIsPlaying(int32_t sound) {

@@ -16,6 +16,14 @@
 #include <cstdint>
 #include <string>
 
+// Named arguments of the operations below. The operations keep their numeric contract;
+// these only say at a call site what a number means.
+inline constexpr int32_t kNewHandle = -1;   // SoundLoad `number`: a new dynamic handle
+inline constexpr int32_t kOnce = 0;         // SoundPlay `flags`: play to the end, then stop
+inline constexpr int32_t kLooped = 1;       // SoundPlay `flags`: bit 0, loop for ever
+inline constexpr int32_t kKeepVolume = -1;  // SoundPlay `volume`: leave the volume as it is
+inline constexpr int32_t kAllSounds = -1;   // SoundStop `sound`: every sound
+
 // Start-up: opens the installed audio output and creates the sound table. Nonzero on
 // success (later calls return the same value and do nothing), 0 when no output opens.
 int32_t SoundInit();

@@ -21,13 +21,13 @@ void JumpIntoTunnel() {
 void TakePages() {
   GameGlobals& g = Game();
   Player& p = g.player;
-  for (int32_t i = 1; i <= 8; ++i) {
+  for (int32_t i = 1; i <= kPageCount; ++i) {
     Page& page = g.pages[i];
     if (page.active == 0 || Distance(p.x, p.y, page.x, page.y) >= 3) continue;
     page.active = 0;
     g.pagesCollected += 1;
     Events().PageTaken(i, g.pagesCollected);
-    PlayCue("physics/note_take", 1, p.x, p.y, 0);
+    PlayCue("physics/note_take", kCentred, p.x, p.y, kOnce);
   }
 }
 
@@ -35,18 +35,17 @@ void TakePages() {
 void PlayCompass() {
   GameGlobals& g = Game();
   g.compassLatch = 1;
-  PlayCue("player/compass", 0, g.player.x, g.player.y - 5.0f, 0);
+  PlayCue("player/compass", kPositioned, g.player.x, g.player.y - 5.0f, kOnce);
 }
 
 void HandleCompass() {
   GameGlobals& g = Game();
-  if (MouseButton(2) != 0 && g.compassLatch == 0 && g.player.direction == 0) PlayCompass();
-  if (MouseButton(2) == 0 && KeyDown(kKeyLeftControl) == 0 && g.compassLatch == 1) {
+  bool standing = g.player.direction == kNoDirection;
+  if (MouseButton(kMouseRight) != 0 && g.compassLatch == 0 && standing) PlayCompass();
+  if (MouseButton(kMouseRight) == 0 && KeyDown(kKeyLeftControl) == 0 && g.compassLatch == 1) {
     g.compassLatch = 0;
   }
-  if (KeyDown(kKeyLeftControl) != 0 && g.compassLatch == 0 && g.player.direction == 0) {
-    PlayCompass();
-  }
+  if (KeyDown(kKeyLeftControl) != 0 && g.compassLatch == 0 && standing) PlayCompass();
 }
 
 void HandleRunning() {
@@ -91,7 +90,7 @@ void HandleCommands() {
   GameGlobals& g = Game();
   if (KeyReleased(kKeyT)) JumpIntoTunnel();
   // The Space release is consulted only while the left button is up.
-  if (MouseButton(1) != 0 || KeyReleased(kKeySpace) == 1) TakePages();
+  if (MouseButton(kMouseLeft) != 0 || KeyReleased(kKeySpace) == 1) TakePages();
   HandleCompass();
   HandleRunning();
   if (KeyReleased(kKeyC)) ShowCoordinates();

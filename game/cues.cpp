@@ -4,6 +4,7 @@
 
 #include "audio/sound.h"
 #include "game/game.h"
+#include "game/mix.h"
 #include "game/state.h"
 
 namespace {
@@ -12,14 +13,15 @@ namespace {
 int32_t AdvanceCursor() {
   GameThreadVars& v = ThreadVars();
   v.cueCursor += 1;
-  if (v.cueCursor > v.cueSlotLast) v.cueCursor = 0;
+  if (v.cueCursor > kCueSlotLast) v.cueCursor = 0;
   return v.cueCursor;
 }
 
-void Report(const CueSlot& slot, int32_t index, float listenerX, float listenerY, int32_t heading) {
-  const GameThreadVars& v = ThreadVars();
+// `mix` is what the game set on the sound: pan and volume before the engine's clamp.
+void Report(const CueSlot& slot, int32_t index, float listenerX, float listenerY, int32_t heading,
+            const MixResult& mix) {
   CueReport report;
-  report.stalkerThread = v.isStalker != 0;
+  report.stalkerThread = ThreadVars().isStalker != 0;
   report.name = slot.name;
   report.slot = index;
   report.nonPositional = slot.nonPositional;
@@ -29,8 +31,8 @@ void Report(const CueSlot& slot, int32_t index, float listenerX, float listenerY
   report.listenerY = listenerY;
   report.listenerHeading = heading;
   report.sound = slot.sound;
-  report.pan = v.lastPan;
-  report.volume = v.lastVolume;
+  report.pan = mix.pan;
+  report.volume = mix.volume;
   Events().CueStarted(report);
 }
 
@@ -56,18 +58,19 @@ void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, i
     SoundStop(slot.sound);
     SoundFree(slot.sound);
   }
-  slot.sound = SoundLoad(-1, "Assets/" + name + ".wav");
+  slot.sound = SoundLoad(kNewHandle, "Assets/" + name + ".wav");
   slot.nonPositional = nonPositional;
-  if (nonPositional == 0) {
-    PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index, 3);
+  MixResult mix;
+  if (nonPositional == kPositioned) {
+    mix = PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index, kCueFalloff);
   } else {
-    SoundSetPan(slot.sound, 0);
-    SoundSetVolume(slot.sound, 100);
-    ThreadVars().lastPan = 0;
-    ThreadVars().lastVolume = 100;
+    mix.pan = 0;
+    mix.volume = 100;
+    SoundSetPan(slot.sound, mix.pan);
+    SoundSetVolume(slot.sound, mix.volume);
   }
   slot.x = x;
   slot.y = y;
-  SoundPlay(slot.sound, playFlags, -1);
-  Report(slot, index, listenerX, listenerY, heading);
+  SoundPlay(slot.sound, playFlags, kKeepVolume);
+  Report(slot, index, listenerX, listenerY, heading, mix);
 }

@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <string>
 
+#include "game/mix.h"
+#include "game/state.h"
+
 // The program: start-up, title and intro, play; never returns (every end leaves the
 // process through ExitProcess with code 0).
 [[noreturn]] void ProgramEntry();
@@ -29,6 +32,7 @@ void TitleAndIntro();
 void SetGameStartValues();  // the first three steps of StartGame
 void GenerateWorld();
 void PlacePlayer();
+// RandomNext(n), after two draws thrown away: every world and run of a seed rests on them.
 int32_t RandomRange(int32_t n);
 int32_t Distance(float x1, float y1, float x2, float y2);
 bool IsInside(float x, float y, float xMin, float xMax, float yMin, float yMax);
@@ -48,17 +52,26 @@ void StrafeLeft();
 void StrafeRight();
 void TurnLeft(int32_t n);
 void TurnRight(int32_t n);
-int32_t CheckCollision();
+// Tests the player where it stands: 1 when clear; on a collision (0) puts it one step back
+// against last tick's direction, or at `candidate` when it did not move last tick.
+int32_t CheckCollision(Position candidate);
 void UpdatePlayer();
 
 // game/cues.cpp
+// PlayCue's `nonPositional`: mixed by the source's position, or centred at full volume.
+inline constexpr int32_t kPositioned = 0;
+inline constexpr int32_t kCentred = 1;
+// Loads "Assets/<name>.wav" into the next slot of the ring, mixes it and plays it with
+// `playFlags` (kOnce, kLooped). The capital A is the game's own spelling of its folder;
+// the loader finds `assets/` by looking names up again ignoring letter case.
 void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, int32_t playFlags);
 
 // game/mix.cpp
-void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                   int32_t sound, int32_t falloff);
-void PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                 int32_t slot, int32_t falloff);
+// Sets the mix of ComputeMix on `sound` (or on cue slot `slot`'s sound) and returns it.
+MixResult PositionSound(float listenerX, float listenerY, float sourceX, float sourceY,
+                        float heading, int32_t sound, int32_t falloff);
+MixResult PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                      int32_t slot, int32_t falloff);
 void UpdateCues();
 
 // game/stalker.cpp

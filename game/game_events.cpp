@@ -1,23 +1,17 @@
 #include "game/game_events.h"
 
-#include <atomic>
+#include "runtime/seam.h"
 
 namespace {
 
-GameEvents& NoObserver() {
-  static auto* none = new GameEvents;
-  return *none;
-}
-
-std::atomic<GameEvents*> installed{nullptr};
+// The default, a GameEvents itself, hears everything and does nothing.
+Seam<GameEvents> observerSeam;
 
 }  // namespace
 
 GameEvents& Events() {
-  GameEvents* observer = installed.load(std::memory_order_acquire);
-  return observer != nullptr ? *observer : NoObserver();
+  return observerSeam.Current();
 }
-
 void InstallGameEvents(GameEvents* observer) {
-  installed.store(observer, std::memory_order_release);
+  observerSeam.Install(observer);
 }

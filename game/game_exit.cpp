@@ -1,20 +1,21 @@
 #include "game/game_exit.h"
 
-#include <atomic>
 #include <cstdlib>
+
+#include "runtime/seam.h"
 
 namespace {
 
-std::atomic<ProcessExit> installed{nullptr};
+// Holds the installed function; with none, std::exit.
+Seam<void(int32_t)> exitSeam;
 
 }  // namespace
 
 void ExitProcess(int32_t code) {
-  ProcessExit exit = installed.load(std::memory_order_acquire);
-  if (exit != nullptr) exit(code);
+  if (ProcessExit exit = exitSeam.Installed()) exit(code);
   std::exit(code);
 }
 
 void InstallProcessExit(ProcessExit exit) {
-  installed.store(exit, std::memory_order_release);
+  exitSeam.Install(exit);
 }

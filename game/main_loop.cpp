@@ -36,24 +36,25 @@ void RunTick() {
 
 void CheckPageMilestones() {
   GameGlobals& g = Game();
-  if (g.pagesCollected == 8) PlayOutro();
+  if (g.pagesCollected == kPageCount) PlayOutro();
   // Layer n joins while exactly 2n - 1 pages are taken, and again should it stop.
   for (int32_t layer = 1; layer <= 4; ++layer) {
     if (g.pagesCollected != 2 * layer - 1) continue;
     int32_t sound = g.atmosphereLayers[layer];
     // A layer whose file is missing is sound 0: asked to play on every tick, it never
     // starts, and only a layer that did start is reported.
-    if (SoundIsPlaying(sound) != 1 && SoundPlay(sound, 1, 100) == 1) {
+    if (SoundIsPlaying(sound) != 1 && SoundPlay(sound, kLooped, 100) == 1) {
       Events().LayerStarted(layer);
     }
   }
 }
 
+// "Assets/": the game's own spelling, found by the loader ignoring letter case (PlayCue).
 void PlayOutro() {
   GameGlobals& g = Game();
-  g.outroSound = SoundLoad(-1, "Assets/outro.wav");
-  SoundStop(-1);
-  SoundPlay(g.outroSound, 0, -1);
+  g.outroSound = SoundLoad(kNewHandle, "Assets/outro.wav");
+  SoundStop(kAllSounds);
+  SoundPlay(g.outroSound, kOnce, kKeepVolume);
   Events().OutroStarted();
   // A sound that failed to load answers "playing" for ever: without an outro there is
   // nothing to wait for.

@@ -33,8 +33,10 @@ MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sour
   mix.bearing = Single(static_cast<double>(theta) * kRadiansToDegrees);
   float relative = Single(static_cast<double>(mix.bearing) - heading);
 
-  mix.pan = RoundHalfEven(std::cos(Radians(relative)) * 1.0 * 100.0 * -1.0);
-  float back = Single(std::sin(Radians(relative)) * 1.0 * -1.0);
+  // A relative bearing of 90 degrees is straight ahead, 270 straight behind: the pan is
+  // -100 cos of it, and `back`, -sin of it, is above 0 for a source behind.
+  mix.pan = RoundHalfEven(-100.0 * std::cos(Radians(relative)));
+  float back = Single(-std::sin(Radians(relative)));
 
   int32_t d = Distance(listenerX, listenerY, sourceX, sourceY);
   float volume = Single(100.0 - static_cast<double>(d) * falloff * 100.0 / 200.0);
@@ -43,22 +45,18 @@ MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sour
   return mix;
 }
 
-// Sets the mix on `sound` and keeps what it set in this thread's scratch, for the report
-// of the cue being started.
-void PositionSound(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                   int32_t sound, int32_t falloff) {
+MixResult PositionSound(float listenerX, float listenerY, float sourceX, float sourceY,
+                        float heading, int32_t sound, int32_t falloff) {
   MixResult mix = ComputeMix(listenerX, listenerY, sourceX, sourceY, heading, falloff);
   SoundSetPan(sound, mix.pan);
   SoundSetVolume(sound, mix.volume);
-  GameThreadVars& v = ThreadVars();
-  v.lastPan = mix.pan;
-  v.lastVolume = mix.volume;
+  return mix;
 }
 
-void PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
-                 int32_t slot, int32_t falloff) {
-  PositionSound(listenerX, listenerY, sourceX, sourceY, heading, Game().cueSlots[slot].sound,
-                falloff);
+MixResult PositionCue(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
+                      int32_t slot, int32_t falloff) {
+  return PositionSound(listenerX, listenerY, sourceX, sourceY, heading, Game().cueSlots[slot].sound,
+                       falloff);
 }
 
 void UpdateCues() {
@@ -66,12 +64,12 @@ void UpdateCues() {
   Player& p = g.player;
   {
     std::scoped_lock lock(g.cueLock);
-    for (int32_t i = 0; i <= ThreadVars().cueSlotLast; ++i) {
+    for (int32_t i = 0; i <= kCueSlotLast; ++i) {
       CueSlot& slot = g.cueSlots[i];
       if (Distance(slot.x, slot.y, p.x, p.y) >= g.audibleRange) continue;
       if (SoundFromNumber(slot.sound) == 0) continue;
-      if (slot.nonPositional == 0) {
-        PositionCue(p.x, p.y, slot.x, slot.y, static_cast<float>(p.heading), i, 3);
+      if (slot.nonPositional == kPositioned) {
+        PositionCue(p.x, p.y, slot.x, slot.y, static_cast<float>(p.heading), i, kCueFalloff);
       } else {
         SoundSetVolume(slot.sound, 100);
         SoundSetPan(slot.sound, 0);
@@ -80,6 +78,6 @@ void UpdateCues() {
   }
   if (g.stalker.active == 1) {
     PositionSound(p.x, p.y, g.stalker.x, g.stalker.y, static_cast<float>(p.heading), g.stalkerSound,
-                  5);
+                  kStalkerFalloff);
   }
 }

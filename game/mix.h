@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+// ComputeMix's `falloff` for the cues and for the stalker's own sound.
+inline constexpr int32_t kCueFalloff = 3;
+inline constexpr int32_t kStalkerFalloff = 5;
+
 struct MixResult {
   float bearing = 0;   // degrees at which the listener sees the source, before the heading
   int32_t pan = 0;     // -100 (full left) .. 100 (full right)

@@ -1,4 +1,5 @@
 // The pages' hint sounds and their own announcement when the player comes within reach.
+#include "audio/sound.h"
 #include "game/game.h"
 #include "game/state.h"
 #include "runtime/runtime.h"
@@ -7,7 +8,7 @@ namespace {
 
 bool AnyPageWithinReach() {
   GameGlobals& g = Game();
-  for (int32_t i = 1; i <= 8; ++i) {
+  for (int32_t i = 1; i <= kPageCount; ++i) {
     if (Distance(g.player.x, g.player.y, g.pages[i].x, g.pages[i].y) < 3) return true;
   }
   return false;
@@ -17,13 +18,13 @@ void UpdatePage(int32_t i) {
   GameGlobals& g = Game();
   Page& page = g.pages[i];
   if (Distance(g.player.x, g.player.y, page.x, page.y) < g.audibleRange) {
-    if (page.cueTimer < 1) PlayCue("physics/note", 0, page.x, page.y, 0);
+    if (page.cueTimer < 1) PlayCue("physics/note", kPositioned, page.x, page.y, kOnce);
     page.cueTimer += 1;
     if (page.cueTimer > 250) page.cueTimer = 0;
   }
   if (Distance(g.player.x, g.player.y, page.x, page.y) < 3 && g.pageAnnounced == 0) {
     g.pageAnnounced = 1;
-    PlayCue("pages/page" + IntToString(i), 1, g.player.x, g.player.y, 0);
+    PlayCue("pages/page" + IntToString(i), kCentred, g.player.x, g.player.y, kOnce);
   }
 }
 
@@ -31,7 +32,7 @@ void UpdatePage(int32_t i) {
 
 void UpdatePages() {
   GameGlobals& g = Game();
-  for (int32_t i = 1; i <= 8; ++i) {
+  for (int32_t i = 1; i <= kPageCount; ++i) {
     if (g.pages[i].active != 0) UpdatePage(i);
   }
   // Taken pages count too: standing on one keeps the announcement spent.

@@ -14,15 +14,14 @@ namespace {
 // Proposes a position `sign` x speed along `angle` (degrees, used as it is, negative
 // included), tests the present one, and takes the proposal when clear and in the field.
 void Move(double angle, double sign) {
-  GameGlobals& g = Game();
-  Player& p = g.player;
-  GameThreadVars& v = ThreadVars();
-  v.candidateY = Single(p.y + sign * p.speed * std::cos(Radians(angle)));
-  v.candidateX = Single(p.x + sign * p.speed * std::sin(Radians(angle)));
-  int32_t clear = CheckCollision();
-  if (WithinMoveBounds(v.candidateX, v.candidateY) && clear == 1) {
-    p.x = v.candidateX;
-    p.y = v.candidateY;
+  Player& p = Game().player;
+  Position candidate;
+  candidate.y = Single(p.y + sign * p.speed * std::cos(Radians(angle)));
+  candidate.x = Single(p.x + sign * p.speed * std::sin(Radians(angle)));
+  int32_t clear = CheckCollision(candidate);
+  if (WithinMoveBounds(candidate.x, candidate.y) && clear == 1) {
+    p.x = candidate.x;
+    p.y = candidate.y;
   }
 }
 
@@ -31,7 +30,7 @@ void CountHit(const char* knock) {
   GameGlobals& g = Game();
   g.hitCounter += 1;
   if (g.hitCounter > 40) {
-    PlayCue(knock, 0, g.player.x, g.player.y, 0);
+    PlayCue(knock, kPositioned, g.player.x, g.player.y, kOnce);
     g.hitCounter = 0;
   }
   g.collisionClear = 0;
@@ -44,49 +43,44 @@ bool OnTunnelWall(float x, float y) {
   return band == FloatToInt(t.yMin) || band == FloatToInt(t.yMax);
 }
 
-// Sets the candidate one step against the previous tick's direction of travel.
-void PushBack() {
+// One step from the player against the previous tick's direction of travel; with no
+// movement last tick, the calling move's `candidate` as it is.
+Position PushBack(Position candidate) {
   Player& p = Game().player;
-  GameThreadVars& v = ThreadVars();
   double s = p.speed, h = p.heading;
   switch (p.direction) {
-    case 1:
-      v.candidateY = Single(p.y - s * std::cos(Radians(h)));
-      v.candidateX = Single(p.x - s * std::sin(Radians(h)));
-      break;
-    case 2:
-      v.candidateY = Single(p.y + s * std::cos(Radians(h)));
-      v.candidateX = Single(p.x + s * std::sin(Radians(h)));
-      break;
-    case 3:
-      v.candidateY = Single(p.y - s * std::cos(Radians(h - 90)));
-      v.candidateX = Single(p.x - s * std::sin(Radians(h - 90)));
-      break;
-    case 4:
-      v.candidateY = Single(p.y + s * std::cos(Radians(h - 90)));
-      v.candidateX = Single(p.x + s * std::sin(Radians(h - 90)));
-      break;
-    default:  // no movement last tick: the calling move's candidate stands
+    case kForward:
+      return {Single(p.x - s * std::sin(Radians(h))), Single(p.y - s * std::cos(Radians(h)))};
+    case kBackward:
+      return {Single(p.x + s * std::sin(Radians(h))), Single(p.y + s * std::cos(Radians(h)))};
+    case kStrafingLeft:
+      return {Single(p.x - s * std::sin(Radians(h - 90))),
+              Single(p.y - s * std::cos(Radians(h - 90)))};
+    case kStrafingRight:
+      return {Single(p.x + s * std::sin(Radians(h - 90))),
+              Single(p.y + s * std::cos(Radians(h - 90)))};
+    case kNoDirection:
       break;
   }
+  return candidate;
 }
 
 [[noreturn]] void Die() {
   Player& p = Game().player;
-  SoundStop(-1);
-  PlayCue("player/death", 1, p.x, p.y, 0);
+  SoundStop(kAllSounds);
+  PlayCue("player/death", kCentred, p.x, p.y, kOnce);
   Events().Death(p.x, p.y);
   DelayMs(7000);
   Game().endCause = EndCause::kDeath;
   ShutdownProgram();
 }
 
-int32_t DirectionOfKeys() {
-  if (KeyDown(kKeyW)) return 1;
-  if (KeyDown(kKeyA)) return 3;
-  if (KeyDown(kKeyS)) return 2;
-  if (KeyDown(kKeyD)) return 4;
-  return 0;
+Direction DirectionOfKeys() {
+  if (KeyDown(kKeyW)) return kForward;
+  if (KeyDown(kKeyA)) return kStrafingLeft;
+  if (KeyDown(kKeyS)) return kBackward;
+  if (KeyDown(kKeyD)) return kStrafingRight;
+  return kNoDirection;
 }
 
 void Footstep() {
@@ -98,13 +92,13 @@ void Footstep() {
     int32_t cell =
         g.terrainMap.At({static_cast<size_t>(FloatToInt(x)), static_cast<size_t>(FloatToInt(y))});
     if (cell == kTerrainGrass) {
-      PlayCue("terrain/grass" + IntToString(RandomRange(5) + 1), 1, x, y, 0);
+      PlayCue("terrain/grass" + IntToString(RandomRange(5) + 1), kCentred, x, y, kOnce);
     }
     if (cell == kTerrainTunnel) {
-      PlayCue("terrain/tunnel" + IntToString(RandomRange(5) + 1), 1, x, y, 0);
+      PlayCue("terrain/tunnel" + IntToString(RandomRange(5) + 1), kCentred, x, y, kOnce);
     }
   } else {
-    PlayCue("steps/fence", 1, x, y, 0);
+    PlayCue("steps/fence", kCentred, x, y, kOnce);
   }
   p.stepCounter = 0;
 }
@@ -146,19 +140,20 @@ void TurnRight(int32_t n) {
   p.heading = (p.heading + n) % 360;
 }
 
-int32_t CheckCollision() {
+int32_t CheckCollision(Position candidate) {
   GameGlobals& g = Game();
   float x = g.player.x, y = g.player.y;
   g.collisionClear = 1;
+  // From obstacle 0, which is never drawn: nothing is inside its empty rectangle.
   for (int32_t o = 0; o <= g.obstacleCount; ++o) {
     const ObstacleRect& r = g.obstacles[o];
     if (IsInside(x, y, r.xMin, r.xMax, r.yMin, r.yMax)) CountHit("physics/hit_wood");
   }
   if (OnTunnelWall(x, y)) CountHit("physics/hit_wall");
   if (g.collisionClear == 1) return 1;
-  PushBack();
-  g.player.x = ThreadVars().candidateX;
-  g.player.y = ThreadVars().candidateY;
+  Position back = PushBack(candidate);
+  g.player.x = back.x;
+  g.player.y = back.y;
   return 0;
 }
 
@@ -168,7 +163,7 @@ void UpdatePlayer() {
   if (Distance(g.stalker.x, g.stalker.y, p.x, p.y) < 2) Die();
 
   p.direction = DirectionOfKeys();
-  if (p.direction > 0) {
+  if (p.direction != kNoDirection) {
     p.stepCounter += 1;
     g.stepInterval = p.running == 1 ? g.runStepInterval : g.walkStepInterval;
     if (p.stepCounter > g.stepInterval) Footstep();
@@ -177,7 +172,7 @@ void UpdatePlayer() {
   SetBreathingVolume();
 
   if (p.stamina < 101.0f) p.stamina = Single(p.stamina + 0.2);
-  if (p.running == 1 && p.direction > 0) p.stamina = Single(p.stamina + -0.5);
+  if (p.running == 1 && p.direction != kNoDirection) p.stamina = Single(p.stamina + -0.5);
   if (p.stamina < 2.0f) p.running = 0;
   p.speed = p.running == 1 ? 0.1f : 0.04f;
 }

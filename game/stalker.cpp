@@ -71,16 +71,16 @@ void Appear() {
   s.active = 1;
   s.x = static_cast<float>(RandomNext(g.fieldWidth - 20)) + 10.0f;
   s.y = static_cast<float>(RandomNext(g.fieldHeight - 20)) + 10.0f;
-  SoundPlay(g.stalkerSound, 1, 100);
+  SoundPlay(g.stalkerSound, kLooped, 100);
   int32_t d = Distance(g.player.x, g.player.y, s.x, s.y);
   Events().StalkerAppeared(s.x, s.y, d);
-  if (d < 40) PlayCue("vorlent/appearClose", 1, g.player.x, g.player.y, 0);
+  if (d < 40) PlayCue("vorlent/appearClose", kCentred, g.player.x, g.player.y, kOnce);
 }
 
 // Sets a layer's volume and starts it looped unless it plays already.
 void RaiseLayer(int32_t layer, int32_t volume, int32_t& state) {
   SoundSetVolume(layer, volume);
-  if (SoundIsPlaying(layer) == 0) SoundPlay(layer, 1, -1);
+  if (SoundIsPlaying(layer) == 0) SoundPlay(layer, kLooped, kKeepVolume);
   state = volume;
 }
 
@@ -127,14 +127,14 @@ void MaybeVanish() {
 void Step() {
   GameGlobals& g = Game();
   Stalker& s = g.stalker;
-  GameThreadVars& v = ThreadVars();
   s.heading = HeadingToward(g.player.x, g.player.y, s.x, s.y);
   double angle = Radians(s.heading);
-  v.candidateY = Single(s.y + static_cast<double>(s.speed) * std::cos(angle));
-  v.candidateX = Single(s.x + static_cast<double>(s.speed) * std::sin(angle));
-  if (WithinMoveBounds(v.candidateX, v.candidateY)) {
-    s.x = v.candidateX;
-    s.y = v.candidateY;
+  Position next;
+  next.y = Single(s.y + static_cast<double>(s.speed) * std::cos(angle));
+  next.x = Single(s.x + static_cast<double>(s.speed) * std::sin(angle));
+  if (WithinMoveBounds(next.x, next.y)) {
+    s.x = next.x;
+    s.y = next.y;
   }
 }
 

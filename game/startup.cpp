@@ -85,10 +85,10 @@ void SetStartGlobals() {
   g.hitCounter = 0;
   g.collisionClear = 0;
 
-  ArrayAllocate(257, g.cueSlots);
+  ArrayAllocate(kCueSlotLast + 1, g.cueSlots);
   ArrayAllocate(9, g.atmosphereLayers);
   ArrayAllocateMulti({g.fieldWidth + 2, g.fieldHeight + 2}, g.terrainMap);
-  ArrayAllocate(9, g.pages);
+  ArrayAllocate(kPageCount + 1, g.pages);
   ArrayAllocate(g.obstacleCount + 2, g.obstacles);
 }
 

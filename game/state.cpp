@@ -18,24 +18,13 @@ void ClearGameGlobals() {
   new (&g) GameGlobals;
 }
 
-namespace {
-
-void InitialiseThreadVars(void* block) {
-  static_cast<GameThreadVars*>(block)->cueSlotLast = 256;
-}
-
-}  // namespace
-
 void GameThreadVarsStart() {
   // The layout is set once per process: a stalker thread of an earlier run in the same
   // process (tests) may still be releasing its block by it.
   static std::once_flag layoutSet;
-  std::call_once(layoutSet, [] {
-    ThreadBlockStart({sizeof(GameThreadVars), InitialiseThreadVars, nullptr});
-  });
-  // A second run in one process starts the main thread's scratch afresh too.
+  std::call_once(layoutSet, [] { ThreadBlockStart({sizeof(GameThreadVars), nullptr, nullptr}); });
+  // A second run in one process starts the main thread's block afresh too.
   ThreadVars() = GameThreadVars{};
-  InitialiseThreadVars(&ThreadVars());
 }
 
 GameThreadVars& ThreadVars() {

@@ -1,5 +1,5 @@
 // game/state.h - the game's state: its globals, records and arrays, and the per-thread
-// block of scratch values.
+// block with the cue cursor.
 // Owns: everything the game keeps for the whole run. Zero at start; start-up gives the
 // globals their start values and dimensions the arrays (game/startup.cpp).
 // Threads: the main thread writes everything here except the Stalker record, which the
@@ -18,20 +18,34 @@
 
 // ---- records ---------------------------------------------------------------------
 
+// A place in the world, world units: what a move or a stalker step proposes.
+struct Position {
+  float x = 0, y = 0;
+};
+
 // A rectangle of the world; a point is inside when strictly between both pairs.
 struct ObstacleRect {
   float xMin = 0, xMax = 0;  // world units
   float yMin = 0, yMax = 0;
 };
 
+// The movement key found held this tick, tested in the order W, A, S, D.
+enum Direction : int32_t {
+  kNoDirection = 0,
+  kForward = 1,       // W
+  kBackward = 2,      // S
+  kStrafingLeft = 3,  // A
+  kStrafingRight = 4  // D
+};
+
 struct Player {
-  Relaxed<float> x = 0, y = 0;   // world units, -1 .. 150; read by the stalker thread
-  Relaxed<int32_t> heading = 0;  // whole degrees 0..359; 0 faces +y, 90 faces +x
-  int32_t running = 0;           // 1 while running
-  float speed = 0;               // world units per move, per tick
-  int32_t stepCounter = 0;       // ticks with a movement key held since the last footstep
-  int32_t direction = 0;         // 0 none, 1 forward, 2 backward, 3 strafe left, 4 right
-  float stamina = 0;             // 1.7 .. 101.2
+  Relaxed<float> x = 0, y = 0;         // world units, -1 .. 150; read by the stalker thread
+  Relaxed<int32_t> heading = 0;        // whole degrees 0..359; 0 faces +y, 90 faces +x
+  int32_t running = 0;                 // 1 while running
+  float speed = 0;                     // world units per move, per tick
+  int32_t stepCounter = 0;             // ticks with a movement key held since the last footstep
+  Direction direction = kNoDirection;  // read by a push-back on the next tick
+  float stamina = 0;                   // 1.7 .. 101.2
 };
 
 // Written by the stalker thread (and by StartGame before that thread starts); read by
@@ -53,11 +67,13 @@ struct CueSlot {
   float x = 0, y = 0;         // source position, world units
 };
 
+inline constexpr int32_t kPageCount = 8;  // pages 1..8 of the pages array
+
 struct Page {
   float x = 0, y = 0;    // whole-number world position
   std::string text;      // never used by the game
   int32_t active = 0;    // 1 while the page lies in the field
-  int32_t number = 0;    // its own index 1..8
+  int32_t number = 0;    // its own index 1..kPageCount
   int32_t cueTimer = 0;  // ticks since its last hint, 0..250
 };
 
@@ -75,14 +91,15 @@ struct GameGlobals {
   int32_t walkStepInterval = 0;                 // 30 ticks
   int32_t runStepInterval = 0;                  // 15 ticks
 
-  int32_t ambienceCounter = 0;          // ticks since the last ambient noise, 0..101
-  Relaxed<int32_t> pagesCollected = 0;  // 0..8; written by the main thread, read by the stalker
-  int32_t stepInterval = 0;             // ticks per footstep in force
-  int32_t hitCounter = 0;               // collision detections since the last knock
-  int32_t collisionClear = 0;           // last CheckCollision: 1 clear, 0 collision
-  int32_t compassLatch = 0;             // 1 from a compass cue until both controls are up
-  int32_t pageAnnounced = 0;            // 1 from a page's own sound until every page is 3 away
-  int32_t mouseAvailable = 0;           // MouseInit's result
+  int32_t ambienceCounter = 0;  // ticks since the last ambient noise, 0..101
+  Relaxed<int32_t> pagesCollected =
+      0;                       // 0..kPageCount; written by the main thread, read by the stalker
+  int32_t stepInterval = 0;    // ticks per footstep in force
+  int32_t hitCounter = 0;      // collision detections since the last knock
+  int32_t collisionClear = 0;  // last CheckCollision: 1 clear, 0 collision
+  int32_t compassLatch = 0;    // 1 from a compass cue until both controls are up
+  int32_t pageAnnounced = 0;   // 1 from a page's own sound until every page is 3 away
+  int32_t mouseAvailable = 0;  // MouseInit's result
 
   // Sound numbers kept for the whole run; 0 when not loaded.
   int32_t titleSound = 0, introSound = 0, outroSound = 0;
@@ -101,11 +118,12 @@ struct GameGlobals {
   ObstacleRect tunnel;
   ObstacleRect keepOutArea;
 
-  Array<CueSlot> cueSlots;          // 257: the cue ring, guarded by cueLock
+  Array<CueSlot> cueSlots;          // kCueSlotLast + 1: the cue ring, guarded by cueLock
   Array<int32_t> atmosphereLayers;  // 9: elements 1..4 the atmosphere layer sounds
   Array<int32_t> terrainMap;        // 152 x 152: 1 grass, 2 tunnel ground
-  Array<Page> pages;                // 9: pages 1..8
-  Array<ObstacleRect> obstacles;    // 102: obstacles 1..100
+  Array<Page> pages;                // kPageCount + 1: pages 1..kPageCount
+  // 102: obstacles 1..100; obstacle 0 is never drawn, an empty rectangle nothing is inside
+  Array<ObstacleRect> obstacles;
 
   // Held by PlayCue from its slot's recycle to the cue's start, and by the per-tick
   // re-mix, so that no slot's sound is freed while another thread uses it.
@@ -120,18 +138,16 @@ void ClearGameGlobals();
 inline constexpr int32_t kTerrainGrass = 1;
 inline constexpr int32_t kTerrainTunnel = 2;
 
-// ---- per-thread scratch ------------------------------------------------------------
+// The highest slot index of the cue ring (cueSlots holds 0..kCueSlotLast).
+inline constexpr int32_t kCueSlotLast = 256;
 
-// Each game thread's own scratch values, in the runtime's per-thread block: zero-filled,
-// then cueSlotLast = 256.
+// ---- per-thread state ---------------------------------------------------------------
+
+// What each game thread keeps across calls, in the runtime's per-thread block
+// (zero-filled): each thread walks the cue ring on its own.
 struct GameThreadVars {
-  int32_t cueCursor;    // the ring slot this thread used last
-  int32_t cueSlotLast;  // the highest slot index of the ring
-  float candidateX;     // the position a move (or a stalker step) proposes
-  float candidateY;
-  int32_t lastPan;     // what the last mix on this thread set: -100 .. 100
-  int32_t lastVolume;  //   and 0 .. 100 before the engine's clamp (may be negative)
-  int32_t isStalker;   // 1 on the stalker thread
+  int32_t cueCursor;  // the ring slot this thread used last, 0..kCueSlotLast
+  int32_t isStalker;  // 1 on the stalker thread, for the cue reports
 };
 
 // Start-up: lays out the per-thread block and creates the main thread's.

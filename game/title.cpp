@@ -13,7 +13,7 @@ namespace {
 bool ReleasedThisPass(int32_t key) {
   KeyboardExamine();
   if (KeyReleased(key)) {
-    SoundStop(-1);
+    SoundStop(kAllSounds);
     return true;
   }
   DelayMs(16);
@@ -25,13 +25,13 @@ bool ReleasedThisPass(int32_t key) {
 
 void TitleAndIntro() {
   GameGlobals& g = Game();
-  g.titleSound = SoundLoad(-1, "assets/title.wav");
-  g.introSound = SoundLoad(-1, "assets/intro.wav");
-  SoundPlay(g.titleSound, 1, 100);
+  g.titleSound = SoundLoad(kNewHandle, "assets/title.wav");
+  g.introSound = SoundLoad(kNewHandle, "assets/intro.wav");
+  SoundPlay(g.titleSound, kLooped, 100);
   while (!ReleasedThisPass(kKeySpace)) {
   }
 
-  SoundPlay(g.introSound, 0, -1);
+  SoundPlay(g.introSound, kOnce, kKeepVolume);
   // A sound that failed to load answers nonzero here: the loop then waits for Escape.
   while (SoundIsPlaying(g.introSound) != 0 && !ReleasedThisPass(kKeyEscape)) {
   }

@@ -15,11 +15,13 @@ bool IsInsideRect(float x, float y, const ObstacleRect& rect) {
   return IsInside(x, y, rect.xMin, rect.xMax, rect.yMin, rect.yMax);
 }
 
-// A square of side `size` at whole-number coordinates drawn x then y.
+// A square of side `size` at whole-number coordinates drawn x then y; it may stick out of
+// the field.
 void DrawObstacle(ObstacleRect& obstacle, int32_t size) {
-  obstacle.xMin = static_cast<float>(RandomNext(150));
+  GameGlobals& g = Game();
+  obstacle.xMin = static_cast<float>(RandomNext(g.fieldWidth));
   obstacle.xMax = obstacle.xMin + static_cast<float>(size);
-  obstacle.yMin = static_cast<float>(RandomNext(150));
+  obstacle.yMin = static_cast<float>(RandomNext(g.fieldHeight));
   obstacle.yMax = obstacle.yMin + static_cast<float>(size);
 }
 
@@ -63,11 +65,11 @@ bool PageSpotClear(int32_t k) {
 void PlacePages() {
   GameGlobals& g = Game();
   int32_t k = 1;
-  while (k <= 8) {
+  while (k <= kPageCount) {
     Page& page = g.pages[k];
     if (page.active == 0) {
-      page.x = static_cast<float>(RandomNext(150));
-      page.y = static_cast<float>(RandomNext(150));
+      page.x = static_cast<float>(RandomNext(g.fieldWidth));
+      page.y = static_cast<float>(RandomNext(g.fieldHeight));
       page.number = k;
       if (PageSpotClear(k)) {
         page.active = 1;
@@ -111,15 +113,15 @@ void SetGameStartValues() {
   p.y = 0;
 
   for (int32_t o = 0; o <= g.obstacleCount; ++o) g.obstacles[o] = ObstacleRect{};
-  for (int32_t k = 1; k <= 8; ++k) g.pages[k].active = 0;
+  for (int32_t k = 1; k <= kPageCount; ++k) g.pages[k].active = 0;
   g.tunnel = ObstacleRect{};
   g.keepOutArea = ObstacleRect{};
 }
 
 void GenerateWorld() {
   GameGlobals& g = Game();
-  for (int32_t i = 0; i <= 150; ++i) {
-    for (int32_t j = 0; j <= 150; ++j) {
+  for (int32_t i = 0; i <= g.fieldWidth; ++i) {
+    for (int32_t j = 0; j <= g.fieldHeight; ++j) {
       g.terrainMap.At({static_cast<size_t>(i), static_cast<size_t>(j)}) = kTerrainGrass;
     }
   }
@@ -134,9 +136,10 @@ void GenerateWorld() {
 void PlacePlayer() {
   GameGlobals& g = Game();
   for (;;) {
-    SoundPlay(g.breathSound, 1, 1);
-    float x = static_cast<float>(RandomRange(150));
-    float y = static_cast<float>(RandomRange(150));
+    // Restarted, barely audible, with every spot tried; SetBreathingVolume sets it per tick.
+    SoundPlay(g.breathSound, kLooped, 1);
+    float x = static_cast<float>(RandomRange(g.fieldWidth));
+    float y = static_cast<float>(RandomRange(g.fieldHeight));
     g.player.x = x;
     g.player.y = y;
     if (!PlayerSpotRefused(x, y)) return;

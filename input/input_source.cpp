@@ -4,6 +4,10 @@
 
 namespace {
 
+// What a host installs; until then, the null input source below.
+class NoInput;
+Seam<InputSource, NoInput> sourceSeam;
+
 class NoInput final : public InputSource {
  public:
   bool OpenKeyboard() override { return false; }
@@ -19,19 +23,11 @@ class NoInput final : public InputSource {
   }
 };
 
-Seam<InputSource> installedSource;
-
 }  // namespace
 
-InputSource& NullInputSource() {
-  static NoInput source;
-  return source;
-}
-
 InputSource& CurrentInputSource() {
-  return installedSource.Or(NullInputSource());
+  return sourceSeam.Current();
 }
-
 void InstallInputSource(InputSource* source) {
-  installedSource.Install(source);
+  sourceSeam.Install(source);
 }

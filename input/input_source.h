@@ -81,11 +81,8 @@ class InputSource {
                                     int32_t& count) = 0;
 };
 
-// The null input source: no keyboard connection, no mouse, never focused. The default
-// until a host installs another.
-InputSource& NullInputSource();
-
-// The input source in force. Never null.
+// The input source in force. Never null: until a host installs one, the null input
+// source (no keyboard connection, no mouse, never focused).
 InputSource& CurrentInputSource();
 
 // Installs `source` (nullptr restores the null input source). Call at start-up or in a

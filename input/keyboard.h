@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
+#include "input/input.h"
 #include "input/input_source.h"
-#include "input/key_codes.h"
 
 class Keyboard {
  public:
@@ -30,23 +30,3 @@ class Keyboard {
 };
 
 Keyboard& TheKeyboard();
-
-// Opens the keyboard. Nonzero on success (also when already open); 0 when there is no
-// connection to a window system to read keys from.
-int32_t KeyboardInit();
-
-// Reads every key's state. 1 when read; 0 when it cannot be read (the game window does
-// not have the keyboard focus): then every answer is 0 until a later examine reads.
-int32_t KeyboardExamine();
-
-// For a key code 0..255: 128 while the key is down, else 0. For -1: 1 when any key
-// 0..254 is down, else 0. Any other value, or after a failed examine: 0.
-int32_t KeyDown(int32_t key);
-
-// 1 once when a key seen down by an earlier call is up now, else 0; a call that finds
-// the key down marks it. -1 does this for every key 0..254 and returns 1 when any was
-// released, consuming all of them. After a failed examine: 0, marks unchanged.
-int32_t KeyReleased(int32_t key);
-
-// End step: closes the keyboard.
-void KeyboardShutdown();

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 
+#include "input/input.h"
 #include "input/input_source.h"
 
 class ScreenLayer;
@@ -47,25 +48,3 @@ class Mouse {
 };
 
 Mouse& TheMouse();
-
-// 1 when a mouse exists, else 0. Only the first call does the work; later calls return
-// its result.
-int32_t MouseInit();
-
-// Sums the movement of the events buffered since the last examine into the deltas
-// (cleared first, whatever happens). 1 when read; 0 when the window is not in front,
-// or when more than 24 events arrived (their movement is lost, buttons 1 and 2 are
-// released).
-int32_t MouseExamine();
-
-// Horizontal movement of the last examine, device units; + = right.
-int32_t MouseDeltaX();
-
-// Sets the virtual pointer; the next successful examine clamps it into the screen.
-void MouseLocate(int32_t x, int32_t y);
-
-// 1 while button n (1 left, 2 right, 3 middle) is pressed, else 0; other n: 0.
-int32_t MouseButton(int32_t n);
-
-// End step: releases the pointer and the mouse; a later MouseInit starts afresh.
-void MouseShutdown();

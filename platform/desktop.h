@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/window_system.h"
 
 class DesktopList {
@@ -20,12 +21,3 @@ class DesktopList {
 };
 
 DesktopList& Desktops();
-
-// Reads the attached displays' current settings; returns how many there are (0 when
-// the video system is not started).
-int32_t DesktopExamine();
-
-// Width or height in pixels of desktop n as last examined; 0 when n < 0 or n is not
-// below the number DesktopExamine returned.
-int32_t DesktopWidth(int32_t n);
-int32_t DesktopHeight(int32_t n);

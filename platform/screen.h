@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/platform.h"
+#include "platform/single_slot.h"
+
 class WindowLayer;
 
 class ScreenLayer {
@@ -27,7 +30,11 @@ class ScreenLayer {
   int32_t Width() const { return width_; }  // the screen's size in pixels; 0 when closed
   int32_t Height() const { return height_; }
   int32_t ParentHandle() const { return open_ ? parentHandle_ : 0; }
-  void SetCloseHook(CloseHook hook) { closeHook_ = std::move(hook); }
+  // The mouse's, set by MouseInit and emptied by MouseShutdown (platform/single_slot.h: a
+  // second hook stops the program rather than silently replace the first).
+  void SetCloseHook(CloseHook hook) {
+    FillSingleSlot(closeHook_, std::move(hook), "screen close hook");
+  }
 
  private:
   void Stretch(int32_t innerWidth, int32_t innerHeight);
@@ -48,20 +55,3 @@ class ScreenLayer {
 
 // The process-wide screen over Windows().
 ScreenLayer& Screen();
-
-// Starts the video system. Nonzero when it starts and the primary display reports at
-// least one display mode; 0 otherwise (no display can be driven). Later calls return the
-// first success without starting anything again.
-int32_t ScreenInit();
-
-// Covers the area (x, y, width, height) of the window with native handle `parentHandle`
-// with black; with `autoStretch` nonzero the area keeps filling the inner area less
-// `rightOffset` and `bottomOffset` pixels whenever the window is resized. Closes any open
-// screen first. Returns 1, or 0 (no screen open) when there is no such window or the
-// size is not positive.
-int32_t ScreenOpenWindowed(int32_t parentHandle, int32_t x, int32_t y, int32_t width,
-                           int32_t height, int32_t autoStretch, int32_t rightOffset,
-                           int32_t bottomOffset);
-
-// End step: closes the screen (running the close hook) and stops the video system.
-void ScreenEnd();

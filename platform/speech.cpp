@@ -4,27 +4,23 @@
 
 namespace {
 
+// What a host installs; until then, the silence below.
+class Silence;
+Seam<Speech, Silence> speechSeam;
+
 class Silence final : public Speech {
  public:
   void Say(const std::string&) override {}
   void Close() override {}
 };
 
-Seam<Speech> installedSpeech;
-
 }  // namespace
 
-Speech& NullSpeech() {
-  static Silence speech;
-  return speech;
-}
-
 Speech& CurrentSpeech() {
-  return installedSpeech.Or(NullSpeech());
+  return speechSeam.Current();
 }
-
 void InstallSpeech(Speech* speech) {
-  installedSpeech.Install(speech);
+  speechSeam.Install(speech);
 }
 
 void SpeechEnd() {

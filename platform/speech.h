@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 class Speech {
  public:
   virtual ~Speech() = default;
@@ -23,14 +25,9 @@ class Speech {
   virtual void Close() = 0;
 };
 
-// Speaks nothing. The default until a host installs another.
-Speech& NullSpeech();
-
-// The speech in force. Never null.
+// The speech in force. Never null: until a host installs one, the null speech, which
+// speaks nothing.
 Speech& CurrentSpeech();
 
 // Installs `speech` (nullptr restores the null speech).
 void InstallSpeech(Speech* speech);
-
-// End step: closes the speech in force.
-void SpeechEnd();

@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/platform.h"
+#include "platform/single_slot.h"
 #include "platform/window_system.h"
 #include "runtime/object_table.h"
 
@@ -77,8 +79,14 @@ class WindowLayer {
   // Draws (or with hasScreen false, removes) the black screen area of window `number`.
   void SetScreenArea(int32_t number, bool hasScreen, int32_t x, int32_t y, int32_t width,
                      int32_t height);
-  void SetResizeListener(ResizeListener listener) { resizeListener_ = std::move(listener); }
-  void SetCloseListener(CloseListener listener) { closeListener_ = std::move(listener); }
+  // The screen's, set once by its constructor (platform/single_slot.h: a second listener
+  // stops the program rather than silently replace the first).
+  void SetResizeListener(ResizeListener listener) {
+    FillSingleSlot(resizeListener_, std::move(listener), "window resize listener");
+  }
+  void SetCloseListener(CloseListener listener) {
+    FillSingleSlot(closeListener_, std::move(listener), "window close listener");
+  }
   size_t QueuedEvents() const { return queue_.size(); }
 
  private:
@@ -95,29 +103,3 @@ class WindowLayer {
 
 // The process-wide window layer the operations below work on.
 WindowLayer& Windows();
-
-// Opens window `number` (0 up, or -1 for a new number) whose inner area is `width` by
-// `height` pixels at (x, y) on the primary display, titled `title`. Reopening a number
-// closes the old window first. Returns the new number for -1, otherwise the native
-// handle; 0 on failure (nothing left behind).
-int32_t WindowOpen(int32_t number, int32_t x, int32_t y, int32_t width, int32_t height,
-                   const std::string& title, int32_t flags);
-
-// Gives window `number` the background colour `color` (0x00BBGGRR, kColorNone) and
-// repaints it. Returns 1, or 0 when there is no such window.
-int32_t WindowSetColor(int32_t number, int32_t color);
-
-// The native handle of window `number` (nonzero), or 0 when there is none.
-int32_t WindowHandle(int32_t number);
-
-// Hands out the oldest queued runtime event's code. With none queued, handles at most
-// one native event, waiting up to `timeoutMs` (0 = not at all, -1 = until one comes),
-// and returns the first event code it queued; 0 when nothing came or it queued nothing.
-int32_t WindowPollEvent(int32_t timeoutMs);
-
-// A modal box with only an OK button, owned by the game window when one is open. When
-// no box can be shown, writes "caption: text" to standard error. Returns 1 (OK).
-int32_t ErrorBox(const std::string& caption, const std::string& text);
-
-// End step: closes every window.
-void WindowsEnd();

@@ -5,6 +5,10 @@
 
 namespace {
 
+// What a host installs; until then, the null window system below.
+class NoDisplay;
+Seam<WindowSystem, NoDisplay> systemSeam;
+
 class NoDisplay final : public WindowSystem {
  public:
   bool Start() override { return false; }
@@ -24,19 +28,11 @@ class NoDisplay final : public WindowSystem {
   bool ShowMessageBox(uint32_t, const std::string&, const std::string&) override { return false; }
 };
 
-Seam<WindowSystem> installedSystem;
-
 }  // namespace
 
-WindowSystem& NullWindowSystem() {
-  static NoDisplay system;
-  return system;
-}
-
 WindowSystem& CurrentWindowSystem() {
-  return installedSystem.Or(NullWindowSystem());
+  return systemSeam.Current();
 }
-
 void InstallWindowSystem(WindowSystem* system) {
-  installedSystem.Install(system);
+  systemSeam.Install(system);
 }

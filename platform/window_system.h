@@ -129,12 +129,10 @@ class WindowSystem {
                               const std::string& text) = 0;
 };
 
-// The null window system: no display. Start fails, no window opens, no events arrive
-// (NextEvent sleeps its timeout on the current clock, and -1 returns at once rather than
-// hang), no box can be shown. The default until a host installs another.
-WindowSystem& NullWindowSystem();
-
-// The window system in force. Never null.
+// The window system in force. Never null: until a host installs one, the null window
+// system, no display. Start fails, no window opens, no events arrive (NextEvent sleeps
+// its timeout on the current clock, and -1 returns at once rather than hang), no box can
+// be shown.
 WindowSystem& CurrentWindowSystem();
 
 // Installs `system` (nullptr restores the null window system). Call at start-up or in a

@@ -7,6 +7,11 @@
 
 namespace {
 
+// What a host installs; until then, the steady clock below (never destroyed, like every
+// seam's default: a thread may still sleep or read the time while the process exits).
+class SteadyClock;
+Seam<Clock, SteadyClock> clockSeam;
+
 class SteadyClock final : public Clock {
  public:
   uint32_t NowMs() override {
@@ -26,18 +31,11 @@ class SteadyClock final : public Clock {
   }
 };
 
-Seam<Clock> installedClock;
-
 }  // namespace
 
-Clock& SystemClock() {
-  // Never destroyed: a thread may still sleep or read the time while the process exits.
-  static auto* clock = new SteadyClock;
-  return *clock;
-}
-
 Clock& CurrentClock() {
-  return installedClock.Or(SystemClock());
+  return clockSeam.Current();
 }
-
-void InstallClock(Clock* clock) { installedClock.Install(clock); }
+void InstallClock(Clock* clock) {
+  clockSeam.Install(clock);
+}

@@ -15,10 +15,8 @@ class Clock {
   virtual void SleepMs(uint32_t ms) = 0;
 };
 
-// The steady system clock and real sleeps: the default until a host installs another.
-Clock& SystemClock();
-
-// The clock in force. Never null.
+// The clock in force. Never null: until a host installs one, the steady system clock
+// and real sleeps.
 Clock& CurrentClock();
 
 // Installs `clock` (nullptr restores the system clock). Call at start-up or in a test,

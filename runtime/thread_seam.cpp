@@ -7,6 +7,10 @@
 
 namespace {
 
+// What a host installs; until then, detached threads (below).
+class DetachedThreadStarter;
+Seam<ThreadStarter, DetachedThreadStarter> starterSeam;
+
 class DetachedThreadStarter final : public ThreadStarter {
  public:
   bool Start(std::function<void()> body) override {
@@ -19,20 +23,11 @@ class DetachedThreadStarter final : public ThreadStarter {
   }
 };
 
-Seam<ThreadStarter> installedStarter;
-
 }  // namespace
 
-ThreadStarter& SystemThreadStarter() {
-  // Never destroyed, like the clock: threads may start while the process exits.
-  static auto* starter = new DetachedThreadStarter;
-  return *starter;
-}
-
 ThreadStarter& CurrentThreadStarter() {
-  return installedStarter.Or(SystemThreadStarter());
+  return starterSeam.Current();
 }
-
 void InstallThreadStarter(ThreadStarter* starter) {
-  installedStarter.Install(starter);
+  starterSeam.Install(starter);
 }

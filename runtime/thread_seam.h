@@ -13,9 +13,8 @@ class ThreadStarter {
   virtual bool Start(std::function<void()> body) = 0;
 };
 
-// Detached std::thread: the default until a host installs another.
-ThreadStarter& SystemThreadStarter();
-
+// The thread starter in force. Never null: until a host installs one, detached
+// std::threads.
 ThreadStarter& CurrentThreadStarter();
 
 // Installs `starter` (nullptr restores the default).

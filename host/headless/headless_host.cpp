@@ -14,10 +14,7 @@
 #include "host/headless/script_feed.h"
 #include "host/headless/scripted_input.h"
 #include "host/headless/virtual_clock.h"
-#include "input/input_source.h"
-#include "platform/window_system.h"
-#include "runtime/clock_seam.h"
-#include "runtime/thread_seam.h"
+#include "host/host.h"
 
 HeadlessHost::HeadlessHost(HeadlessOptions options)
     : options_(options), audio_(std::make_unique<OfflineAudioOutput>(options.audioRate)) {}
@@ -60,11 +57,13 @@ void HeadlessHost::Install() {
   feed_->Attach(input_.get(), windows_.get());
   feed_->Load(script_);
 
-  InstallClock(clock_.get());
-  InstallThreadStarter(starter_.get());
-  InstallWindowSystem(windows_.get());
-  InstallInputSource(input_.get());
-  InstallAudioOutput(audio_.get());
+  HostServices services;
+  services.clock = clock_.get();
+  services.threads = starter_.get();
+  services.windows = windows_.get();
+  services.input = input_.get();  // speech: none; boxes go to the trace
+  services.audio = audio_.get();
+  InstallHost(services);
 }
 
 void HeadlessHost::Uninstall() {
@@ -73,14 +72,8 @@ void HeadlessHost::Uninstall() {
   scheduler_->LeaveMain();
   // A run that left the engine open on this output must not leave it pulling a device
   // that goes away with the host; SoundShutdown does nothing when the engine is closed.
-  if (InstalledAudioOutput() == audio_.get()) {
-    SoundShutdown();
-    InstallAudioOutput(nullptr);
-  }
-  InstallInputSource(nullptr);
-  InstallWindowSystem(nullptr);
-  InstallThreadStarter(nullptr);
-  InstallClock(nullptr);
+  if (InstalledAudioOutput() == audio_.get()) SoundShutdown();
+  UninstallHost();
   input_.reset();
   windows_.reset();
   feed_.reset();

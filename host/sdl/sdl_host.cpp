@@ -1,5 +1,6 @@
 #include "host/sdl/sdl_host.h"
 
+#include "host/host.h"
 #include "host/sdl/host_speech.h"
 #include "host/sdl/sdl_input_source.h"
 #include "host/sdl/sdl_window_system.h"
@@ -21,16 +22,20 @@ SdlInputSource& InputSourceInstance() {
 
 }  // namespace
 
+HostServices SdlHostServices() {
+  HostServices services;
+  services.windows = &WindowSystemInstance();
+  services.input = &InputSourceInstance();
+  services.speech = HostSpeech();
+  return services;
+}
+
 void InstallSdlHost() {
-  InstallWindowSystem(&WindowSystemInstance());
-  InstallInputSource(&InputSourceInstance());
-  InstallSpeech(HostSpeech());
+  InstallHost(SdlHostServices());
 }
 
 void UninstallSdlHost() {
-  InstallWindowSystem(nullptr);
-  InstallInputSource(nullptr);
-  InstallSpeech(nullptr);
+  UninstallHost();
   // Its worker, if any, ends with the host.
   if (Speech* speech = HostSpeech()) speech->Close();
 }

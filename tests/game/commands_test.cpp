@@ -12,23 +12,7 @@
 
 namespace {
 
-class CommandsTest : public testing::Test {
- protected:
-  void SetUp() override {
-    LayGrass();
-    Player& p = Game().player;
-    p.x = 75;
-    p.y = 75;
-  }
-
-  void Script(std::string_view text) { ASSERT_TRUE(game_.host().LoadInputScript(text).empty()); }
-
-  size_t Count(std::string_view name) const { return log_.CuesNamed(name).size(); }
-
-  TestAssets assets_;
-  EventLog log_;
-  HeadlessGame game_;
-};
+using CommandsTest = GrassFieldTest;
 
 TEST_F(CommandsTest, OneSpaceReleaseTakesEveryPageWithinReachEachWithItsCue) {
   LayPage(1, 75, 77);

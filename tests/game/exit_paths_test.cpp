@@ -17,8 +17,10 @@
 #include "game/state.h"
 #include "host/audio/offline_audio_output.h"
 #include "host/headless/scripted_input.h"
+#include "host/host.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "runtime/clock_seam.h"
 #include "runtime/runtime.h"
 #include "tests/game/game_test_support.h"
 #include "tests/input/fake_input_source.h"
@@ -57,15 +59,7 @@ struct StalkerWatch {
 class HeadlessExitTest : public testing::Test {
  protected:
   // The player at (75, 75), seven pages taken: the stalker at its most aggressive.
-  void Prepare(int32_t seed) {
-    RandomSeed(seed);
-    LoadGameSounds();
-    LayGrass();
-    GameGlobals& g = Game();
-    g.player.x = 75;
-    g.player.y = 75;
-    g.pagesCollected = 7;
-  }
+  void Prepare(int32_t seed) { PrepareBoldStalker(seed, 75, 75); }
 
   // At the first step of the first burst, `act` runs once (on whichever thread holds the
   // baton, while every other waits). After 20 virtual minutes Escape ends a run that
@@ -145,13 +139,7 @@ std::vector<std::string> RunUntilCaught(int32_t seed, int32_t& code) {
   TestAssets assets;
   EventLog log;
   HeadlessGame game;
-  RandomSeed(seed);
-  LoadGameSounds();
-  LayGrass();
-  GameGlobals& g = Game();
-  g.player.x = 40;
-  g.player.y = 40;
-  g.pagesCollected = 7;
+  PrepareBoldStalker(seed, 40, 40);
   game.host().AddTimeListener([&](uint64_t, uint64_t toMs) {
     if (toMs != 20 * 60 * 1000) return;
     ScriptEvent escape;  // a run that went nowhere ends by Escape, and fails below
@@ -247,21 +235,18 @@ int32_t RunRealThreads(Way way, int32_t seed) {
   FastClock clock(output);
   FakeInputSource input;
   FakeWindowSystem windows;
-  InstallClock(&clock);
-  InstallInputSource(&input);
-  InstallWindowSystem(&windows);
-  InstallAudioOutput(&output);
+  HostServices host;
+  host.clock = &clock;
+  host.input = &input;
+  host.windows = &windows;
+  host.audio = &output;
+  InstallHost(host);
   CatchProcessExit catchExit;
 
   ResetGame();
   OpenDevices();
-  RandomSeed(seed);
-  LoadGameSounds();
-  LayGrass();
+  PrepareBoldStalker(seed, 75, 75);
   GameGlobals& g = Game();
-  g.player.x = 75;
-  g.player.y = 75;
-  g.pagesCollected = 7;
   g.stalkerThread = ThreadCreate(RunStalker, 0);
   EXPECT_NE(g.stalkerThread, 0);
 
@@ -292,10 +277,7 @@ int32_t RunRealThreads(Way way, int32_t seed) {
 
   StopStalker();  // already done by the end sequence, unless the run never got there
   RuntimeEnd();   // a second time: nothing left to do
-  InstallAudioOutput(nullptr);
-  InstallWindowSystem(nullptr);
-  InstallInputSource(nullptr);
-  InstallClock(nullptr);
+  UninstallHost();
   return code;
 }
 

@@ -27,9 +27,7 @@ void ResetGame() {
     return true;
   }();
   (void)started;
-  GameThreadVars& v = ThreadVars();
-  v = GameThreadVars{};
-  v.cueSlotLast = 256;
+  ThreadVars() = GameThreadVars{};
   ClearGameGlobals();
   SetStartGlobals();
   SetGameStartValues();
@@ -67,6 +65,21 @@ void LayPage(int32_t page, float x, float y) {
   p.y = y;
   p.number = page;
   p.active = 1;
+}
+
+void PrepareBoldStalker(int32_t seed, float x, float y) {
+  RandomSeed(seed);
+  LoadGameSounds();
+  LayGrass();
+  GameGlobals& g = Game();
+  g.player.x = x;
+  g.player.y = y;
+  g.pagesCollected = 7;
+}
+
+void GrassFieldTest::Place(float x, float y) {
+  Game().player.x = x;
+  Game().player.y = y;
 }
 
 void LayGrass() {

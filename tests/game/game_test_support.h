@@ -4,6 +4,8 @@
 // them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -22,6 +24,9 @@ void ResetGame();
 void LayGrass();
 // Puts page `page` (1..8) in the field at (x, y), not yet taken.
 void LayPage(int32_t page, float x, float y);
+// The stalker at its boldest: the generator seeded with `seed`, the game's sounds
+// loaded, grass laid, the player at (x, y) and seven pages taken.
+void PrepareBoldStalker(int32_t seed, float x, float y);
 
 // Draw plans: the game's draws from the shared generator, predicted from the seed.
 // The first seed from 1 up whose draws with `maxima`, in that order, pass `accept`; the
@@ -123,6 +128,25 @@ class HeadlessGame {
  private:
   HeadlessHost host_;
   CatchProcessExit exit_;
+};
+
+// A test on a fresh headless game (every sound file present, the game's reports in log_)
+// with the field all grass and the player at (75, 75) facing +y.
+class GrassFieldTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    LayGrass();
+    Place(75, 75);
+  }
+
+  static void Place(float x, float y);
+  void Script(std::string_view text) { ASSERT_TRUE(game_.host().LoadInputScript(text).empty()); }
+  // How many cues named `name` have started.
+  size_t Count(std::string_view name) const { return log_.CuesNamed(name).size(); }
+
+  TestAssets assets_;
+  EventLog log_;
+  HeadlessGame game_;
 };
 
 // The engine's level of `sound` in hundredths of a dB, -10000 .. 0; 1 for no such sound.

@@ -17,15 +17,8 @@ struct ChannelEnergy {
   double left = 0, right = 0;
 };
 
-class ListeningTest : public testing::Test {
+class ListeningTest : public GrassFieldTest {
  protected:
-  void SetUp() override {
-    LayGrass();
-    Player& p = Game().player;
-    p.x = 75;
-    p.y = 75;
-  }
-
   // Plays a positional cue at (x, y) and sums the square of what comes out in 120 ms.
   ChannelEnergy Listen(float x, float y) {
     const std::vector<float>& samples = game_.host().audio().Samples();
@@ -40,9 +33,6 @@ class ListeningTest : public testing::Test {
     DelayMs(200);  // let it finish before the next one
     return energy;
   }
-
-  TestAssets assets_;
-  HeadlessGame game_;
 };
 
 TEST_F(ListeningTest, ACueToThePlayersRightIsLouderInTheRightChannel) {

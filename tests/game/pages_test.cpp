@@ -13,24 +13,7 @@
 
 namespace {
 
-class PagesTest : public testing::Test {
- protected:
-  void SetUp() override {
-    LayGrass();
-    Place(75, 75);
-  }
-
-  static void Place(float x, float y) {
-    Game().player.x = x;
-    Game().player.y = y;
-  }
-
-  size_t Count(std::string_view name) const { return log_.CuesNamed(name).size(); }
-
-  TestAssets assets_;
-  EventLog log_;
-  HeadlessGame game_;
-};
+using PagesTest = GrassFieldTest;
 
 TEST_F(PagesTest, AHintSoundsAtOnceAt99UnitsThenEvery251stTick) {
   LayPage(1, 0, 75);

@@ -61,13 +61,8 @@ TEST(Soak, AnHourAtFullAggressivenessKeepsSoundsAndSlotsBounded) {
   HeadlessOptions options;
   options.audioRate = 8000;
   HeadlessGame game("", options);
-  RandomSeed(4);
-  LoadGameSounds();
-  LayGrass();
+  PrepareBoldStalker(4, 5, 5);
   GameGlobals& g = Game();
-  g.player.x = 5;
-  g.player.y = 5;
-  g.pagesCollected = 7;
   const float spots[8][2] = {{20, 20}, {20, 130}, {130, 20}, {130, 130},
                              {75, 20}, {75, 130}, {20, 75},  {130, 75}};
   for (int32_t k = 1; k <= 8; ++k) {

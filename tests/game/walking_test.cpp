@@ -29,6 +29,9 @@ class WalkingTest : public testing::Test {
     p.heading = heading;
   }
 
+  // Where the player stands: a collision test's candidate that moves nothing.
+  static Position Here() { return {Game().player.x, Game().player.y}; }
+
   void Script(std::string_view text) { ASSERT_TRUE(game_.host().LoadInputScript(text).empty()); }
 
   // The footstep cues heard so far.
@@ -153,11 +156,11 @@ TEST_F(WalkingTest, WithoutADirectionThePushBackTakesTheMovesOwnCandidate) {
   GameGlobals& g = Game();
   g.obstacles[1] = {75, 78, 80, 83};
   Place(76, 81, 0);
-  g.player.direction = 0;
+  g.player.direction = kNoDirection;
   g.player.speed = 0.5f;
   MoveForward();  // inside already: the candidate itself becomes the position
   EXPECT_EQ(g.player.y, 81.5f);
-  g.player.direction = 2;  // backward last tick: pushed toward +y
+  g.player.direction = kBackward;  // backward last tick: pushed toward +y
   MoveForward();
   EXPECT_EQ(g.player.y, 82.0f);
 }
@@ -169,7 +172,7 @@ TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTrunca
   g.tunnel = {20, 40, 40, 45};
   Place(76, 81, 0);
   g.hitCounter = 0;
-  EXPECT_EQ(CheckCollision(), 0);
+  EXPECT_EQ(CheckCollision(Here()), 0);
   EXPECT_EQ(g.hitCounter, 2);
 
   struct Spot {
@@ -181,14 +184,14 @@ TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTrunca
                         {40, 40.5f, 1},  {39.9f, 45, 0}};
   for (const Spot& spot : spots) {
     SCOPED_TRACE(testing::Message() << "(" << spot.x << ", " << spot.y << ")");
-    g.player.direction = 0;
+    g.player.direction = kNoDirection;
     Place(spot.x, spot.y, 0);
-    EXPECT_EQ(CheckCollision(), spot.clear);
+    EXPECT_EQ(CheckCollision(Here()), spot.clear);
   }
   // A tunnel along the low edge: its lower band reaches down to -1.
   g.tunnel = {20, 40, 0, 5};
   Place(30, -0.5f, 0);
-  EXPECT_EQ(CheckCollision(), 0);
+  EXPECT_EQ(CheckCollision(Here()), 0);
 }
 
 TEST_F(WalkingTest, AFootstepOnThe31stTickHeldAndThe16thRunning) {

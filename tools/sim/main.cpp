@@ -1,6 +1,6 @@
 // quelmire-sim: the whole game on the headless host, from a seed and an input script,
 // with a trace, the mix as WAV, a world dump and a map. See tools/sim/options.h and the
-// README's "Simulator" section.
+// manual, tools/sim/README.md.
 #include <cstdio>
 #include <string>
 #include <vector>

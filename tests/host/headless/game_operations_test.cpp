@@ -14,6 +14,7 @@
 #include "host/headless/recorded_window.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "platform/window.h"
 
 namespace {
 

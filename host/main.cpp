@@ -1,0 +1,14 @@
+// quelmire: the game on the real host (an SDL2 window, keyboard, mouse, speech and audio
+// device). Run it from the folder that holds assets/.
+#include "game/game.h"
+#include "host/audio/sdl_audio_output.h"
+#include "host/host.h"
+#include "host/sdl/sdl_host.h"
+
+int main() {
+  HostServices host = SdlHostServices();
+  // Never destroyed: the game leaves the process from its end sequence.
+  host.audio = new SdlAudioOutput;
+  InstallHost(host);
+  ProgramEntry();
+}
