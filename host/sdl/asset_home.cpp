@@ -1,6 +1,6 @@
 #include "host/sdl/asset_home.h"
 
-#include <SDL.h>
+#include <SDL2/SDL.h>
 
 #include <filesystem>
 #include <string>
