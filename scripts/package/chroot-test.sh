@@ -8,6 +8,7 @@
 set -euo pipefail
 deb=$(realpath "$1")
 chroot=$(mktemp -d /tmp/quelmire-chroot-XXXXXX)
+chmod 755 "$chroot"  # the root folder of a system: apt's own user must enter it
 cleanup() {
   for mount in dev/pts dev proc; do umount "$chroot/$mount" 2>/dev/null || true; done
   rm -rf --one-file-system "$chroot"
@@ -41,39 +42,58 @@ in_chroot env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install
   xvfb xauth xdotool >/dev/null
 
 echo "== chroot: /usr/games/quelmire from / under Xvfb, Space, Escape, Escape"
-cat >"$chroot/tmp/play.sh" <<'PLAY'
-cd /
-Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+sound=$chroot/tmp/sound.raw
+in_chroot Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 2
-export DISPLAY=:7 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/sound.raw
-/usr/games/quelmire >/tmp/game.log 2>&1 &
+in_chroot sh -c 'cd / && DISPLAY=:7 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/sound.raw \
+  exec /usr/games/quelmire' >"$chroot/tmp/game.log" 2>&1 &
 game=$!
-window=$(timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire' | head -n 1)
-sleep 3
-tap() { xdotool windowfocus --sync "$window" keydown "$1"; sleep 0.3; xdotool keyup "$1"; }
-tap space; sleep 1; tap Escape; sleep 2
-for i in 1 2 3 4 5 6; do kill -0 $game 2>/dev/null || break; tap Escape; sleep 3; done
-wait $game
-status=$?
-kill $xvfb
-echo "exit status $status"
-cat /tmp/game.log
-PLAY
-in_chroot sh /tmp/play.sh
-# The title: the loudest half second of the first three and a half, as float samples.
-python3 - "$chroot/tmp/sound.raw" <<'LEVEL'
+xdo() { in_chroot env DISPLAY=:7 xdotool "$@"; }
+window=$(timeout 60 chroot "$chroot" env DISPLAY=:7 xdotool search --sync --name \
+  'Vorlent: The Quelmire' | head -n 1)
+tap() { xdo windowfocus --sync "$window" keydown "$1"; sleep 0.3; xdo keyup "$1"; }
+# The first sound of the run (32-bit float stereo at 48 kHz), as seconds into the
+# capture, and the title's level over 1.5 s from there; "none" while all is silent.
+title_level() {
+  python3 - "$sound" <<'LEVEL'
 import array, math, sys
-samples = array.array("f", open(sys.argv[1], "rb").read())
-frame = 48000 * 2
-seconds = len(samples) / frame
-best = 0
-for start in range(0, 7):
-  chunk = samples[start * frame // 2:(start + 1) * frame // 2]
-  if chunk: best = max(best, math.sqrt(sum(x * x for x in chunk) / len(chunk)))
-print(f"sound: {seconds:.1f} s captured, title level {best:.3f} RMS")
-sys.exit(0 if best > 0.02 else 1)
+data = open(sys.argv[1], "rb").read()
+samples = array.array("f", data[:len(data) // 4 * 4])
+first = next((i for i, x in enumerate(samples) if abs(x) > 1e-4), None)
+if first is None or len(samples) - first < 2 * 48000 * 1.5:
+  print("none")
+else:
+  chunk = samples[first:first + int(2 * 48000 * 1.5)]
+  level = math.sqrt(sum(x * x for x in chunk) / len(chunk))
+  print(f"{first / 96000:.1f} s {level:.3f}")
 LEVEL
+}
+# Space counts only once the title plays: wait for its sound, however slowly the
+# machine loads it.
+level=none
+for _ in $(seq 120); do
+  level=$(title_level)
+  [[ $level != none ]] && break
+  sleep 0.5
+done
+echo "title: first sound at ${level% *}, level ${level##* } RMS over 1.5 s"
+sleep 2
+tap space
+sleep 1
+tap Escape  # the intro
+for _ in $(seq 10); do
+  sleep 3
+  kill -0 "$game" 2>/dev/null || break
+  tap Escape  # quits once play has begun
+done
+status=0
+wait "$game" || status=$?
+kill "$xvfb" 2>/dev/null || true
+echo "exit status $status; the game wrote: $(tr '\n' ' ' <"$chroot/tmp/game.log")"
+[[ $level != none ]] && awk -v l="${level##* }" 'BEGIN { exit !(l > 0.02) }' ||
+  { echo "chroot: no title heard" >&2; exit 1; }
+((status == 0)) || { echo "chroot: exit status $status" >&2; exit 1; }
 
 echo "== chroot: apt remove quelmire"
 in_chroot env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quelmire >/dev/null
