@@ -90,13 +90,26 @@ double Rms(const std::vector<float>& samples, double from, double to) {
   return end > begin ? std::sqrt(sum / static_cast<double>(end - begin)) : 0;
 }
 
-std::vector<float> ReadDiskAudio(const std::string& soundFile) {
+// The samples written so far; `remove` deletes the file afterwards.
+std::vector<float> ReadDiskAudio(const std::string& soundFile, bool remove = true) {
   std::ifstream in(soundFile, std::ios::binary);
   std::vector<float> samples;
   float sample = 0;
   while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) samples.push_back(sample);
-  std::filesystem::remove(soundFile);
+  if (remove) std::filesystem::remove(soundFile);
   return samples;
+}
+
+// Waits up to a minute for the first sound in the capture: the title loads its long
+// files before it plays, which takes seconds on a loaded machine, and a Space pressed
+// before the title listens would be lost.
+void WaitForFirstSound(const std::string& soundFile) {
+  for (int i = 0; i < 600; ++i) {
+    for (float s : ReadDiskAudio(soundFile, false)) {
+      if (std::fabs(s) >= 1e-4f) return;
+    }
+    std::this_thread::sleep_for(100ms);
+  }
 }
 
 std::string DiskAudioFile() {
@@ -119,6 +132,7 @@ void PlayTitleAndQuit(const std::string& program, const std::string& workDir) {
   ASSERT_FALSE(window.empty()) << "the window never appeared";
   EXPECT_EQ(Shell("xdotool getwindowname " + window), "Vorlent: The Quelmire");
 
+  WaitForFirstSound(soundFile);
   std::this_thread::sleep_for(2500ms);  // the title music
   Tap(window, "space");
   std::this_thread::sleep_for(500ms);
