@@ -4,12 +4,14 @@
 
 #include <algorithm>
 
+#include "tools/assetgen/sound.h"
+
 namespace assetgen {
 namespace {
 
-constexpr float kQuality = 0.5f;     // libvorbis' scale, -0.1 .. 1
-constexpr int kSerial = 0x51554C4D;  // any fixed number: the bytes must not vary
-constexpr long kChunkFrames = 4096;  // frames handed to the encoder at a time
+constexpr float kAssetQuality = 0.5f;     // libvorbis' scale, -0.1 .. 1
+constexpr int kAssetSerial = 0x51554C4D;  // any fixed number: the bytes must not vary
+constexpr long kChunkFrames = 4096;       // frames handed to the encoder at a time
 
 void AppendPage(std::vector<uint8_t>& out, const ogg_page& page) {
   out.insert(out.end(), page.header, page.header + page.header_len);
@@ -33,11 +35,13 @@ void Drain(vorbis_dsp_state& dsp, vorbis_block& block, ogg_stream_state& stream,
 
 }  // namespace
 
-std::vector<uint8_t> EncodeVorbis(const Sound& sound) {
+std::vector<uint8_t> EncodeVorbis(const std::vector<float>& interleaved, int channels, long rate,
+                                  float quality, int serial) {
   std::vector<uint8_t> out;
+  if (channels < 1) return out;
   vorbis_info info;
   vorbis_info_init(&info);
-  if (vorbis_encode_init_vbr(&info, sound.channels, kRate, kQuality) != 0) {
+  if (vorbis_encode_init_vbr(&info, channels, rate, quality) != 0) {
     vorbis_info_clear(&info);
     return out;
   }
@@ -48,7 +52,7 @@ std::vector<uint8_t> EncodeVorbis(const Sound& sound) {
   vorbis_block block;
   vorbis_block_init(&dsp, &block);
   ogg_stream_state stream;
-  ogg_stream_init(&stream, kSerial);
+  ogg_stream_init(&stream, serial);
 
   ogg_packet header, commentHeader, codebooks;
   vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codebooks);
@@ -58,13 +62,13 @@ std::vector<uint8_t> EncodeVorbis(const Sound& sound) {
   ogg_page page;
   while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);  // audio starts a page
 
-  const int64_t frames = sound.Frames();
+  const auto frames = static_cast<int64_t>(interleaved.size()) / channels;
   for (int64_t done = 0; done < frames;) {
     const long n = static_cast<long>(std::min<int64_t>(kChunkFrames, frames - done));
     float** buffer = vorbis_analysis_buffer(&dsp, n);
     for (long i = 0; i < n; ++i) {
-      for (int c = 0; c < sound.channels; ++c) {
-        const float s = sound.samples[static_cast<size_t>((done + i) * sound.channels + c)];
+      for (int c = 0; c < channels; ++c) {
+        const float s = interleaved[static_cast<size_t>((done + i) * channels + c)];
         buffer[c][i] = std::clamp(s, -1.0f, 1.0f);
       }
     }
@@ -82,6 +86,10 @@ std::vector<uint8_t> EncodeVorbis(const Sound& sound) {
   vorbis_comment_clear(&comment);
   vorbis_info_clear(&info);
   return out;
+}
+
+std::vector<uint8_t> EncodeVorbis(const Sound& sound) {
+  return EncodeVorbis(sound.samples, sound.channels, kRate, kAssetQuality, kAssetSerial);
 }
 
 }  // namespace assetgen
