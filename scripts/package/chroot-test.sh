@@ -43,14 +43,21 @@ in_chroot env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install
 
 echo "== chroot: /usr/games/quelmire from / under Xvfb, Space, Escape, Escape"
 sound=$chroot/tmp/sound.raw
-in_chroot Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# A display number no X server of this machine uses: the chroot has a /tmp of its own,
+# but X's abstract sockets are shared with the machine (other tests' Xvfb included).
+display=
+for _ in $(seq 50); do
+  n=$((400 + RANDOM % 500))
+  grep -q "/tmp/.X11-unix/X$n\b" /proc/net/unix || { display=:$n; break; }
+done
+in_chroot Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 2
-in_chroot sh -c 'cd / && DISPLAY=:7 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/sound.raw \
-  exec /usr/games/quelmire' >"$chroot/tmp/game.log" 2>&1 &
+in_chroot sh -c "cd / && DISPLAY=$display SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/tmp/sound.raw \
+  exec /usr/games/quelmire" >"$chroot/tmp/game.log" 2>&1 &
 game=$!
-xdo() { in_chroot env DISPLAY=:7 xdotool "$@"; }
-window=$(timeout 60 chroot "$chroot" env DISPLAY=:7 xdotool search --sync --name \
+xdo() { in_chroot env DISPLAY="$display" xdotool "$@"; }
+window=$(timeout 60 chroot "$chroot" env DISPLAY="$display" xdotool search --sync --name \
   'Vorlent: The Quelmire' | head -n 1)
 tap() { xdo windowfocus --sync "$window" keydown "$1"; sleep 0.3; xdo keyup "$1"; }
 # The first sound of the run (32-bit float stereo at 48 kHz), as seconds into the
