@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/ogg_decoder.h"
 #include "audio/sound.h"
 #include "host/audio/offline_audio_output.h"
 
@@ -60,6 +61,7 @@ std::vector<float> Render(const std::string& folder, int32_t only, bool stings) 
   InstallAudioOutput(&output);
   std::vector<float> heard;
   if (SoundInit() == 0) return heard;
+  SoundUseOggDecoder();  // the long beds are Ogg Vorbis, as the game registers it
   std::vector<int32_t> order;
   for (size_t i = 0; i < kScene.size(); ++i) {
     if (only >= 0 && static_cast<int32_t>(i) != only) continue;

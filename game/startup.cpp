@@ -1,5 +1,9 @@
 // Program entry, the start-up checks, and the one end sequence every way out uses.
+#include <filesystem>
+#include <system_error>
+
 #include "audio/ogg_decoder.h"
+#include "audio/path_lookup.h"
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_exit.h"
@@ -7,6 +11,7 @@
 #include "input/input.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
+#include "runtime/utf8_path.h"
 
 namespace {
 
@@ -27,6 +32,17 @@ bool DevicesReady(int32_t keyboard, int32_t screen, int32_t sound) {
   return true;
 }
 
+// The asset folder as a whole, after the devices: without it the game would play in
+// total silence, so it is named like a missing device. A single missing file stays
+// silent, as every sound does.
+bool AssetsReady() {
+  const std::string folder = FindPathIgnoringCase("assets");
+  std::error_code error;
+  if (!folder.empty() && std::filesystem::is_directory(PathFromUtf8(folder), error)) return true;
+  ErrorBox("ERROR", "Error finding the sound files: no assets folder.");
+  return false;
+}
+
 }  // namespace
 
 void ProgramEntry() {
@@ -41,7 +57,7 @@ void ProgramEntry() {
   Game().mouseAvailable = MouseInit();
   // No network start-up: nothing in the game uses the network.
   int32_t sound = SoundInit();
-  if (!DevicesReady(keyboard, screen, sound)) {
+  if (!DevicesReady(keyboard, screen, sound) || !AssetsReady()) {
     Game().endCause = EndCause::kStartup;
     ShutdownProgram();
   }

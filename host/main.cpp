@@ -1,11 +1,13 @@
 // quelmire: the game on the real host (an SDL2 window, keyboard, mouse, speech and audio
-// device). Run it from the folder that holds assets/.
+// device). It finds its assets/ folder from any working folder (host/sdl/asset_home.h).
 #include "game/game.h"
 #include "host/audio/sdl_audio_output.h"
 #include "host/host.h"
+#include "host/sdl/asset_home.h"
 #include "host/sdl/sdl_host.h"
 
 int main() {
+  EnterAssetHome();
   HostServices host = SdlHostServices();
   // Never destroyed: the game leaves the process from its end sequence.
   host.audio = new SdlAudioOutput;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the game and the tests need, when any is
-# missing (with the argument "windows", also what the Windows build needs). As root it runs apt-get; otherwise it prints the exact line and stops.
+# missing (with the argument "windows", also what the Windows build needs; with
+# "package", what scripts/package.sh needs; with "chroot", the clean-machine install test). As root it runs apt-get; otherwise it prints the exact line and stops.
 set -euo pipefail
 
 # Recommended packages are never installed, so everything needed is named here, also
@@ -36,6 +37,22 @@ if [[ "${1:-}" == windows ]]; then
     wine64                      # the loader that starts 64-bit Windows programs
     zip                         # build/windows/quelmire-windows.zip
   )
+fi
+
+# The Debian package (scripts/package.sh package): its dependencies computed from the
+# binaries, its checks, and the Windows zip beside it.
+if [[ "${1:-}" == package ]]; then
+  packages+=(
+    dpkg-dev             # dpkg-shlibdeps: CPack computes the package's Depends with it
+    lintian              # the package's policy check: no errors allowed
+    desktop-file-utils   # desktop-file-validate: the menu entry's check
+    appstream            # appstreamcli validate: the metainfo's check
+    zip                  # build/windows/quelmire-windows.zip
+  )
+fi
+# The clean Debian 12 machine the package is installed on by hand (scripts/package.sh chroot).
+if [[ "${1:-}" == chroot ]]; then
+  packages+=(debootstrap)
 fi
 
 missing=()

@@ -30,6 +30,10 @@ run_tests() {
 configure_and_build release
 run_tests release
 
+# The Debian package packed from the release build: its files, control fields, menu
+# entry and metainfo, and lintian without errors.
+scripts/package.sh check build/release
+
 configure_and_build asan -DQUELMIRE_SANITIZE=address -DQUELMIRE_BUILD_BENCH=OFF
 run_tests asan
 

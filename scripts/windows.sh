@@ -60,7 +60,15 @@ make_zip() {
   mkdir -p "$stage"
   x86_64-w64-mingw32-strip -o "$stage/quelmire.exe" "$out/run/quelmire.exe"
   cp -r "$out/run/assets" "$stage/assets"
-  (cd "$out/zip" && zip -q -r -X "$zip" quelmire)
+  # The players' text: keys, what they hear, how to report a fault; CR LF for Notepad.
+  sed -e "s|@QUELMIRE_CONTACT@|$(cat packaging/contact)|" -e 's/$/\r/' \
+    packaging/windows/README.txt >"$stage/README.txt"
+  # Reproducible: every entry dated SOURCE_DATE_EPOCH (scripts/package.sh sets it to the
+  # commit's time), the entries in a fixed order, no extra attributes.
+  if [[ -n ${SOURCE_DATE_EPOCH:-} ]]; then
+    find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  fi
+  (cd "$out/zip" && find quelmire | LC_ALL=C sort | TZ=UTC zip -q -X -D "$zip" -@)
   echo "== windows: $(du -h "$zip" | cut -f1) $zip"
 }
 

@@ -1,6 +1,6 @@
-# Sourced by scripts/windows.sh: quelmire.exe played as a player would, under Wine on
-# the private virtual display (start_display), its sound captured to a WAV file. Keys
-# come from xdotool (Wine reads them as Windows scan codes, as on a real keyboard).
+# Sourced by scripts/windows.sh: quelmire.exe from the zip played as a player would, under
+# Wine on the private virtual display (start_display), its sound captured to a WAV file.
+# Keys come from xdotool (Wine reads them as Windows scan codes, as on a real keyboard).
 # Wine has no sound card here: an ALSA "file" device in a throwaway HOME gives Windows'
 # audio a device that writes everything it plays to capture.wav.
 
@@ -109,9 +109,11 @@ smoke_run() {
   smoke_write_asoundrc
   local status=0
   # Windows' own audio path, whatever the caller chose for its Linux tests (scripts/test.sh
-  # sets SDL's dummy driver, which would play to nowhere).
-  (cd "$out/run" && HOME=$smoke_dir/home SDL_AUDIODRIVER=wasapi exec "$wine64" quelmire.exe) \
-    >"$smoke_dir/game.log" 2>&1 &
+  # sets SDL's dummy driver, which would play to nowhere). The game as unpacked from the
+  # zip, started from another folder (a shortcut's or a console's): it finds its sounds
+  # beside itself.
+  (cd "$smoke_dir/home" && HOME=$smoke_dir/home SDL_AUDIODRIVER=wasapi \
+    exec "$wine64" "$out/zip/quelmire/quelmire.exe") >"$smoke_dir/game.log" 2>&1 &
   local game=$!
   smoke_play || status=1
   smoke_wait_for_end "$game" "Escape" || status=1

@@ -1,9 +1,9 @@
-// Ogg Vorbis streams encoded inside the test with libvorbisenc, so the decoder is tested
-// on every system the game is built for, with no outside program: the Windows build's
-// tests run under Wine, where oggenc cannot be started. Each load is checked sample for
+// Ogg Vorbis streams encoded inside the test (the asset generator's writer, over
+// libvorbisenc), so the decoder is tested on every system the game is built for, with no
+// outside program: the Windows build's tests run under Wine, where oggenc cannot be
+// started. Each load is checked sample for
 // sample against a plain ov_read loop over the same file.
 #include <gtest/gtest.h>
-#include <vorbis/vorbisenc.h>
 
 #include <cmath>
 #include <cstdint>
@@ -14,75 +14,24 @@
 #include "audio/ogg_decoder.h"
 #include "audio/sound_file.h"
 #include "sound_files.h"
+#include "tools/assetgen/vorbis_writer.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void AppendPage(Bytes& out, const ogg_page& page) {
-  out.insert(out.end(), page.header, page.header + page.header_len);
-  out.insert(out.end(), page.body, page.body + page.body_len);
-}
-
-// Moves every finished block of the encoder into pages of `out`.
-void Drain(vorbis_dsp_state& dsp, vorbis_block& block, ogg_stream_state& stream, Bytes& out) {
-  ogg_page page;
-  while (vorbis_analysis_blockout(&dsp, &block) == 1) {
-    vorbis_analysis(&block, nullptr);
-    vorbis_bitrate_addblock(&block);
-    ogg_packet packet;
-    while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
-      ogg_stream_packetin(&stream, &packet);
-      while (ogg_stream_pageout(&stream, &page)) AppendPage(out, page);
-    }
-  }
-}
-
 // One link: `frames` of a two-tone chord (a different pitch on each channel) at `rate`.
 Bytes EncodeTone(int channels, long rate, int64_t frames, int serial) {
-  vorbis_info info;
-  vorbis_info_init(&info);
-  EXPECT_EQ(vorbis_encode_init_vbr(&info, channels, rate, 0.2f), 0);
-  vorbis_comment comment;
-  vorbis_comment_init(&comment);
-  vorbis_dsp_state dsp;
-  vorbis_analysis_init(&dsp, &info);
-  vorbis_block block;
-  vorbis_block_init(&dsp, &block);
-  ogg_stream_state stream;
-  ogg_stream_init(&stream, serial);
-
-  Bytes out;
-  ogg_packet header, commentHeader, codebooks;
-  vorbis_analysis_headerout(&dsp, &comment, &header, &commentHeader, &codebooks);
-  ogg_stream_packetin(&stream, &header);
-  ogg_stream_packetin(&stream, &commentHeader);
-  ogg_stream_packetin(&stream, &codebooks);
-  ogg_page page;
-  while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);  // audio starts a page
-
   const double step = 2 * std::numbers::pi / static_cast<double>(rate);
-  for (int64_t done = 0; done < frames;) {
-    const int n = static_cast<int>(std::min<int64_t>(1024, frames - done));
-    float** buffer = vorbis_analysis_buffer(&dsp, n);
+  std::vector<float> samples;
+  samples.reserve(static_cast<size_t>(frames * channels));
+  for (int64_t i = 0; i < frames; ++i) {
     for (int c = 0; c < channels; ++c) {
-      for (int i = 0; i < n; ++i) {
-        buffer[c][i] = static_cast<float>(0.4 * std::sin(step * (440 + 220 * c) * (done + i)));
-      }
+      samples.push_back(static_cast<float>(0.4 * std::sin(step * (440 + 220 * c) * i)));
     }
-    vorbis_analysis_wrote(&dsp, n);
-    Drain(dsp, block, stream, out);
-    done += n;
   }
-  vorbis_analysis_wrote(&dsp, 0);  // end of stream
-  Drain(dsp, block, stream, out);
-  while (ogg_stream_flush(&stream, &page)) AppendPage(out, page);
-
-  ogg_stream_clear(&stream);
-  vorbis_block_clear(&block);
-  vorbis_dsp_clear(&dsp);
-  vorbis_comment_clear(&comment);
-  vorbis_info_clear(&info);
+  Bytes out = assetgen::EncodeVorbis(samples, channels, rate, 0.2f, serial);
+  EXPECT_FALSE(out.empty()) << channels << " channels at " << rate << " Hz";
   return out;
 }
 

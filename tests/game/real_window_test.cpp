@@ -1,5 +1,6 @@
 // The quelmire program itself in a real window on a private X display, its sound going
-// to SDL's disk driver, driven from outside by xdotool as a player would drive it.
+// to SDL's disk driver, driven from outside by xdotool as a player would drive it; and
+// where it finds its sound files when started from another folder.
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -16,10 +17,12 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/host/sdl/child_process.h"
 #include "tests/host/sdl/faulty_speech_server.h"
+#include "tests/host/sdl/speech_server.h"
 #include "tests/host/sdl/xvfb_display.h"
 
 namespace {
@@ -44,16 +47,22 @@ void Tap(const std::string& window, const std::string& key) {
   Shell("xdotool keyup " + key);
 }
 
-// How the program is started: on `display` (none when empty), its sound to `soundFile`
-// through SDL's disk driver (or `audioDriver`), standard error to `errorFile` if named.
+// How the program is started: `program` in the working folder `workDir`, on `display`
+// (none when empty), its sound to `soundFile` through SDL's disk driver (or
+// `audioDriver`), standard error to `errorFile` if named. A private speech server's
+// address, when a test started one, goes along.
 struct Launch {
+  Launch(std::string display, std::string soundFile)
+      : display(std::move(display)), soundFile(std::move(soundFile)) {}
   std::string display;
   std::string soundFile;
+  std::string program = QUELMIRE_RUN_DIR "/quelmire";
+  std::string workDir = QUELMIRE_RUN_DIR;
   std::string audioDriver = "disk";
   std::string errorFile;
 };
 
-pid_t StartGame(const Launch& launch) {
+pid_t StartGame(Launch launch) {
   std::vector<std::string> env = {"SDL_AUDIODRIVER=" + launch.audioDriver,
                                   "SDL_DISKAUDIOFILE=" + launch.soundFile,
                                   "PATH=" + std::string(std::getenv("PATH")),
@@ -66,19 +75,18 @@ pid_t StartGame(const Launch& launch) {
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
-  std::string program = std::string(QUELMIRE_RUN_DIR) + "/quelmire";
-  char* argv[] = {program.data(), nullptr};
+  char* argv[] = {launch.program.data(), nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, launch.workDir.c_str());
   if (!launch.errorFile.empty()) {
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, launch.errorFile.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
   }
   pid_t child = -1;
-  bool started = chdir(QUELMIRE_RUN_DIR) == 0 &&
-                 posix_spawn(&child, program.c_str(), &actions, nullptr, argv, envp.data()) == 0;
+  int failed = posix_spawn(&child, launch.program.c_str(), &actions, nullptr, argv, envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  return started ? child : -1;
+  return failed != 0 ? -1 : child;
 }
 
 // A private file name for this test process.
@@ -115,18 +123,51 @@ double Rms(const std::vector<float>& samples, double from, double to) {
   return end > begin ? std::sqrt(sum / static_cast<double>(end - begin)) : 0;
 }
 
-TEST(RealWindow, TheGameOpensItsWindowPlaysTheTitleAndQuitsOnEscape) {
+// The samples written so far; `remove` deletes the file afterwards.
+std::vector<float> ReadDiskAudio(const std::string& soundFile, bool remove = true) {
+  std::ifstream in(soundFile, std::ios::binary);
+  std::vector<float> samples;
+  float sample = 0;
+  while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) samples.push_back(sample);
+  if (remove) std::filesystem::remove(soundFile);
+  return samples;
+}
+
+// Waits up to a minute for the first sound in the capture: the title loads its long
+// files before it plays, which takes seconds on a loaded machine, and a Space pressed
+// before the title listens would be lost.
+void WaitForFirstSound(const std::string& soundFile) {
+  for (int i = 0; i < 600; ++i) {
+    for (float s : ReadDiskAudio(soundFile, false)) {
+      if (std::fabs(s) >= 1e-4f) return;
+    }
+    std::this_thread::sleep_for(100ms);
+  }
+}
+
+std::string DiskAudioFile() {
+  return TemporaryFile("disk");
+}
+
+// Plays `program` from `workDir` as a player would: the title for a while, Space, Escape
+// (the intro), Escape (quits play). Checks the window, the exit status 0 and that the
+// title music was heard.
+void PlayTitleAndQuit(const std::string& program, const std::string& workDir) {
   XvfbDisplay xvfb(1024, 768);
   ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
   setenv("DISPLAY", xvfb.display().c_str(), 1);
-  std::string soundFile = TemporaryFile("disk");
-  pid_t game = StartGame({xvfb.display(), soundFile, "disk", ""});
+  std::string soundFile = DiskAudioFile();
+  Launch launch(xvfb.display(), soundFile);
+  launch.program = program;
+  launch.workDir = workDir;
+  pid_t game = StartGame(launch);
   ASSERT_GT(game, 0);
 
   std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
   ASSERT_FALSE(window.empty()) << "the window never appeared";
   EXPECT_EQ(Shell("xdotool getwindowname " + window), "Vorlent: The Quelmire");
 
+  WaitForFirstSound(soundFile);
   std::this_thread::sleep_for(2500ms);  // the title music
   Tap(window, "space");
   std::this_thread::sleep_for(500ms);
@@ -142,11 +183,7 @@ TEST(RealWindow, TheGameOpensItsWindowPlaysTheTitleAndQuitsOnEscape) {
   if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
   EXPECT_EQ(status, 0);
 
-  std::ifstream in(soundFile, std::ios::binary);
-  std::vector<float> samples;
-  float sample = 0;
-  while (in.read(reinterpret_cast<char*>(&sample), sizeof sample)) samples.push_back(sample);
-  std::filesystem::remove(soundFile);
+  std::vector<float> samples = ReadDiskAudio(soundFile);
   double seconds = static_cast<double>(samples.size()) / 2 / 48000;
   EXPECT_GT(seconds, 2.5);    // the title played until Space, the game went on after
   EXPECT_LT(seconds, 120.0);  // and it stopped: the program ended
@@ -157,6 +194,120 @@ TEST(RealWindow, TheGameOpensItsWindowPlaysTheTitleAndQuitsOnEscape) {
   double titleLevel = Rms(samples, start, start + 1.5);
   EXPECT_GT(titleLevel, 0.02) << "the title music is heard";
   EXPECT_LT(titleLevel, 0.7);
+}
+
+TEST(RealWindow, TheGameOpensItsWindowPlaysTheTitleAndQuitsOnEscape) {
+  PlayTitleAndQuit(QUELMIRE_RUN_DIR "/quelmire", QUELMIRE_RUN_DIR);
+}
+
+// ---- where the program finds its sound files ----------------------------------------
+
+namespace fs = std::filesystem;
+
+// A private folder tree for one test, removed with it: copies of the program (a copy,
+// not a link, since the program finds its own folder through the file it runs from),
+// links to the build's asset folder and empty asset folders as decoys.
+class LayoutFolder {
+ public:
+  LayoutFolder() {
+    std::string pattern = fs::temp_directory_path() / "quelmire-layout-XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) root_ = pattern;
+  }
+  ~LayoutFolder() {
+    std::error_code ignored;
+    if (!root_.empty()) fs::remove_all(root_, ignored);
+  }
+  LayoutFolder(const LayoutFolder&) = delete;
+  LayoutFolder& operator=(const LayoutFolder&) = delete;
+
+  // Makes `entry` at `relative` under the root: "program" copies the game, "assets" links
+  // to the real asset folder, "folder" makes an empty folder. Returns its full path.
+  std::string Make(const std::string& relative, const std::string& entry) {
+    fs::path path = root_ / relative;
+    fs::create_directories(path.parent_path());
+    if (entry == "program") fs::copy_file(QUELMIRE_RUN_DIR "/quelmire", path);
+    if (entry == "assets") fs::create_directory_symlink(QUELMIRE_RUN_DIR "/assets", path);
+    if (entry == "folder") fs::create_directories(path);
+    return path.string();
+  }
+
+ private:
+  fs::path root_;
+};
+
+struct AssetLayout {
+  const char* name;
+  const char* program;                   // where the program is copied, under the root
+  const char* workDir;                   // the folder it starts in
+  std::vector<const char*> realAssets;   // links to the real asset folder
+  std::vector<const char*> emptyAssets;  // empty asset folders: found, but silent
+};
+
+// Each row puts the real sounds where the lookup must find them and an empty asset folder
+// one step later in the order (or in the place a lookup by the executable's name would
+// use), so that the title is heard only when the right folder won.
+const AssetLayout kLayouts[] = {
+    {"WorkingFolderComesFirst", "x/quelmire", "play", {"play/assets"}, {"x/assets"}},
+    {"BesideTheExecutableBeforeTheDataFolder",
+     "p/games/quelmire",
+     "home",
+     {"p/games/assets"},
+     {"p/share/games/quelmire/assets"}},
+    {"DataFolderFromGamesAnyLetterCase",
+     "u/games/quelmire",
+     "home",
+     {"u/share/games/quelmire/Assets"},
+     {}},
+    {"DataFolderFromBin", "l/bin/quelmire", "home", {"l/share/games/quelmire/assets"}, {}},
+};
+
+void PrintTo(const AssetLayout& layout, std::ostream* os) {
+  *os << layout.name;
+}
+
+class AssetLookup : public testing::TestWithParam<AssetLayout> {};
+
+TEST_P(AssetLookup, TheTitleIsHeardFromTheFolderFoundFirst) {
+  const AssetLayout& layout = GetParam();
+  LayoutFolder tree;
+  std::string program = tree.Make(layout.program, "program");
+  std::string workDir = tree.Make(layout.workDir, "folder");
+  for (const char* place : layout.realAssets) tree.Make(place, "assets");
+  for (const char* place : layout.emptyAssets) tree.Make(place, "folder");
+  PlayTitleAndQuit(program, workDir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, AssetLookup, testing::ValuesIn(kLayouts),
+                         [](const testing::TestParamInfo<AssetLayout>& row) {
+                           return std::string(row.param.name);
+                         });
+
+// No asset folder anywhere: a start-up error like a missing device, shown, spoken, and the
+// end with status 0, instead of a game that plays in silence.
+TEST(AssetLookupNone, NoAssetFolderAnywhereIsAStartUpErrorHeardAndShown) {
+  XvfbDisplay xvfb(1024, 768);
+  ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
+  setenv("DISPLAY", xvfb.display().c_str(), 1);
+  PrivateSpeechServer server;
+  ASSERT_TRUE(server.Start()) << server.error();
+  LayoutFolder tree;
+  std::string program = tree.Make("bin/quelmire", "program");
+  std::string workDir = tree.Make("home", "folder");
+  std::string soundFile = DiskAudioFile();
+  pid_t player = DismissBoxFromOutside("ERROR");
+  Launch launch(xvfb.display(), soundFile);
+  launch.program = program;
+  launch.workDir = workDir;
+  pid_t game = StartGame(launch);
+  ASSERT_GT(game, 0);
+  EXPECT_TRUE(ExitedCleanly(player)) << "the ERROR box appeared and was closed";
+  int status = WaitForExit(game, 30s);
+  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(server.WaitFor("Error finding the sound files: no assets folder.", 10s))
+      << "the error is spoken";
+  std::vector<float> samples = ReadDiskAudio(soundFile);
+  EXPECT_EQ(Rms(samples, 0, 1e9), 0.0) << "nothing is played";
 }
 
 // Every way out of the program ends promptly, also while the speech server hangs: the
@@ -173,11 +324,11 @@ TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStal
   ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
   setenv("DISPLAY", xvfb.display().c_str(), 1);
   std::string soundFile = TemporaryFile("disk-way-out");
-  pid_t game = StartGame({xvfb.display(), soundFile, "disk", ""});
+  pid_t game = StartGame(Launch(xvfb.display(), soundFile));
   ASSERT_GT(game, 0);
   std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
   ASSERT_FALSE(window.empty()) << "the window never appeared";
-  std::this_thread::sleep_for(1000ms);
+  WaitForFirstSound(soundFile);
   Tap(window, "space");
   std::this_thread::sleep_for(500ms);
   Tap(window, "Escape");  // skips the intro
@@ -212,7 +363,9 @@ TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
 
   // No display: the keyboard error is spoken and written, and the program ends.
   auto started = std::chrono::steady_clock::now();
-  pid_t game = StartGame({"", soundFile, "disk", errors});
+  Launch headless("", soundFile);
+  headless.errorFile = errors;
+  pid_t game = StartGame(headless);
   ASSERT_GT(game, 0);
   int status = WaitForExit(game, 30s);
   auto took = std::chrono::steady_clock::now() - started;
@@ -228,7 +381,10 @@ TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
   ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
   setenv("DISPLAY", xvfb.display().c_str(), 1);
   pid_t player = DismissBoxFromOutside("ERROR");
-  game = StartGame({xvfb.display(), soundFile, "no-such-driver", errors});
+  Launch noSound(xvfb.display(), soundFile);
+  noSound.audioDriver = "no-such-driver";
+  noSound.errorFile = errors;
+  game = StartGame(noSound);
   ASSERT_GT(game, 0);
   EXPECT_TRUE(ExitedCleanly(player)) << "the ERROR box appeared and was dismissed";
   auto dismissed = std::chrono::steady_clock::now();

@@ -1,7 +1,8 @@
 // The generated asset tree: every file the game loads is there under its exact name,
-// loads through the engine's own loader, has the format and length its role needs, stays under the
-// peak ceiling, has no DC, and either starts and ends at silence (one-shots) or wraps without a
-// click (loops). The tree is the one the build wrote into the run folder.
+// loads through the engine's own loader (the long files are Ogg Vorbis), has the format
+// and length its role needs, stays under the peak ceiling, has no DC, and either starts
+// and ends at silence (one-shots) or wraps without a click (loops). The tree is the one
+// the build wrote into the run folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/ogg_decoder.h"
 #include "audio/sound_file.h"
 
 namespace {
@@ -62,7 +64,9 @@ std::vector<Expected> Inventory() {
   return all;
 }
 
+// The game registers the Ogg Vorbis decoder at start; so does every test here.
 std::string RunPath(const std::string& relative) {
+  SoundUseOggDecoder();
   return std::string(QUELMIRE_RUN_DIR) + "/" + relative;
 }
 

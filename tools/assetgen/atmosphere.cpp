@@ -97,10 +97,14 @@ Sound Heartbeat() {
 }  // namespace
 
 void AddAtmosphere(Catalogue& catalogue) {
-  AddSynthesised(catalogue, "assets/atmosphere/n1.wav", [] { return HighPad(); });
-  AddSynthesised(catalogue, "assets/atmosphere/n3.wav", [] { return LowDrone(); });
-  AddSynthesised(catalogue, "assets/atmosphere/n5.wav", [] { return Cluster(); });
-  AddSynthesised(catalogue, "assets/atmosphere/n7.wav", [] { return Heartbeat(); });
+  AddSynthesised(
+      catalogue, "assets/atmosphere/n1.wav", [] { return HighPad(); }, Encoding::kVorbis);
+  AddSynthesised(
+      catalogue, "assets/atmosphere/n3.wav", [] { return LowDrone(); }, Encoding::kVorbis);
+  AddSynthesised(
+      catalogue, "assets/atmosphere/n5.wav", [] { return Cluster(); }, Encoding::kVorbis);
+  AddSynthesised(
+      catalogue, "assets/atmosphere/n7.wav", [] { return Heartbeat(); }, Encoding::kVorbis);
 }
 
 }  // namespace assetgen

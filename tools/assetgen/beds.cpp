@@ -131,7 +131,8 @@ Sound StalkerStatic() {
 }  // namespace
 
 void AddBeds(Catalogue& catalogue) {
-  AddSynthesised(catalogue, "assets/ambience/amb.wav", [] { return AmbienceBed(); });
+  AddSynthesised(
+      catalogue, "assets/ambience/amb.wav", [] { return AmbienceBed(); }, Encoding::kVorbis);
   AddSynthesised(catalogue, "assets/player/breath.wav", [] { return Breathing(); });
   AddSynthesised(catalogue, "assets/static/static1.wav", [] { return StaticOuter(); });
   AddSynthesised(catalogue, "assets/static/static2.wav", [] { return StalkerStatic(); });

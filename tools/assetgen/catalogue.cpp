@@ -2,9 +2,11 @@
 
 namespace assetgen {
 
-void AddSynthesised(Catalogue& catalogue, std::string path, std::function<Sound()> make) {
-  catalogue.push_back(
-      {std::move(path), [make = std::move(make)] { return std::optional<Sound>(make()); }});
+void AddSynthesised(Catalogue& catalogue, std::string path, std::function<Sound()> make,
+                    Encoding encoding) {
+  catalogue.push_back({std::move(path),
+                       [make = std::move(make)] { return std::optional<Sound>(make()); },
+                       encoding});
 }
 
 Catalogue FullCatalogue() {

@@ -12,16 +12,23 @@
 
 namespace assetgen {
 
+// How a file's samples are stored. Every file keeps its ".wav" name: the game's loader
+// chooses by the content. The long music, narration and beds are Ogg Vorbis so that the
+// packages stay small; short cues stay WAV, since each is loaded afresh when played.
+enum class Encoding { kWav, kVorbis };
+
 struct Asset {
   std::string path;  // relative to the output folder, e.g. "assets/terrain/grass1.wav"
   // Makes the finished sound; empty when an outside program (espeak-ng) failed.
   std::function<std::optional<Sound>()> make;
+  Encoding encoding = Encoding::kWav;
 };
 
 using Catalogue = std::vector<Asset>;
 
 // Adds a recipe made by our own synthesis alone, which cannot fail.
-void AddSynthesised(Catalogue& catalogue, std::string path, std::function<Sound()> make);
+void AddSynthesised(Catalogue& catalogue, std::string path, std::function<Sound()> make,
+                    Encoding encoding = Encoding::kWav);
 
 // One function per family, each in its own file.
 void AddFootsteps(Catalogue& catalogue);    // footsteps.cpp: grass, tunnel, fence

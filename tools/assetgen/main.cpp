@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "tools/assetgen/catalogue.h"
+#include "tools/assetgen/vorbis_writer.h"
 #include "tools/assetgen/wav_writer.h"
 
 namespace {
@@ -43,7 +44,10 @@ int main(int argc, char** argv) {
     made.insert(asset.path);
     if (!filter.empty() && asset.path.find(filter) == std::string::npos) continue;
     std::optional<assetgen::Sound> sound = asset.make();
-    if (!sound || !assetgen::WriteWav(outDir + "/" + asset.path, *sound)) {
+    const bool vorbis = asset.encoding == assetgen::Encoding::kVorbis;
+    if (!sound || !assetgen::WriteFileBytes(
+                      outDir + "/" + asset.path,
+                      vorbis ? assetgen::EncodeVorbis(*sound) : assetgen::EncodeWav(*sound))) {
       std::fprintf(stderr, "quelmire-assetgen: could not make %s\n", asset.path.c_str());
       ++failed;
       continue;

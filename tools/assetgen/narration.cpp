@@ -173,9 +173,9 @@ std::optional<Sound> Outro() {
 }  // namespace
 
 void AddNarration(Catalogue& catalogue) {
-  catalogue.push_back({"assets/title.wav", Title});
-  catalogue.push_back({"assets/intro.wav", Intro});
-  catalogue.push_back({"assets/outro.wav", Outro});
+  catalogue.push_back({"assets/title.wav", Title, Encoding::kVorbis});
+  catalogue.push_back({"assets/intro.wav", Intro, Encoding::kVorbis});
+  catalogue.push_back({"assets/outro.wav", Outro, Encoding::kVorbis});
 }
 
 }  // namespace assetgen

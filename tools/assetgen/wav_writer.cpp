@@ -51,11 +51,15 @@ std::vector<uint8_t> EncodeWav(const Sound& sound) {
 }
 
 bool WriteWav(const std::string& path, const Sound& sound) {
+  return WriteFileBytes(path, EncodeWav(sound));
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return false;  // an encoder that failed
   std::error_code error;
   std::filesystem::path target(path);
   std::filesystem::create_directories(target.parent_path(), error);
   if (error) return false;
-  std::vector<uint8_t> bytes = EncodeWav(sound);
   std::filesystem::path temporary = target;
   temporary += ".part";
   {

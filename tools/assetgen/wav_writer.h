@@ -15,5 +15,7 @@ namespace assetgen {
 std::vector<uint8_t> EncodeWav(const Sound& sound);
 // Returns false (and leaves no half-written file under `path`) when writing fails.
 bool WriteWav(const std::string& path, const Sound& sound);
+// Writes `bytes` as the file `path` the same way (missing folders made, no half file).
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace assetgen
