@@ -40,7 +40,8 @@ class Detector:
         self.threshold = threshold
 
     def find(self, x):
-        """[(index of the onset in x, score)], strongest first, at most one per head length."""
+        """[(index in x where the head was heard, score)], strongest first, at most one per
+        head length; the sound began `offset` samples before."""
         x = np.diff(x, prepend=x[:1])
         m = len(self.head)
         if len(x) < m:
@@ -55,8 +56,8 @@ class Detector:
         for i in order[:50]:
             if score[i] < self.threshold:
                 break
-            if all(abs(i - self.offset - j) > m for j, _ in found):
-                found.append((int(i) - self.offset, float(score[i])))
+            if all(abs(i - j) > m for j, _ in found):
+                found.append((int(i), float(score[i])))
         return found
 
 
@@ -86,6 +87,7 @@ class Ear:
         self.appear = Detector(s("vorlent/appearClose"), rate, 80, 0.5)
         self.fence = Detector(s("steps/fence"), rate, 80, 0.5)
         self.static = s("static/static2")
+        self.detectors = [self.note_hint, self.appear, self.fence] + self.pages + self.knocks
 
 
 class Tape:

@@ -80,27 +80,30 @@ class EarBot:
         if listen:
             self.listen()
 
-    # Finds the sounds that began in the audio just heard.
+    # Finds the sounds heard in the audio just come: a sound counts once, when the most
+    # telling part of it (its detector's head) ends in the new audio.
     def listen(self):
-        frm = self.scanned - len(self.ear.note_hint.head)
-        start, x = self.tape.since(max(frm, 0))
+        longest = max(len(d.head) for d in self.ear.detectors)
+        start, x = self.tape.since(max(self.scanned - longest, 0))
         if len(x) == 0:
             return
         mono = x.sum(axis=1)
-        for i, _ in self.ear.note_hint.find(mono):
-            s = start + i
+
+        def heard(detector):
+            return [start + i - detector.offset for i, _ in detector.find(mono)
+                    if start + i + len(detector.head) > self.scanned]
+
+        for s in heard(self.ear.note_hint):
             if all(abs(s - o) > 2000 for o in self.notes):
                 self.notes.append(s)
-        for d in self.ear.pages:
-            for i, _ in d.find(mono):
-                if start + i >= self.scanned - len(d.head):
-                    self.announced = self.ms
-        for d in self.ear.knocks:
-            if d.find(mono):
-                self.knocked = self.ms
-        if self.ear.fence.find(mono):
+        self.notes = self.notes[-40:]
+        if any(heard(d) for d in self.ear.pages):
+            self.announced = self.ms
+        if any(heard(d) for d in self.ear.knocks):
+            self.knocked = self.ms
+        if heard(self.ear.fence):
             self.fenced = self.ms
-        if self.ear.appear.find(mono):
+        if heard(self.ear.appear):
             self.stalker = self.ms
         self.scanned = self.tape.end
 
@@ -144,15 +147,21 @@ class EarBot:
         return "time"
 
     def dodge(self, why):
-        """Backs off, and makes for a place 8 units to one side (the other side each
-        time) before going on: round the obstacle, or back from the fence."""
-        self.side = -self.side
-        self.say("dodge", why)
-        self.step(10 * TICK_MS, keys={"S"})
+        """Backs off, and makes for a place to one side before going on: round the
+        obstacle, or back from the fence. Stuck again soon after, it keeps to the same
+        side and goes wider; otherwise it takes the other side."""
+        if self.ms - self.last_dodge > 10_000:
+            self.side = -self.side
+            self.wide = 6
+        else:
+            self.wide = min(self.wide + 4, 20)
+        self.last_dodge = self.ms
+        self.say("dodge", why, self.side, self.wide)
+        self.step(20 * TICK_MS, keys={"S"})
         h = np.radians(self.heading + (180 if why == "fence" else 90 * self.side))
         x, y = self.place
-        self.detour = (float(np.clip(x + 8 * np.sin(h), 2, 148)),
-                       float(np.clip(y + 8 * np.cos(h), 2, 148)))
+        self.detour = (float(np.clip(x + self.wide * np.sin(h), 2, 148)),
+                       float(np.clip(y + self.wide * np.cos(h), 2, 148)))
 
     def locate(self, keys=()):
         """Presses C and hears the coordinates spoken; the place, or the last one known."""
@@ -270,7 +279,7 @@ class EarBot:
         self.done = False
         self.cause = None
         self.heading = 0
-        self.tape = Tape(self.rate, 4.0)
+        self.tape = Tape(self.rate, 6.0)
         self.scanned = 0
         self.notes = []
         self.texts = []
@@ -285,6 +294,8 @@ class EarBot:
         self.roam = None
         self.walked_from = None
         self.detour = None
+        self.last_dodge = -100_000
+        self.wide = 6
         self.heard = []  # sweeps since the last page: (place, headings, left, right)
         self.rng = np.random.default_rng(seed)
         if self.notes_dir:

@@ -52,15 +52,39 @@ class Grid:
             rr.append(np.asarray(right, dtype=float)[:, None])
         gl, gr = np.concatenate(gl), np.concatenate(gr)
         rl, rr = np.concatenate(rl), np.concatenate(rr)
-        found = []
-        for _ in range(sources):
-            cost = ((rl - gl) ** 2 + (rr - gr) ** 2).sum(axis=0)
-            base = float((rl ** 2 + rr ** 2).sum())
+        # A page within reach of a place where the player stood would have named itself.
+        near = np.zeros(len(self.x), dtype=bool)
+        for (lx, ly), _, _, _ in sweeps:
+            near |= np.hypot(self.x - lx, self.y - ly) < 3.5
+        base = float((rl ** 2 + rr ** 2).sum())
+
+        def best(rest_l, rest_r):
+            cost = ((rest_l - gl) ** 2 + (rest_r - gr) ** 2).sum(axis=0)
+            cost[near] = np.inf
             i = int(np.argmin(cost))
-            if cost[i] > 0.8 * base:  # explains too little: noise
+            return i, float(cost[i])
+
+        # One at a time, each the place that leaves the least unexplained beside those
+        # found; then each is sought again beside the others, since the first pick of a
+        # sum of two is a place between them.
+        picked = []
+        left_l, left_r = rl, rr
+        for _ in range(sources):
+            i, cost = best(left_l, left_r)
+            previous = float((left_l ** 2 + left_r ** 2).sum())
+            if cost > 0.9 * previous or cost > 0.95 * base:
                 break
+            picked.append(i)
+            left_l = left_l - gl[:, i : i + 1]
+            left_r = left_r - gr[:, i : i + 1]
+        for _ in range(3):
+            for n in range(len(picked)):
+                others = [j for m, j in enumerate(picked) if m != n]
+                sl = rl - gl[:, others].sum(axis=1, keepdims=True)
+                sr = rr - gr[:, others].sum(axis=1, keepdims=True)
+                picked[n] = best(sl, sr)[0]
+        found = []
+        for i in dict.fromkeys(picked):
             volume = 100 * float(max(gl[:, i].max(), gr[:, i].max()))
             found.append((float(self.x[i]), float(self.y[i]), volume))
-            rl = rl - gl[:, i : i + 1]
-            rr = rr - gr[:, i : i + 1]
         return found
