@@ -8,7 +8,6 @@ import wave
 import numpy as np
 
 TICK_MS = 17        # the game's tick
-FIRST_TICK_MS = 196  # the first tick of play after the quick start (title and intro skipped)
 
 
 def load_sound(path, rate):
@@ -38,27 +37,39 @@ class Detector:
         self.head = np.diff(sound[self.offset : self.offset + m + 1])
         self.norm = float(np.sqrt(np.dot(self.head, self.head)))
         self.threshold = threshold
+        self.transforms = {}  # the head's transform by length
 
-    def find(self, x):
+    def find(self, x, spectrum=None):
         """[(index in x where the head was heard, score)], strongest first, at most one per
-        head length; the sound began `offset` samples before."""
-        x = np.diff(x, prepend=x[:1])
+        head length; the sound began `offset` samples before. `spectrum`: x's Spectrum,
+        shared by the detectors that listen to the same audio."""
         m = len(self.head)
         if len(x) < m:
             return []
-        n = 1 << int(np.ceil(np.log2(len(x) + m)))
-        corr = np.fft.irfft(np.fft.rfft(x, n) * np.conj(np.fft.rfft(self.head, n)), n)[: len(x) - m + 1]
-        energy = np.cumsum(np.concatenate(([0.0], x * x)))
-        local = np.sqrt(np.maximum(energy[m:] - energy[:-m], 1e-12))
+        spectrum = spectrum or Spectrum(x, m)
+        if spectrum.n not in self.transforms:
+            self.transforms[spectrum.n] = np.conj(np.fft.rfft(self.head, spectrum.n))
+        corr = np.fft.irfft(spectrum.fx * self.transforms[spectrum.n], spectrum.n)
+        corr = corr[: len(spectrum.dx) - m + 1]
+        local = np.sqrt(np.maximum(spectrum.energy[m:] - spectrum.energy[:-m], 1e-12))
         score = corr / (local * self.norm)
         found = []
-        order = np.argsort(-score)
-        for i in order[:50]:
-            if score[i] < self.threshold:
-                break
+        candidates = np.flatnonzero(score >= self.threshold)
+        for i in candidates[np.argsort(-score[candidates])][:50]:
             if all(abs(i - j) > m for j, _ in found):
                 found.append((int(i), float(score[i])))
         return found
+
+
+class Spectrum:
+    """A mono signal heard through a first difference, its transform and its running
+    energy, for every detector at once (heads of at most `longest` samples)."""
+
+    def __init__(self, x, longest):
+        self.dx = np.diff(x, prepend=x[:1])
+        self.n = 1 << int(np.ceil(np.log2(len(x) + longest)))
+        self.fx = np.fft.rfft(self.dx, self.n)
+        self.energy = np.cumsum(np.concatenate(([0.0], self.dx * self.dx)))
 
 
 def gains(x, sound, offset):
@@ -91,28 +102,32 @@ class Ear:
 
 
 class Tape:
-    """The mix heard so far, the last `keep_s` seconds of it, indexed by sample since the
-    start of the run."""
+    """The mix heard so far, at least the last `keep_s` seconds of it, indexed by sample
+    since the start of the run. Kept as the pieces that came, joined only on reading."""
 
     def __init__(self, rate, keep_s=3.0):
         self.rate = rate
         self.keep = int(rate * keep_s)
-        self.data = np.zeros((0, 2))
-        self.start = 0  # sample index of data[0]
+        self.pieces = []  # (first sample index, frames)
+        self.end = 0
 
     @property
-    def end(self):
-        return self.start + len(self.data)
+    def start(self):
+        return self.pieces[0][0] if self.pieces else self.end
 
     def add(self, audio):
-        # Kept up to twice as long, so that the copying happens now and then only.
-        self.data = np.concatenate((self.data, audio.astype(np.float64)))
-        cut = len(self.data) - self.keep
-        if cut > self.keep:
-            self.data = self.data[cut:]
-            self.start += cut
+        if len(audio):
+            self.pieces.append((self.end, audio.astype(np.float64)))
+            self.end += len(audio)
+        while len(self.pieces) > 1 and self.pieces[1][0] <= self.end - self.keep:
+            self.pieces.pop(0)
 
-    def since(self, sample):
-        """(first sample index, stereo frames) from `sample` on (or from the oldest kept)."""
-        i = max(0, sample - self.start)
-        return self.start + i, self.data[i:]
+    def since(self, sample, count=None):
+        """(first sample index, stereo frames) from `sample` on (or from the oldest kept),
+        at most `count` frames."""
+        first = max(sample, self.start)
+        last = self.end if count is None else min(self.end, first + count)
+        parts = [a[max(first - s, 0) : max(last - s, 0)] for s, a in self.pieces
+                 if s + len(a) > first and s < last]
+        frames = np.concatenate(parts) if parts else np.zeros((0, 2))
+        return first, frames

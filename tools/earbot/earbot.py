@@ -26,7 +26,7 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ear import Ear, Tape, gains, TICK_MS, FIRST_TICK_MS  # noqa: E402
+from ear import Ear, Spectrum, Tape, gains, TICK_MS  # noqa: E402
 from hearing_law import Grid  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 
@@ -88,9 +88,12 @@ class EarBot:
         if len(x) == 0:
             return
         mono = x.sum(axis=1)
+        spectrum = Spectrum(mono, longest) if len(mono) >= longest else None
 
         def heard(detector):
-            return [start + i - detector.offset for i, _ in detector.find(mono)
+            if spectrum is None:
+                return []
+            return [start + i - detector.offset for i, _ in detector.find(mono, spectrum)
                     if start + i + len(detector.head) > self.scanned]
 
         for s in heard(self.ear.note_hint):
@@ -193,10 +196,9 @@ class EarBot:
         headings, left, right = [], [], []
         for k in range(SWEEP_TICKS):
             a = base + k * tick + RAMP
-            start, x = self.tape.since(a)
+            start, x = self.tape.since(a, tick - RAMP)
             if start != a:
                 return None
-            x = x[: tick - RAMP]
             columns = [self.ear.note[k * tick + RAMP : (k + 1) * tick]]
             for o in others:
                 t = np.zeros(len(x))

@@ -36,6 +36,7 @@ class Grid:
     def __init__(self, step=1.0):
         xs = np.arange(0, FIELD + 0.01, step)
         self.x, self.y = [a.ravel() for a in np.meshgrid(xs, xs)]
+        self.cache = {}  # each sweep's gains from every place
 
     def explain_all(self, sweeps, sources=4):
         """The places (x, y, volume) that best explain together the gains heard in
@@ -43,13 +44,18 @@ class Grid:
         the place whose sound, added to those already found, leaves the least
         unexplained. A page sounds from one place however the listener moved."""
         gl, gr, rl, rr = [], [], [], []
+        cache = {}
         for (lx, ly), headings, left, right in sweeps:
-            h = np.asarray(headings, dtype=float)[:, None]
-            a, b = gains_from(lx, ly, h, self.x[None, :], self.y[None, :])
+            key = (lx, ly, tuple(headings))
+            if key not in self.cache:
+                h = np.asarray(headings, dtype=float)[:, None]
+                self.cache[key] = gains_from(lx, ly, h, self.x[None, :], self.y[None, :])
+            a, b = cache[key] = self.cache[key]
             gl.append(a)
             gr.append(b)
             rl.append(np.asarray(left, dtype=float)[:, None])
             rr.append(np.asarray(right, dtype=float)[:, None])
+        self.cache = cache  # what the next call may reuse
         gl, gr = np.concatenate(gl), np.concatenate(gr)
         rl, rr = np.concatenate(rl), np.concatenate(rr)
         # A page within reach of a place where the player stood would have named itself.
