@@ -48,7 +48,7 @@ def outcome(results):
 def hearing(results, notes, sim):
     """How far off the player's places were, and at what distance each page was first
     placed within 5 units."""
-    errors, first, wrong, total = [], [], 0, 0
+    errors, first, wrong, total, aims = [], [], 0, 0, []
     for g in results:
         path = os.path.join(notes, "seed-%d.jsonl" % g["seed"])
         if not os.path.exists(path):
@@ -70,6 +70,9 @@ def hearing(results, notes, sim):
                     taken.add(n)
                 continue
             active = {n: p for n, p in pages.items() if n not in taken}
+            if e["found"] and active:
+                x, y, _ = e["found"][0]  # the place it went for
+                aims.append(min(np.hypot(p[0] - x, p[1] - y) for p in active.values()))
             for x, y, _ in e["found"]:
                 total += 1
                 near = min(active.items(), key=lambda kv: np.hypot(kv[1][0] - x, kv[1][1] - y))
@@ -89,6 +92,8 @@ def hearing(results, notes, sim):
     return [
         "places heard: %d; off by median %.1f units from the nearest page not yet taken; "
         "%.0f %% more than 10 units off" % (total, np.median(errors), 100 * wrong / total),
+        "places gone for (the nearest heard, %d): off by median %.1f units; %.0f %% more than "
+        "10 units off" % (len(aims), np.median(aims), 100 * np.mean(np.array(aims) > 10)),
         "pages first placed within 5 units: %d, from a distance of median %.0f, "
         "90th percentile %.0f, largest %.0f units" % (
             len(first), np.median(first), np.percentile(first, 90), max(first)),
