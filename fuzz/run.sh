@@ -1,37 +1,71 @@
 #!/usr/bin/env bash
-# Builds the sound loader's fuzzer with clang (libFuzzer, AddressSanitizer,
-# UndefinedBehaviorSanitizer) and runs it for a bounded time.
-#   fuzz/run.sh [seconds]     default 60
-# Exits non-zero when the fuzzer finds a crash, a sanitizer report or a broken
-# promise; the input that did it is left in build/fuzz/ as crash-* (or leak-*, ...).
+# Builds the fuzzers with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
+# and runs each for a bounded time: the sound loader (loader_fuzz), the live mode's
+# command reader (live_fuzz) and the input-script parser (script_fuzz).
+#   fuzz/run.sh [seconds]     the loader's time, default 60; the two readers get a third
+#                             of it each
+# Exits non-zero when a fuzzer finds a crash, a sanitizer report or a broken promise;
+# the input that did it is left in build/fuzz/<target>-crash-* (or -leak-*, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 out=build/fuzz
 
-sources=(
-  audio/decoder_registry.cpp audio/file_image.cpp audio/memory_source.cpp
-  audio/ogg_decoder.cpp audio/path_lookup.cpp audio/pcm_convert.cpp
-  audio/pcm_piece_reader.cpp audio/sound_file.cpp audio/wav_reader.cpp
-  fuzz/loader_fuzz.cpp
-)
-mkdir -p "$out/corpus"
-echo "== fuzz: building $out/loader_fuzz"
-clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer \
-  -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I. "${sources[@]}" $(pkg-config --libs vorbisfile) -o "$out/loader_fuzz"
+build() {  # name, sources ...
+  local name=$1
+  shift
+  echo "== fuzz: building $out/$name"
+  clang++ -std=c++20 -O1 -g -fno-omit-frame-pointer \
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+    -I. "$@" -o "$out/$name"
+}
+
+run() {  # name, seconds, options and corpus folders ...
+  local name=$1 time=$2
+  shift 2
+  echo "== fuzz: running $name for $time s"
+  "$out/$name" -max_total_time="$time" -timeout=20 -print_final_stats=1 \
+    -artifact_prefix="$out/$name-" "$@" 2>"$out/$name.log" ||
+    { tail -n 60 "$out/$name.log"; echo "== fuzz: $name FAILED (input saved under $out/)"; exit 1; }
+  grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$out/$name.log" || true
+}
+
+mkdir -p "$out/corpus" "$out/live-corpus" "$out/script-corpus"
+build loader_fuzz \
+  audio/decoder_registry.cpp audio/file_image.cpp audio/memory_source.cpp \
+  audio/ogg_decoder.cpp audio/path_lookup.cpp audio/pcm_convert.cpp \
+  audio/pcm_piece_reader.cpp audio/sound_file.cpp audio/wav_reader.cpp \
+  fuzz/loader_fuzz.cpp $(pkg-config --libs vorbisfile)
+build live_fuzz tools/sim/live_protocol.cpp fuzz/live_fuzz.cpp
+build script_fuzz host/headless/input_script.cpp tools/sim/run_script.cpp fuzz/script_fuzz.cpp
 
 if [[ ! -d "$out/seeds" ]]; then
   fuzz/make_corpus.sh "$out/seeds.tmp"
   mv "$out/seeds.tmp" "$out/seeds"
 fi
+# The readers' seeds: a live session's commands, and scripts of every kind of line.
+mkdir -p "$out/live-seeds" "$out/script-seeds"
+printf '\x03QLs\0\x04\0\0\0\xc8\0\0\0QLk\0\x02\0\0\0\x11\x01QLm\0\x08\0\0\0\xd8\xff\xff\xff\x03\0\0\0QLb\0\x02\0\0\0\x01\x01QLw\0\x04\0\0\0\x02\0\0\0QLq\0\0\0\0\0' \
+  >"$out/live-seeds/session"
+cat >"$out/script-seeds/all-lines" <<'SCRIPT'
+# every kind of line
+0 key down W   # walk
++500 key up w
+600 mouse move -40 5
+600 mouse down left
++17 mouse up 3
+700 mouse wheel -2
+800 focus lost
++1 focus back
+900 key down 203
+1000 close
+SCRIPT
 
-echo "== fuzz: running for $seconds s"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
-"$out/loader_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=20 \
-  -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus" "$out/seeds" 2>"$out/last-run.log" ||
-  { tail -n 60 "$out/last-run.log"; echo "== fuzz: FAILED (input saved under $out/)"; exit 1; }
-grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$out/last-run.log" || true
-echo "== fuzz: no crash in $seconds s"
+readers=$(((seconds + 2) / 3))
+run loader_fuzz "$seconds" -max_len=65536 "$out/corpus" "$out/seeds"
+run live_fuzz "$readers" -max_len=4096 "$out/live-corpus" "$out/live-seeds"
+run script_fuzz "$readers" -max_len=4096 "$out/script-corpus" "$out/script-seeds"
+echo "== fuzz: no crash in $seconds + 2 x $readers s"

@@ -25,6 +25,7 @@ packages=(
   xfonts-base   # X core fonts: SDL's X11 message box draws its text with them (players too)
   speech-dispatcher            # the speech server the game autospawns; the speech test's own server
   speech-dispatcher-espeak-ng  # its voice, so that the server starts with an output module
+  python3 python3-numpy  # the ear player (tools/earbot) and its live-mode client
 )
 # The Windows build (scripts/windows.sh asks for these with the argument "windows"):
 # cross compilers, and Wine to run what they make.

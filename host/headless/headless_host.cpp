@@ -98,6 +98,14 @@ std::vector<ScriptError> HeadlessHost::LoadInputScriptFile(const std::string& pa
   return LoadInputScript(text);
 }
 
+void HeadlessHost::AppendInput(const std::vector<ScriptEvent>& events) {
+  if (Installed()) {
+    feed_->Append(events);
+    return;
+  }
+  for (const ScriptEvent& event : events) InsertByTime(script_, 0, event);
+}
+
 void HeadlessHost::AddTimeListener(Scheduler::TimeListener listener) {
   if (Installed()) scheduler_->AddTimeListener(listener);
   listeners_.push_back(std::move(listener));

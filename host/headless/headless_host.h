@@ -85,6 +85,10 @@ class HeadlessHost {
   std::vector<ScriptError> LoadInputScript(std::string_view text);
   // The same from a file; a file that cannot be read is one error with line 0.
   std::vector<ScriptError> LoadInputScriptFile(const std::string& path);
+  // Adds events to the script (a live run's input, at the present virtual time or
+  // later): after every event of the same or an earlier time, as if the script had
+  // held them from the start. Before Install or from the thread holding the baton.
+  void AppendInput(const std::vector<ScriptEvent>& events);
 
   // Called with each step of virtual time [fromMs, toMs), on the thread holding the
   // baton, before any thread runs at toMs, after the audio output has rendered the

@@ -268,3 +268,10 @@ InputScript ParseInputScript(std::string_view text) {
   }
   return script;
 }
+
+void InsertByTime(std::vector<ScriptEvent>& events, size_t from, const ScriptEvent& event) {
+  auto later = std::upper_bound(events.begin() + static_cast<std::ptrdiff_t>(from), events.end(),
+                                event.timeMs,
+                                [](uint64_t ms, const ScriptEvent& e) { return ms < e.timeMs; });
+  events.insert(later, event);
+}

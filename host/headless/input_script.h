@@ -79,6 +79,10 @@ struct InputScript {
 // Parses `text`. Malformed lines are left out of `events` and listed in `errors`.
 InputScript ParseInputScript(std::string_view text);
 
+// Inserts `event` into `events` (in time order from index `from` on) after every event
+// there of the same or an earlier time: where a script holding it would have it.
+void InsertByTime(std::vector<ScriptEvent>& events, size_t from, const ScriptEvent& event);
+
 // The key code for a name of the list above or a decimal scan code 0..255; -1 when
 // it is neither.
 int32_t KeyCodeByName(std::string_view name);

@@ -16,6 +16,10 @@ void ScriptFeed::Load(std::vector<ScriptEvent> events) {
   next_ = 0;
 }
 
+void ScriptFeed::Append(const std::vector<ScriptEvent>& events) {
+  for (const ScriptEvent& event : events) InsertByTime(events_, next_, event);
+}
+
 void ScriptFeed::CatchUp() {
   uint64_t nowMs = scheduler_.NowMs();
   // Applying may not add events, so the bound is fixed: the loop ends.

@@ -30,6 +30,11 @@ class ScriptFeed {
   // Replaces the events still to come (times in virtual ms since install; sorted).
   void Load(std::vector<ScriptEvent> events);
 
+  // Adds events still to come (a live run's input): each goes after every event not
+  // yet applied whose time is the same or earlier, as a script holding it from the
+  // start would have it.
+  void Append(const std::vector<ScriptEvent>& events);
+
   // Applies every event due at the current virtual time that has not been applied.
   void CatchUp();
 

@@ -22,7 +22,8 @@ std::string ScratchPath(const std::string& name) {
   return std::string(QUELMIRE_SCRATCH_DIR) + "/" + name;
 }
 
-SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir) {
+SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::string& inputPath) {
   std::string outPath = CaptureFile("stdout"), errPath = CaptureFile("stderr");
   std::vector<std::string> argv = {QUELMIRE_SIM};
   argv.insert(argv.end(), args.begin(), args.end());
@@ -38,6 +39,8 @@ SimResult RunSim(const std::vector<std::string>& args, const std::string& workDi
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(dir.c_str()) != 0) {
       _exit(126);
     }
+    int in = inputPath.empty() ? 0 : open(inputPath.c_str(), O_RDONLY);
+    if (in < 0 || dup2(in, 0) < 0) _exit(126);
     execv(pointers[0], pointers.data());
     _exit(127);
   }

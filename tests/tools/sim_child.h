@@ -15,8 +15,9 @@ struct SimResult {
 };
 
 // Runs the tool with `args` in `workDir` (the build's run folder, which holds assets/,
-// unless told otherwise).
-SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir = "");
+// unless told otherwise), its standard input read from `inputPath` when one is given.
+SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir = "",
+                 const std::string& inputPath = "");
 
 // A path in this test binary's scratch folder (made on first use).
 std::string ScratchPath(const std::string& name);

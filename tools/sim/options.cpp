@@ -60,6 +60,7 @@ const std::map<std::string, Setter>& ValueOptions() {
       {"--wav", [](SimOptions& o, const std::string& v) { return o.wavPath = v, ""; }},
       {"--map", [](SimOptions& o, const std::string& v) { return o.mapPath = v, ""; }},
       {"--assets", [](SimOptions& o, const std::string& v) { return o.assetsPath = v, ""; }},
+      {"--record", [](SimOptions& o, const std::string& v) { return o.recordPath = v, ""; }},
   };
   return options;
 }
@@ -68,6 +69,7 @@ bool SetFlag(SimOptions& o, const std::string& arg) {
   if (arg == "--quick-start") return o.quickStart = true;
   if (arg == "--world") return o.worldOnly = true;
   if (arg == "--trace-ticks") return o.traceTicks = true;
+  if (arg == "--live") return o.live = true;
   if (arg == "--help" || arg == "-h") return o.help = true;
   return false;
 }
@@ -101,6 +103,11 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
       return parsed;
     }
   }
+  if (parsed.options.live && parsed.options.worldOnly)
+    parsed.error = "--live plays; --world does not";
+  if (!parsed.options.live && !parsed.options.recordPath.empty()) {
+    parsed.error = "--record records a live run: it wants --live";
+  }
   return parsed;
 }
 
@@ -117,6 +124,9 @@ std::string SimUsage() {
          "  --map FILE.svg   a picture of the world, the player's and the stalker's paths\n"
          "  --assets DIR     the sound files' folder (default: ./assets)\n"
          "  --rate N         output frames per second, 8000 .. 192000 (default 48000)\n"
+         "  --live           a client drives the run through stdin and stdout, step by step\n"
+         "                   in virtual time (binary frames: tools/sim/LIVE.md)\n"
+         "  --record FILE    live: the input received, as a script that replays the run\n"
          "Exit status: the game's own (0) when it ends; 2 for a bad command line, script or\n"
          "asset folder.\n";
 }

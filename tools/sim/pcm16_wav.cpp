@@ -69,15 +69,25 @@ bool Pcm16WavWriter::WriteHeader(uint32_t dataBytes) {
   return std::fwrite(header.data(), 1, header.size(), file_) == header.size();
 }
 
-void Pcm16WavWriter::Append(const float* samples, size_t count) {
-  if (file_ == nullptr) return;
-  std::vector<unsigned char> bytes(count * kBytesPerSample);
+std::vector<uint8_t> Pcm16Bytes(const float* samples, size_t count) {
+  std::vector<uint8_t> bytes(count * kBytesPerSample);
   size_t at = 0;
   for (size_t i = 0; i < count; ++i) {
     Put16(bytes.data(), at, static_cast<uint16_t>(ToPcm16(samples[i])));
   }
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-  dataBytes_ += bytes.size();
+  return bytes;
+}
+
+void Pcm16WavWriter::Append(const float* samples, size_t count) {
+  if (file_ == nullptr) return;
+  std::vector<uint8_t> bytes = Pcm16Bytes(samples, count);
+  AppendBytes(bytes.data(), bytes.size());
+}
+
+void Pcm16WavWriter::AppendBytes(const uint8_t* bytes, size_t count) {
+  if (file_ == nullptr) return;
+  if (std::fwrite(bytes, 1, count, file_) != count) failed_ = true;
+  dataBytes_ += count;
 }
 
 bool Pcm16WavWriter::Finish() {

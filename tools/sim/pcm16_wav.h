@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class Pcm16WavWriter {
  public:
@@ -21,6 +22,8 @@ class Pcm16WavWriter {
   bool IsOpen() const { return file_ != nullptr; }
   // Appends `count` interleaved samples (left, right, left ...).
   void Append(const float* samples, size_t count);
+  // Appends samples already in the file's form (Pcm16Bytes).
+  void AppendBytes(const uint8_t* bytes, size_t count);
   // Brings the header's sizes up to date and closes; false on a write error.
   bool Finish();
 
@@ -35,3 +38,5 @@ class Pcm16WavWriter {
 
 // One sample as the file holds it.
 int16_t ToPcm16(float sample);
+// `count` samples as the file holds them: 16-bit little-endian, two bytes each.
+std::vector<uint8_t> Pcm16Bytes(const float* samples, size_t count);

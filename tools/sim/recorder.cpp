@@ -40,6 +40,11 @@ const char* EndCauseName(EndCause cause) {
   return "startup";
 }
 
+EndCause Recorder::Cause() const {
+  std::scoped_lock lock(lock_);
+  return cause_;
+}
+
 void Recorder::Emit(const char* event, const std::string& fields) {
   EmitAt(host_.NowMs(), event, fields);
 }

@@ -40,6 +40,9 @@ class Recorder final : public GameEvents {
   // the present virtual time stand.
   void WriteExit(int32_t code, std::optional<std::string> cause, std::optional<uint64_t> ms);
 
+  // How play ended so far (kStartup until the game says).
+  EndCause Cause() const;
+
   // A copy of what the map shows so far.
   MapRecord Map() const;
 

@@ -1,6 +1,9 @@
 #include "tools/sim/sim_run.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +17,7 @@
 #include "host/headless/headless_host.h"
 #include "runtime/random.h"
 #include "tools/sim/asset_folder.h"
+#include "tools/sim/live_channel.h"
 #include "tools/sim/map_svg.h"
 #include "tools/sim/pcm16_wav.h"
 #include "tools/sim/recorder.h"
@@ -45,6 +49,7 @@ struct SimRun {
   int64_t framesWritten = 0;
   int64_t frameLimit = INT64_MAX;  // frames in the --ms limit
   std::thread::id mainThread;      // the thread that installed the host
+  LiveChannel* live = nullptr;     // --live: the client's channel, which writes the WAV
 };
 
 SimRun* run = nullptr;
@@ -66,7 +71,11 @@ void DrainMix() {
 // Writes the exit line and finishes the trace, the WAV and the map; returns the exit
 // status. `cause` and `ms` are given for a stop at the time limit.
 int WriteOutputs(int32_t code, std::optional<std::string> cause, std::optional<uint64_t> ms) {
-  if (run->wav.IsOpen()) DrainMix();
+  if (run->live != nullptr) {
+    run->live->Flush(ms.value_or(UINT64_MAX));
+  } else if (run->wav.IsOpen()) {
+    DrainMix();
+  }
   run->recorder->WriteExit(code, cause, ms);
   run->host->trace().Close();
   int status = code;
@@ -80,6 +89,10 @@ int WriteOutputs(int32_t code, std::optional<std::string> cause, std::optional<u
     std::fprintf(stderr, "quelmire-sim: the map '%s' could not be written\n",
                  run->options.mapPath.c_str());
     status = kExitOutputLost;
+  }
+  if (run->live != nullptr) {
+    run->live->End(ms.value_or(run->host->NowMs()), status,
+                   cause.value_or(EndCauseName(run->recorder->Cause())));
   }
   LeaveAssetFolder(run->assets);
   return status;
@@ -97,8 +110,24 @@ void ExitFromGame(int32_t code) {
 // Told each step of virtual time after the mix of the step is rendered. At the limit the
 // process ends from here, on whichever game thread holds the baton, with the others
 // parked: a scheduler cannot be stopped from inside its own step.
-void FollowTime(uint64_t /*fromMs*/, uint64_t toMs) {
-  if (run->wav.IsOpen()) DrainMix();
+// A live run hands the step's mix to the client's channel, which answers every target
+// the step reached; at the time limit the run ends before a target there is answered.
+void FollowLive(uint64_t fromMs, uint64_t toMs) {
+  OfflineAudioOutput& output = run->host->audio();
+  run->live->Take(fromMs, output.Samples());
+  output.ClearSamples();
+  uint64_t limit = run->options.limitMs;
+  if (run->live->Serve(limit != 0 && toMs >= limit ? limit - 1 : toMs)) return;
+  const std::string& cause = run->live->StopCause();
+  std::exit(WriteOutputs(cause == "broken" ? kExitUsage : 0, cause, run->live->StopMs()));
+}
+
+void FollowTime(uint64_t fromMs, uint64_t toMs) {
+  if (run->live != nullptr) {
+    FollowLive(fromMs, toMs);
+  } else if (run->wav.IsOpen()) {
+    DrainMix();
+  }
   if (run->options.limitMs != 0 && toMs >= run->options.limitMs) {
     std::exit(WriteOutputs(0, "time", run->options.limitMs));
   }
@@ -126,12 +155,27 @@ void OpenOutputs(SimRun& r) {
   if (!r.options.wavPath.empty() && !r.wav.Open(r.options.wavPath, r.options.rate)) {
     Refuse("cannot write the WAV file '" + r.options.wavPath + "'");
   }
-  // Without a WAV file the mix is still rendered, and dropped as it comes.
-  r.host->audio().KeepInMemory(r.wav.IsOpen());
+  // Without a WAV file or a live client the mix is still rendered, and dropped as it comes.
+  r.host->audio().KeepInMemory(r.wav.IsOpen() || r.options.live);
   if (r.options.limitMs != 0) {
     r.frameLimit =
         static_cast<int64_t>(r.options.limitMs * static_cast<uint64_t>(r.options.rate) / 1000);
   }
+}
+
+// The live channel takes standard output for its frames; anything else printed there
+// goes to standard error instead. The commands of time 0 are read before the game starts.
+void StartLive(SimRun& r) {
+  std::signal(SIGPIPE, SIG_IGN);  // a client that left is seen as a failed write
+  std::fflush(stdout);
+  int out = dup(STDOUT_FILENO);
+  if (out < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) Refuse("cannot take standard output");
+  r.live = new LiveChannel(*r.host, r.options.rate, STDIN_FILENO, out);
+  r.live->SetWav(&r.wav);
+  if (!r.options.recordPath.empty()) r.live->RecordTo(r.options.recordPath);
+  if (r.live->Begin()) return;
+  const std::string& cause = r.live->StopCause();
+  std::exit(WriteOutputs(cause == "broken" ? kExitUsage : 0, cause, 0));
 }
 
 // Output paths are given relative to where the command was started, and the run moves
@@ -141,6 +185,7 @@ SimOptions WithAbsolutePaths(SimOptions o) {
   o.tracePath = AbsolutePath(o.tracePath);
   o.wavPath = AbsolutePath(o.wavPath);
   o.mapPath = AbsolutePath(o.mapPath);
+  o.recordPath = AbsolutePath(o.recordPath);
   return o;
 }
 
@@ -186,6 +231,8 @@ void RunGameCommand(const SimOptions& given) {
   run->host->AddTimeListener(FollowTime);
   InstallGameEvents(run->recorder);
   InstallProcessExit(ExitFromGame);
+
+  if (o.live) StartLive(*run);
 
   run->mainThread = std::this_thread::get_id();
   run->host->Install();

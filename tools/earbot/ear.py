@@ -1,0 +1,133 @@
+"""What the ear player knows of the game's sounds and how it listens: the sound files
+(as a practised player knows them), resampled to the mix's rate, and detectors that find
+them in the stereo mix. Nothing here reads the game's state."""
+
+import os
+import wave
+
+import numpy as np
+
+TICK_MS = 17        # the game's tick
+
+
+def load_sound(path, rate):
+    """A sound file as mono float samples at `rate`."""
+    with wave.open(path) as w:
+        frames = w.readframes(w.getnframes())
+        data = np.frombuffer(frames, dtype="<i2").astype(np.float64) / 32768.0
+        data = data.reshape(-1, w.getnchannels()).mean(axis=1)
+        src = w.getframerate()
+    n = int(len(data) * rate / src)
+    t = np.arange(n) * (src / rate)
+    return np.interp(t, np.arange(len(data)), data)
+
+
+class Detector:
+    """Finds where a sound starts in a mono signal: normalised correlation of the signal
+    with the loudest `head_ms` of the sound (its most telling part), peaks over
+    `threshold`. Reports where the sound began."""
+
+    def __init__(self, sound, rate, head_ms, threshold):
+        m = int(rate * head_ms / 1000)
+        energy = np.cumsum(np.concatenate(([0.0], sound * sound)))
+        windows = energy[m:] - energy[:-m]
+        # The first window within 1 % of the loudest, so that the head comes early.
+        self.offset = int(np.argmax(windows >= 0.99 * windows.max()))
+        # Heard through a first difference, which takes the bed's rumble away.
+        self.head = np.diff(sound[self.offset : self.offset + m + 1])
+        self.norm = float(np.sqrt(np.dot(self.head, self.head)))
+        self.threshold = threshold
+        self.transforms = {}  # the head's transform by length
+
+    def find(self, x, spectrum=None):
+        """[(index in x where the head was heard, score)], strongest first, at most one per
+        head length; the sound began `offset` samples before. `spectrum`: x's Spectrum,
+        shared by the detectors that listen to the same audio."""
+        m = len(self.head)
+        if len(x) < m:
+            return []
+        spectrum = spectrum or Spectrum(x, m)
+        if spectrum.n not in self.transforms:
+            self.transforms[spectrum.n] = np.conj(np.fft.rfft(self.head, spectrum.n))
+        corr = np.fft.irfft(spectrum.fx * self.transforms[spectrum.n], spectrum.n)
+        corr = corr[: len(spectrum.dx) - m + 1]
+        local = np.sqrt(np.maximum(spectrum.energy[m:] - spectrum.energy[:-m], 1e-12))
+        score = corr / (local * self.norm)
+        found = []
+        candidates = np.flatnonzero(score >= self.threshold)
+        for i in candidates[np.argsort(-score[candidates])][:50]:
+            if all(abs(i - j) > m for j, _ in found):
+                found.append((int(i), float(score[i])))
+        return found
+
+
+class Spectrum:
+    """A mono signal heard through a first difference, its transform and its running
+    energy, for every detector at once (heads of at most `longest` samples)."""
+
+    def __init__(self, x, longest):
+        self.dx = np.diff(x, prepend=x[:1])
+        self.n = 1 << int(np.ceil(np.log2(len(x) + longest)))
+        self.fx = np.fft.rfft(self.dx, self.n)
+        self.energy = np.cumsum(np.concatenate(([0.0], self.dx * self.dx)))
+
+
+def gains(x, sound, offset):
+    """Least-squares gains of `sound` started `offset` samples before x[0], one per channel
+    of x (frames, 2); None when the sound does not cover x."""
+    if offset < 0 or offset + len(x) > len(sound):
+        return None
+    t = sound[offset : offset + len(x)]
+    tt = float(np.dot(t, t))
+    if tt < 1e-9:
+        return None
+    return float(np.dot(x[:, 0], t) / tt), float(np.dot(x[:, 1], t) / tt)
+
+
+class Ear:
+    """The player's knowledge of the sound set, at the mix's rate."""
+
+    def __init__(self, assets, rate):
+        self.rate = rate
+        s = lambda name: load_sound(os.path.join(assets, name + ".wav"), rate)
+        self.note = s("physics/note")
+        self.note_hint = Detector(self.note, rate, 80, 0.3)
+        self.pages = [Detector(s("pages/page%d" % i), rate, 80, 0.5) for i in range(1, 9)]
+        self.knocks = [Detector(s("physics/hit_wood"), rate, 80, 0.5),
+                       Detector(s("physics/hit_wall"), rate, 80, 0.5)]
+        self.appear = Detector(s("vorlent/appearClose"), rate, 80, 0.5)
+        self.fence = Detector(s("steps/fence"), rate, 80, 0.5)
+        self.static = s("static/static2")
+        self.detectors = [self.note_hint, self.appear, self.fence] + self.pages + self.knocks
+
+
+class Tape:
+    """The mix heard so far, at least the last `keep_s` seconds of it, indexed by sample
+    since the start of the run. Kept as the pieces that came, joined only on reading."""
+
+    def __init__(self, rate, keep_s=3.0):
+        self.rate = rate
+        self.keep = int(rate * keep_s)
+        self.pieces = []  # (first sample index, frames)
+        self.end = 0
+
+    @property
+    def start(self):
+        return self.pieces[0][0] if self.pieces else self.end
+
+    def add(self, audio):
+        if len(audio):
+            self.pieces.append((self.end, audio.astype(np.float64)))
+            self.end += len(audio)
+        while len(self.pieces) > 1 and self.pieces[1][0] <= self.end - self.keep:
+            self.pieces.pop(0)
+
+    def since(self, sample, count=None):
+        """(first sample index, stereo frames) from `sample` on (or from the oldest kept),
+        at most `count` frames."""
+        first = max(sample, self.start)
+        last = self.end if count is None else min(self.end, first + count)
+        parts = [a[max(first - s, 0) : max(last - s, 0)] for s, a in self.pieces
+                 if s + len(a) > first and s < last]
+        frames = np.concatenate(parts) if parts else np.zeros((0, 2))
+        return first, frames

@@ -1,0 +1,52 @@
+"""The ear player's test: on fixed seeds, within a fixed virtual time, it takes at least
+the pages it takes today. Everything in the run is deterministic (the simulator's live
+mode, the player's own chance drawn from the seed), so a shortfall means the sound
+changed: a left-right swap, a broken falloff, a silent hint or a lost cue all make the
+player miss pages it takes now.
+
+    earbot_check.py --sim build/release/run/quelmire-sim --run-dir build/release/run
+"""
+
+import argparse
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import earbot  # noqa: E402
+from ear import Ear  # noqa: E402
+from quelmire_live import LiveSim  # noqa: E402
+
+# seed, virtual ms, pages it takes in that time today
+ROWS = [
+    (2, 65_000, 3),
+    (3, 60_000, 3),
+]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--sim", required=True)
+    parser.add_argument("--run-dir", required=True)
+    parser.add_argument("--assets", help="the sound files the simulator plays (default: its own)")
+    args = parser.parse_args()
+    extra = ["--assets", os.path.abspath(args.assets)] if args.assets else []
+    env = LiveSim(args.sim, run_dir=args.run_dir, extra_args=extra)
+    # The player knows the game's own sounds, whatever the simulator plays.
+    ear = Ear(os.path.join(args.run_dir, "assets"), env.rate)
+    failed = 0
+    for seed, ms, pages in ROWS:
+        earbot.MAX_GAME_MS = ms
+        bot = earbot.EarBot(env, ear)
+        bot.play(seed)
+        result = bot.result(seed)
+        env.close()
+        ok = result["pages"] >= pages
+        failed += not ok
+        print("%s: seed %d, %d ms: %d pages (at least %d), %s" %
+              ("ok" if ok else "FAILED", seed, ms, result["pages"], pages, result["cause"]))
+    print("%d passed, %d failed" % (len(ROWS) - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,84 @@
+// tools/sim/live_channel.h - quelmire-sim's live mode: a client drives the run step by
+// step in virtual time through the frames of tools/sim/live_protocol.h (the whole
+// exchange: tools/sim/LIVE.md).
+//
+// The channel is told every step of virtual time with the mix the step rendered. Each
+// time the run reaches the client's target it answers the span since the last target
+// (the spoken texts, then the audio) and reads commands until the next step: their
+// input events take the target's time. Nothing runs while it reads, so a live run is
+// the run its recorded script gives: an event at time T is seen by the game's first
+// read of input at T or later, whether it came live or from a script.
+// Threads: whichever game thread holds the headless scheduler's baton (one at a time),
+// and the main thread before the host is installed.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "host/headless/input_script.h"
+#include "tools/sim/live_protocol.h"
+
+class HeadlessHost;
+class Pcm16WavWriter;
+
+class LiveChannel {
+ public:
+  // Reads commands from `inFd` and writes frames to `outFd`; `rate` in frames per second.
+  LiveChannel(HeadlessHost& host, int32_t rate, int inFd, int outFd);
+
+  // The mix sent is also appended to `wav` (may be null).
+  void SetWav(Pcm16WavWriter* wav) { wav_ = wav; }
+  // The events received are written at the end to `path` as an input script.
+  void RecordTo(const std::string& path) { recordPath_ = path; }
+
+  // Sends the hello and reads the commands of virtual time 0, up to the first step.
+  // False when the client stopped first (see StopCause).
+  bool Begin();
+
+  // Takes the mix rendered for the step [fromMs, ...): interleaved floats.
+  void Take(uint64_t fromMs, const std::vector<float>& samples);
+  // Answers every target at or before `boundMs` and reads the commands that follow
+  // each. False when the client stopped at a target (see StopMs and StopCause).
+  bool Serve(uint64_t boundMs);
+
+  uint64_t StopMs() const { return targetMs_; }
+  // "stop" for a stop command or the end of the stream, "broken" for a stream that
+  // could not be read; empty while the client goes on.
+  const std::string& StopCause() const { return stopCause_; }
+
+  // Sends the texts spoken and the mix not yet sent, no further than the virtual time
+  // `capMs` (none: all of it).
+  void Flush(uint64_t capMs);
+  // The end frame, after which nothing is sent; writes the recorded script.
+  void End(uint64_t ms, int32_t status, const std::string& cause);
+
+ private:
+  struct Chunk {
+    uint64_t fromFrame = 0;      // frame index in virtual time
+    std::vector<uint8_t> bytes;  // 16-bit little-endian stereo, 4 bytes a frame
+  };
+
+  uint64_t FrameAt(uint64_t ms) const;
+  void SendTexts(uint64_t ms);
+  void SendAudio(uint64_t ms, uint64_t boundFrame);
+  bool ReadUntilStep(uint64_t ms);
+  bool NextCommand(LiveCommand& command);
+  void Send(uint8_t kind, const std::vector<uint8_t>& payload);
+  void Refuse(const std::string& error);
+
+  HeadlessHost& host_;
+  const int32_t rate_;
+  const int inFd_, outFd_;
+  Pcm16WavWriter* wav_ = nullptr;
+  std::string recordPath_;
+  LiveDecoder decoder_;
+  std::deque<Chunk> pending_;  // rendered, not yet sent
+  uint64_t targetMs_ = 0;      // the next target; after a stop, where it stopped
+  size_t boxesSpoken_ = 0;     // message boxes whose text went out
+  bool lost_ = false;          // the client cannot be written to
+  bool ended_ = false;
+  std::string stopCause_;
+  std::vector<ScriptEvent> received_;  // for the recorded script
+};
