@@ -82,4 +82,8 @@ if(faults)
   list(LENGTH faults count)
   message(FATAL_ERROR "include direction: ${count} include(s) run up the layers")
 endif()
+# A check that read nothing (SOURCE_DIR not given, or wrong) would pass whatever the tree.
+if(files_read EQUAL 0)
+  message(FATAL_ERROR "include direction: no source files under '${SOURCE_DIR}'")
+endif()
 message(STATUS "include direction: ${files_read} files read, no include runs up the layers")
