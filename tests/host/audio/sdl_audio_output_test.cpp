@@ -101,7 +101,7 @@ std::vector<float> ReadFloats(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::vector<float> floats(bytes.size() / sizeof(float));
-  std::memcpy(floats.data(), bytes.data(), floats.size() * sizeof(float));
+  if (!floats.empty()) std::memcpy(floats.data(), bytes.data(), floats.size() * sizeof(float));
   return floats;
 }
 
