@@ -166,7 +166,9 @@ void OpenOutputs(SimRun& r) {
 // The live channel takes standard output for its frames; anything else printed there
 // goes to standard error instead. The commands of time 0 are read before the game starts.
 void StartLive(SimRun& r) {
+#ifdef SIGPIPE  // Windows has no such signal: a write to a closed pipe just fails there
   std::signal(SIGPIPE, SIG_IGN);  // a client that left is seen as a failed write
+#endif
   std::fflush(stdout);
   int out = dup(STDOUT_FILENO);
   if (out < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) Refuse("cannot take standard output");
