@@ -37,7 +37,8 @@ scripts/package.sh check build/release
 configure_and_build asan -DQUELMIRE_SANITIZE=address -DQUELMIRE_BUILD_BENCH=OFF
 run_tests asan
 
-# The sound loader's fuzzer (clang, libFuzzer with ASan and UBSan), for a bounded time.
+# The fuzzers (clang, libFuzzer with ASan and UBSan): the sound loader for 60 s, the live
+# mode's command reader and the input-script parser for a third of that each.
 fuzz/run.sh 60
 
 configure_and_build tsan -DQUELMIRE_SANITIZE=thread -DQUELMIRE_BUILD_BENCH=OFF
