@@ -70,42 +70,6 @@ class Detector:
         return found
 
 
-class LoopHearing:
-    """Hears a looped noise (the stalker's own sound) in the stereo mix: finds where in
-    its loop the last `window_ms` are (normalised correlation of first differences with
-    the whole loop, wrapped), and, when found, its left and right gains there."""
-
-    def __init__(self, loop, rate, window_ms=100, threshold=0.35):
-        self.m = int(rate * window_ms / 1000)
-        self.loop = np.diff(loop, append=loop[:1])
-        wrapped = np.concatenate((self.loop, self.loop[: self.m]))
-        self.n = 1 << int(np.ceil(np.log2(len(wrapped) + self.m)))
-        self.fl = np.fft.rfft(wrapped, self.n)
-        energy = np.cumsum(np.concatenate(([0.0], wrapped * wrapped)))
-        self.local = np.sqrt(np.maximum(energy[self.m :] - energy[: -self.m], 1e-12))[: len(loop)]
-        self.wrapped = wrapped
-        self.threshold = threshold
-
-    def hear(self, x):
-        """(left gain, right gain) of the loop in the stereo frames x (the last `m` are
-        used), or None when it is not heard."""
-        if len(x) < self.m:
-            return None
-        d = np.diff(x[-self.m - 1 :], axis=0)
-        mono = d.sum(axis=1)
-        norm = float(np.sqrt(np.dot(mono, mono)))
-        if norm < 1e-9:
-            return None
-        corr = np.fft.irfft(self.fl * np.conj(np.fft.rfft(mono, self.n)), self.n)[: len(self.local)]
-        score = corr / (self.local * norm)
-        k = int(np.argmax(score))
-        if score[k] < self.threshold:
-            return None
-        t = self.wrapped[k : k + self.m]
-        tt = float(np.dot(t, t))
-        return float(np.dot(d[:, 0], t) / tt), float(np.dot(d[:, 1], t) / tt)
-
-
 class Spectrum:
     """A mono signal heard through a first difference, its transform and its running
     energy, for every detector at once (heads of at most `longest` samples)."""
@@ -143,7 +107,7 @@ class Ear:
         self.appear = Detector(s("vorlent/appearClose"), rate, 80, 0.5)
         self.take = Detector(s("physics/note_take"), rate, 80, 0.5)
         self.fence = Detector(s("steps/fence"), rate, 80, 0.5)
-        self.stalker = LoopHearing(s("static/static2"), rate)
+        self.static = s("static/static2")
         self.detectors = [self.note_hint, self.appear, self.fence, self.take] + self.pages + self.knocks
 
 

@@ -15,8 +15,7 @@ prints one JSON line per game and a summary line. How it plays:
  - Then it faces that way and walks (running while the stamina lets it) to the next
    hint; within reach the page names itself, and it presses Space.
  - A knock (stuck on an obstacle or wall) or the fence's steps turn it aside; the
-   stalker's arrival close by makes it run, steering by the stalker's own sound to keep
-   it behind.
+   stalker's arrival or its static make it run away from where the static is loudest.
 """
 
 import argparse
@@ -35,9 +34,7 @@ HINT_PERIOD_MS = 251 * TICK_MS
 SWEEP_DEG = 6          # degrees a tick while listening round
 SWEEP_TICKS = 58       # a whole note is 1 s
 RAMP = 240             # samples of the engine's 5 ms gain ramp after a tick's change
-FLEE_QUIET = 0.25      # the stalker's sound this faint (beyond some 30 units): safe to go on
 TAKE_TRIES = 10        # two ticks each: backing up a unit or two to take a page
-FAR_TARGET = 20        # units: beyond, every other hint is walked through
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
 
 
@@ -169,31 +166,19 @@ class EarBot:
                 return "stalker"
         return "time"
 
-    def stalker_gains(self):
-        """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
-        _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
-        return self.ear.stalker.hear(x)
-
     def dodge(self, why):
         """Backs off, and makes for a place to one side before going on: round the
         obstacle, or back from the fence. Stuck again soon after, it keeps to the same
         side and goes wider; otherwise it takes the other side."""
         if self.ms - self.last_dodge > 10_000:
             self.side = -self.side
-            self.stuck = 0
+            self.wide = 6
         else:
-            self.stuck += 1
-        # Stuck again and again: wider each time, the other side after four tries, and
-        # from the eighth try a way drawn by chance (a pocket of obstacles has one way out).
-        if self.stuck and self.stuck % 4 == 0:
-            self.side = -self.side
-        self.wide = 6 + 4 * (self.stuck % 4)
+            self.wide = min(self.wide + 4, 20)
         self.last_dodge = self.ms
-        self.say("dodge", why, self.place, self.side, self.wide)
+        self.say("dodge", why, self.side, self.wide)
         self.step(20 * TICK_MS, keys={"S"})
         h = np.radians(self.heading + (180 if why == "fence" else 90 * self.side))
-        if self.stuck >= 8:
-            h = self.rng.uniform(0, 2 * np.pi)
         x, y = self.place
         self.detour = (float(np.clip(x + self.wide * np.sin(h), 2, 148)),
                        float(np.clip(y + self.wide * np.cos(h), 2, 148)))
@@ -302,36 +287,11 @@ class EarBot:
             self.flee()
 
     def flee(self):
-        """The stalker arrived close by: runs with its sound kept behind, until it has faded for
-        half a second (beyond 40 units its sound is silent, and it soon vanishes) or for
-        at most five seconds. Its balance says how far to turn: a sound wholly on one
-        side wants a quarter turn away, and a quarter turn scaled by the balance puts it
-        behind whether it was ahead or behind. Straight ahead and straight behind balance
-        alike: a sound growing louder while balanced is ahead, and wants a half turn.
-        Heard only arriving (no sound yet), it turns about."""
+        """The stalker arrived close by: turn about and run for three seconds."""
         self.say("the stalker: flee")
+        self.turn(180)
         self.walked_from = None
-        end, quiet, last = min(self.ms + 5000, MAX_GAME_MS), 0, None
-        if self.stalker_gains() is None:
-            self.turn(180)
-        while not self.done and self.ms < end and quiet < 4:
-            heard = self.stalker_gains()
-            if heard is None or max(heard) < FLEE_QUIET:
-                quiet += 1
-            else:
-                quiet = 0
-                left, right = max(heard[0], 0.0), max(heard[1], 0.0)
-                loud = max(left, right)
-                balance = (right - left) / loud  # > 0: on the right
-                turn = -90 * balance
-                if abs(balance) < 0.25 and last is not None and loud > 1.1 * last:
-                    turn = 180
-                last = loud
-                self.turn(int(round(turn)))
-            self.step(8 * TICK_MS, keys={"W", "LSHIFT"})
-            if self.announced is not None:
-                self.take_page()
-        self.stalker = None
+        self.walk(self.ms + 3000)
 
     def play(self, seed):
         self.ms = 0
@@ -356,8 +316,6 @@ class EarBot:
         self.detour = None
         self.last_dodge = -100_000
         self.wide = 6
-        self.stuck = 0
-        self.last_sweep = -100_000
         self.heard = []  # sweeps since the last page: (place, headings, left, right)
         self.rng = np.random.default_rng(seed)
         if self.notes_dir:
@@ -369,13 +327,8 @@ class EarBot:
         self.listen()
         while not self.done and self.ms < MAX_GAME_MS:
             onset = self.next_hint_ms()
-            if onset is not None and self.skip_round(onset):
-                self.leg(onset + SWEEP_TICKS * TICK_MS)
-                continue
-            # A leg's C and turns take up to 4 ticks: it ends that long before the hint,
-            # leaving the C of the listening round and little standing.
-            if onset is None or onset - self.ms > 12 * TICK_MS:
-                self.leg(self.ms + 1200 if onset is None else onset - 4 * TICK_MS)
+            if onset is None or onset - self.ms > 700:
+                self.leg(self.ms + 1200 if onset is None else onset - 450)
                 continue
             # Stand still for the hint, knowing where.
             place = self.locate()
@@ -387,18 +340,8 @@ class EarBot:
             heard = self.sweep(onset)
             if heard is None or not heard[0]:
                 continue
-            self.last_sweep = onset
             self.heard = (self.heard + [(place,) + heard])[-3:]
             self.choose_target()
-
-    def skip_round(self, onset):
-        """Walks on through this hint instead of listening: the target is far and was
-        placed at the last hint, so one more round from nearly the same place would tell
-        little; the next, from further on, sees the page from a new angle."""
-        if self.target is None or self.detour is not None or onset - self.last_sweep > 1.5 * HINT_PERIOD_MS:
-            return False
-        px, py = self.place
-        return np.hypot(self.target[0] - px, self.target[1] - py) > FAR_TARGET
 
     def choose_target(self):
         """The sources that best explain the last sweeps together; the nearest is next."""
