@@ -245,6 +245,17 @@ TEST(AssetTreeLevels, SpeechAndCuesStandWellAboveTheBedAtTheGamesVolumes) {
   }
 }
 
+// With all four atmosphere layers playing (from the 7th page) a page's hint must still be
+// heard by ear from 30 units behind: the pan law gives it volume (100 - 1.5 x 30) / 1.5
+// there. Layers and bed are unrelated noises, so their powers add.
+TEST(AssetTreeLevels, APagesHintFrom30UnitsBehindStaysAboveTheBedAndAllFourLayers) {
+  double masking = std::pow(0.5 * Rms(MustLoad("assets/ambience/amb.wav")), 2);
+  for (int n : {1, 3, 5, 7})
+    masking += std::pow(Rms(MustLoad("assets/atmosphere/n" + std::to_string(n) + ".wav")), 2);
+  double hint = (100 - 1.5 * 30) / 1.5 / 100 * Rms(MustLoad("assets/physics/note.wav"));
+  EXPECT_GT(hint, std::sqrt(masking));
+}
+
 TEST(AssetTreeLevels, AllFourAtmosphereLayersWithTheBedStayBelowFullScale) {
   std::vector<DecodedSound> layers;
   for (int n : {1, 3, 5, 7})

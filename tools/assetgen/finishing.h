@@ -38,7 +38,7 @@ constexpr Loudness kBed{Measure::kRms, -30.0};              // ambience bed, pla
 constexpr Loudness kBreath{Measure::kRms, -22.0};           // scaled again by stamina in game
 constexpr Loudness kStaticLayer{Measure::kRms, -24.0};      // static1, static3
 constexpr Loudness kStalker{Measure::kRms, -19.0};          // static2, positional
-constexpr Loudness kAtmosphere{Measure::kRms, -27.0};       // four layers that stack
+constexpr Loudness kAtmosphere{Measure::kRms, -37.0};  // four layers that stack, under the hints
 }  // namespace role
 
 double PeakOf(const Sound& sound);  // largest |sample|

@@ -2,7 +2,9 @@
 (as a practised player knows them), resampled to the mix's rate, and detectors that find
 them in the stereo mix. Nothing here reads the game's state."""
 
+import io
 import os
+import subprocess
 import wave
 
 import numpy as np
@@ -11,7 +13,14 @@ TICK_MS = 17        # the game's tick
 
 
 def load_sound(path, rate):
-    """A sound file as mono float samples at `rate`."""
+    """A sound file as mono float samples at `rate`. The long files are Ogg Vorbis under
+    their .wav names: those are decoded by oggdec (vorbis-tools, which
+    scripts/ensure-packages.sh installs)."""
+    with open(path, "rb") as f:
+        ogg = f.read(4) == b"OggS"
+    if ogg:
+        path = io.BytesIO(subprocess.run(["oggdec", "-Q", "-o", "-", path], check=True,
+                                         stdout=subprocess.PIPE).stdout)
     with wave.open(path) as w:
         frames = w.readframes(w.getnframes())
         data = np.frombuffer(frames, dtype="<i2").astype(np.float64) / 32768.0
@@ -96,9 +105,10 @@ class Ear:
         self.knocks = [Detector(s("physics/hit_wood"), rate, 80, 0.5),
                        Detector(s("physics/hit_wall"), rate, 80, 0.5)]
         self.appear = Detector(s("vorlent/appearClose"), rate, 80, 0.5)
+        self.take = Detector(s("physics/note_take"), rate, 80, 0.5)
         self.fence = Detector(s("steps/fence"), rate, 80, 0.5)
         self.static = s("static/static2")
-        self.detectors = [self.note_hint, self.appear, self.fence] + self.pages + self.knocks
+        self.detectors = [self.note_hint, self.appear, self.fence, self.take] + self.pages + self.knocks
 
 
 class Tape:

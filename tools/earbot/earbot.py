@@ -34,6 +34,7 @@ HINT_PERIOD_MS = 251 * TICK_MS
 SWEEP_DEG = 6          # degrees a tick while listening round
 SWEEP_TICKS = 58       # a whole note is 1 s
 RAMP = 240             # samples of the engine's 5 ms gain ramp after a tick's change
+TAKE_TRIES = 10        # two ticks each: backing up a unit or two to take a page
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
 
 
@@ -100,7 +101,9 @@ class EarBot:
             if all(abs(s - o) > 2000 for o in self.notes):
                 self.notes.append(s)
         self.notes = self.notes[-40:]
-        if any(heard(d) for d in self.ear.pages):
+        # A name heard again just after a taking is the same voice, not another page.
+        if any(heard(d) for d in self.ear.pages) and not (
+                self.taken is not None and self.ms - self.taken < 1500):
             self.announced = self.ms
         if any(heard(d) for d in self.ear.knocks):
             self.knocked = self.ms
@@ -108,6 +111,8 @@ class EarBot:
             self.fenced = self.ms
         if heard(self.ear.appear):
             self.stalker = self.ms
+        if heard(self.ear.take):
+            self.taken = self.ms
         self.scanned = self.tape.end
 
     def next_hint_ms(self):
@@ -122,11 +127,23 @@ class EarBot:
         return t
 
     def take_page(self):
-        self.step(TICK_MS, keys={"SPACE"})
-        self.step(2 * TICK_MS)
+        """Space for a page that named itself; a page counts when its taking is heard.
+        The name is heard some ticks after it began, and a running player may be out of
+        reach by then: without the taking it backs up, pressing Space every other tick."""
         self.say("page announced: Space")
-        self.note("page")
         self.announced = None
+        self.taken = None
+        self.step(TICK_MS, keys={"SPACE"})
+        for k in range(TAKE_TRIES):
+            self.step(TICK_MS, keys={"S"} if k else ())
+            self.step(TICK_MS, keys={"S", "SPACE"} if k < TAKE_TRIES - 1 else ())
+            if self.taken is not None or self.done:
+                break
+        self.step(4 * TICK_MS)
+        if self.taken is None:
+            self.say("no page taken")
+            return
+        self.note("page")
         self.pages_heard += 1
         self.heard = []
         self.target = None
@@ -289,6 +306,7 @@ class EarBot:
         self.knocked = None
         self.fenced = None
         self.stalker = None
+        self.taken = None
         self.side = 1
         self.pages_heard = 0
         self.place = (75.0, 75.0)
