@@ -110,6 +110,12 @@ void ExitFromGame(int32_t code) {
 // Told each step of virtual time after the mix of the step is rendered. At the limit the
 // process ends from here, on whichever game thread holds the baton, with the others
 // parked: a scheduler cannot be stopped from inside its own step.
+// Ends a live run the client stopped (or whose commands could not be read) at `ms`.
+[[noreturn]] void EndLive(uint64_t ms) {
+  const std::string& cause = run->live->StopCause();
+  std::exit(WriteOutputs(cause == "broken" ? kExitUsage : 0, cause, ms));
+}
+
 // A live run hands the step's mix to the client's channel, which answers every target
 // the step reached; at the time limit the run ends before a target there is answered.
 void FollowLive(uint64_t fromMs, uint64_t toMs) {
@@ -118,8 +124,7 @@ void FollowLive(uint64_t fromMs, uint64_t toMs) {
   output.ClearSamples();
   uint64_t limit = run->options.limitMs;
   if (run->live->Serve(limit != 0 && toMs >= limit ? limit - 1 : toMs)) return;
-  const std::string& cause = run->live->StopCause();
-  std::exit(WriteOutputs(cause == "broken" ? kExitUsage : 0, cause, run->live->StopMs()));
+  EndLive(run->live->StopMs());
 }
 
 void FollowTime(uint64_t fromMs, uint64_t toMs) {
@@ -176,8 +181,7 @@ void StartLive(SimRun& r) {
   r.live->SetWav(&r.wav);
   if (!r.options.recordPath.empty()) r.live->RecordTo(r.options.recordPath);
   if (r.live->Begin()) return;
-  const std::string& cause = r.live->StopCause();
-  std::exit(WriteOutputs(cause == "broken" ? kExitUsage : 0, cause, 0));
+  EndLive(0);
 }
 
 // Output paths are given relative to where the command was started, and the run moves
