@@ -81,6 +81,100 @@ class Spectrum:
         self.energy = np.cumsum(np.concatenate(([0.0], self.dx * self.dx)))
 
 
+def whitening(noise, n, segment=1024):
+    """A zero-phase filter, as its transform on an n-point grid, that makes the noise
+    heard in `noise` (mono) flat: the bed, the breath and the static are broadband and
+    loud, the hint narrow, so a fit heard through it weighs the hint's own bands."""
+    if len(noise) < 2 * segment:
+        return np.ones(n // 2 + 1)
+    window = np.hanning(segment)
+    pieces = [noise[i : i + segment] * window
+              for i in range(0, len(noise) - segment + 1, segment // 2)]
+    psd = np.mean([np.abs(np.fft.rfft(p)) ** 2 for p in pieces], axis=0)
+    psd = np.maximum(psd, 1e-3 * np.median(psd) + 1e-12)
+    grid = np.fft.rfftfreq(n)
+    return 1 / np.sqrt(np.interp(grid, np.fft.rfftfreq(segment), psd))
+
+
+def tick_gains(x, notes, bounds, ramp, flat):
+    """Least-squares left and right gains of the hint, one pair per tick, and how sure
+    each is (one over its standard error, up to a common factor).
+    x: stereo frames from bounds[0]; notes: the hint as each rhythm heard here plays it
+    over x (the first is the rhythm listened to); bounds: the ticks' first samples, from
+    0, and the end; ramp: samples over which the engine slides to a tick's new gains;
+    flat: a whitening transform on the grid of the fit. The gains are a sum of the
+    ticks' own, each sliding in over the ramp: the fit follows the engine exactly."""
+    n = bounds[-1]
+    shapes = []
+    for k in range(len(bounds) - 1):
+        shape = np.zeros(n)
+        a, b = bounds[k], bounds[k + 1]
+        shape[a:b] = 1.0
+        if k > 0:
+            r = min(ramp, b - a)
+            shape[a : a + r] = np.arange(1, r + 1) / ramp
+        if k + 2 < len(bounds):
+            r = min(ramp, n - b)
+            shape[b : b + r] = 1 - np.arange(1, r + 1) / ramp
+        shapes.append(shape)
+    columns = [note * shape for note in notes for shape in shapes]
+    size = 1 << int(np.ceil(np.log2(n + 2048)))
+    heard = lambda v: np.fft.irfft(np.fft.rfft(v, size, axis=0) * flat.reshape(
+        (-1,) + (1,) * (v.ndim - 1)), size, axis=0)[:n]
+    design = heard(np.stack(columns, axis=1))
+    fit, *_ = np.linalg.lstsq(design, heard(x[:n]), rcond=None)
+    k = len(shapes)
+    spread = np.linalg.pinv(design.T @ design).diagonal()[:k]
+    return fit[:k, 0], fit[:k, 1], 1 / np.sqrt(np.maximum(spread, 1e-12))
+
+
+class LoopHearing:
+    """Hears a looped noise (the stalker's own sound) in the stereo mix: finds where in
+    its loop the last `window_ms` are (normalised correlation of first differences with
+    the whole loop, wrapped), and, when found, its left and right gains there."""
+
+    def __init__(self, loop, rate, window_ms=100, threshold=0.35):
+        self.m = int(rate * window_ms / 1000)
+        self.loop = np.diff(loop, append=loop[:1])
+        wrapped = np.concatenate((self.loop, self.loop[: self.m]))
+        self.n = 1 << int(np.ceil(np.log2(len(wrapped) + self.m)))
+        self.fl = np.fft.rfft(wrapped, self.n)
+        energy = np.cumsum(np.concatenate(([0.0], wrapped * wrapped)))
+        self.local = np.sqrt(np.maximum(energy[self.m :] - energy[: -self.m], 1e-12))[: len(loop)]
+        self.wrapped = wrapped
+        self.threshold = threshold
+
+    def hear(self, x):
+        """(left gain, right gain) of the loop in the stereo frames x (the last `m` are
+        used), or None when it is not heard."""
+        if len(x) < self.m:
+            return None
+        d = np.diff(x[-self.m - 1 :], axis=0)
+        mono = d.sum(axis=1)
+        norm = float(np.sqrt(np.dot(mono, mono)))
+        if norm < 1e-9:
+            return None
+        corr = np.fft.irfft(self.fl * np.conj(np.fft.rfft(mono, self.n)), self.n)[: len(self.local)]
+        score = corr / (self.local * norm)
+        k = int(np.argmax(score))
+        if score[k] < self.threshold:
+            return None
+        t = self.wrapped[k : k + self.m]
+        tt = float(np.dot(t, t))
+        return float(np.dot(d[:, 0], t) / tt), float(np.dot(d[:, 1], t) / tt)
+
+
+class Spectrum:
+    """A mono signal heard through a first difference, its transform and its running
+    energy, for every detector at once (heads of at most `longest` samples)."""
+
+    def __init__(self, x, longest):
+        self.dx = np.diff(x, prepend=x[:1])
+        self.n = 1 << int(np.ceil(np.log2(len(x) + longest)))
+        self.fx = np.fft.rfft(self.dx, self.n)
+        self.energy = np.cumsum(np.concatenate(([0.0], self.dx * self.dx)))
+
+
 def gains(x, sound, offset):
     """Least-squares gains of `sound` started `offset` samples before x[0], one per channel
     of x (frames, 2); None when the sound does not cover x."""
@@ -107,7 +201,7 @@ class Ear:
         self.appear = Detector(s("vorlent/appearClose"), rate, 80, 0.5)
         self.take = Detector(s("physics/note_take"), rate, 80, 0.5)
         self.fence = Detector(s("steps/fence"), rate, 80, 0.5)
-        self.static = s("static/static2")
+        self.stalker = LoopHearing(s("static/static2"), rate)
         self.detectors = [self.note_hint, self.appear, self.fence, self.take] + self.pages + self.knocks
 
 

@@ -1,21 +1,22 @@
 """The ear player: plays quelmire-sim's live mode hearing only the stereo mix and the
 spoken text. It knows the sound files as a practised player does (tools/earbot/ear.py),
-the keys, and its own clock; nothing of the world.
+the keys, the rules of the mix (tools/earbot/hearing_law.py) and its own clock; nothing
+of the world.
 
     earbot.py --sim build/release/run/quelmire-sim --run-dir build/release/run SEED...
 
 prints one JSON line per game and a summary line. How it plays:
- - All pages in hearing start their hints together, one each 251 ticks (4267 ms), so the
-   hint's onsets are heard, and the next one foreseen.
- - During each hint it turns once round, 6 degrees a tick with the mouse (a mouse move of
-   4 pixels turns the player one degree in the next tick), and reads the hint's left and
-   right gains tick by tick against the note's own samples. The mix is loudest, both
-   sides alike, where the source lies at 180 degrees minus the heading (the game's pan
-   law: pan = -cos(bearing - heading)); loudness there gives the distance.
- - Then it faces that way and walks (running while the stamina lets it) to the next
-   hint; within reach the page names itself, and it presses Space.
- - A knock (stuck on an obstacle or wall) or the fence's steps turn it aside; the
-   stalker's arrival or its static make it run away from where the static is loudest.
+ - All pages in hearing start their hints together, one each 251 ticks (4267 ms); a page
+   that came into hearing later keeps a rhythm of its own. It finds the onsets in the
+   mix and foresees the next ones.
+ - At an onset it stands still and turns once round during the hint, reading the hint's
+   left and right gains tick by tick; the directions and volumes that explain them give
+   the places of the pages (tools/earbot/page_map.py), which it keeps.
+ - It walks (running while the stamina lets it) to the nearest place it believes in,
+   holding the left button, which takes a page the tick it comes within reach; the
+   taking is heard. Where it walked and took nothing, no page lies.
+ - Stuck (its spoken place no longer moves), it backs off and steps aside; the
+   stalker's arrival close by makes it turn about and run.
 """
 
 import argparse
@@ -26,20 +27,29 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ear import Ear, Spectrum, Tape, gains, TICK_MS  # noqa: E402
-from hearing_law import Grid  # noqa: E402
+from ear import Ear, Spectrum, Tape, TICK_MS, tick_gains, whitening  # noqa: E402
+from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 
+RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
 HINT_PERIOD_MS = 251 * TICK_MS
-SWEEP_DEG = 6          # degrees a tick while listening round
-SWEEP_TICKS = 58       # a whole note is 1 s
-RAMP = 240             # samples of the engine's 5 ms gain ramp after a tick's change
-TAKE_TRIES = 10        # two ticks each: backing up a unit or two to take a page
+SWEEP_DEG = 12         # degrees a tick while listening round
+SWEEP_TICKS = 30       # once round in the loud first half of the one-second note
+LEG_TICKS = 30         # a walk between two spoken places
+RUN_SPEED = 0.1        # units a tick, running; 0.04 walking
+LEFT_BUTTON = 1
+STALKER_NEAR = 0.45    # its sound this loud: within some 22 units ahead, 13 behind
+STALKER_GONE = 0.15    # this faint: beyond some 34 units
+RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
 
 
 def wrap(deg):
     return (deg + 180) % 360 - 180
+
+
+def distance(a, b):
+    return float(np.hypot(a[0] - b[0], a[1] - b[1]))
 
 
 class EarBot:
@@ -50,7 +60,6 @@ class EarBot:
         self.log = log
         self.notes_dir = notes_dir
         self.notebook = None
-        self.grid = Grid()
 
     def say(self, *parts):
         if self.log:
@@ -63,14 +72,16 @@ class EarBot:
             fields.update({"ms": self.ms, "event": event, "place": self.place})
             self.notebook.write(json.dumps(fields) + "\n")
 
-    # One span of the game: keys held, an optional mouse turn in degrees.
-    def step(self, ms, keys=(), turn=0, listen=True):
+    # One span of the game: keys held, an optional mouse turn in degrees. The left button
+    # stays down throughout, so a page is taken the tick the player comes within reach.
+    def step(self, ms, keys=(), turn=0, listen=True, button=True):
         if self.done:
             return
-        action = {"keys": set(keys), "ms": ms}
+        action = {"keys": set(keys), "buttons": {LEFT_BUTTON} if button else set(), "ms": ms}
         if turn:
             action["dx"] = 4 * turn
             self.heading = (self.heading + turn) % 360
+        self.tire(ms // TICK_MS, set(keys))
         audio, done, info = self.env.step(action)
         self.tape.add(audio)
         self.ms = info["ms"]
@@ -80,6 +91,24 @@ class EarBot:
             self.cause = info.get("cause")
         if listen:
             self.listen()
+
+    def tire(self, ticks, keys):
+        """Keeps count of the stamina as the rules spend it: 0.2 back a tick, 0.5 a tick
+        running while moving; running stops below 2 and starts again above 5 while Left
+        Shift is held."""
+        moving = bool(keys & {"W", "A", "S", "D"})
+        for _ in range(ticks):
+            self.running = "LSHIFT" in keys and (self.running or self.stamina > 5)
+            if self.stamina < 101:
+                self.stamina += 0.2
+            if self.running and moving:
+                self.stamina -= 0.5
+            if self.stamina < 2:
+                self.running = False
+
+    def gait(self):
+        """Runs while the stamina holds a reserve for fleeing, else walks."""
+        return ("W", "LSHIFT") if self.stamina > RUN_RESERVE else ("W",)
 
     # Finds the sounds heard in the audio just come: a sound counts once, when the most
     # telling part of it (its detector's head) ends in the new audio.
@@ -98,95 +127,42 @@ class EarBot:
                     if start + i + len(detector.head) > self.scanned]
 
         for s in heard(self.ear.note_hint):
-            if all(abs(s - o) > 2000 for o in self.notes):
-                self.notes.append(s)
-        self.notes = self.notes[-40:]
-        # A name heard again just after a taking is the same voice, not another page.
-        if any(heard(d) for d in self.ear.pages) and not (
-                self.taken is not None and self.ms - self.taken < 1500):
-            self.announced = self.ms
+            onset = int(round(s * 1000 / self.rate))
+            if all(abs(onset - o) > 50 for o in self.onsets):
+                self.onsets.append(onset)
+        self.onsets = self.onsets[-40:]
         if any(heard(d) for d in self.ear.knocks):
             self.knocked = self.ms
-        if heard(self.ear.fence):
-            self.fenced = self.ms
         if heard(self.ear.appear):
             self.stalker = self.ms
         if heard(self.ear.take):
-            self.taken = self.ms
+            self.say("page taken")
+            self.pages_heard += 1
+            self.note("page")
+            self.map.taken(self.place)
         self.scanned = self.tape.end
 
-    def next_hint_ms(self):
-        """The next foreseen hint onset after now, in ms; None when none was heard lately."""
-        recent = [o * 1000 // self.rate for o in self.notes
-                  if self.ms - o * 1000 // self.rate < HINT_PERIOD_MS + 500]
-        if not recent:
-            return None
-        t = max(recent)
-        while t <= self.ms:
-            t += HINT_PERIOD_MS
-        return t
-
-    def take_page(self):
-        """Space for a page that named itself; a page counts when its taking is heard.
-        The name is heard some ticks after it began, and a running player may be out of
-        reach by then: without the taking it backs up, pressing Space every other tick."""
-        self.say("page announced: Space")
-        self.announced = None
-        self.taken = None
-        self.step(TICK_MS, keys={"SPACE"})
-        for k in range(TAKE_TRIES):
-            self.step(TICK_MS, keys={"S"} if k else ())
-            self.step(TICK_MS, keys={"S", "SPACE"} if k < TAKE_TRIES - 1 else ())
-            if self.taken is not None or self.done:
-                break
-        self.step(4 * TICK_MS)
-        if self.taken is None:
-            self.say("no page taken")
-            return
-        self.note("page")
-        self.pages_heard += 1
-        self.heard = []
-        self.target = None
-
-    def walk(self, until_ms, run=True):
-        keys = {"W", "LSHIFT"} if run else {"W"}
-        while not self.done and self.ms < until_ms:
-            self.step(min(until_ms - self.ms, 8 * TICK_MS), keys=keys)
-            if self.announced is not None:
-                self.take_page()
-                return "page"
-            if self.knocked is not None and self.ms - self.knocked < 400:
-                self.knocked = None
-                return "knock"
-            if self.fenced is not None:
-                self.fenced = None
-                return "fence"
-            if self.stalker is not None:
-                self.stalker = None
-                return "stalker"
-        return "time"
-
-    def dodge(self, why):
-        """Backs off, and makes for a place to one side before going on: round the
-        obstacle, or back from the fence. Stuck again soon after, it keeps to the same
-        side and goes wider; otherwise it takes the other side."""
-        if self.ms - self.last_dodge > 10_000:
-            self.side = -self.side
-            self.wide = 6
-        else:
-            self.wide = min(self.wide + 4, 20)
-        self.last_dodge = self.ms
-        self.say("dodge", why, self.side, self.wide)
-        self.step(20 * TICK_MS, keys={"S"})
-        h = np.radians(self.heading + (180 if why == "fence" else 90 * self.side))
-        x, y = self.place
-        self.detour = (float(np.clip(x + self.wide * np.sin(h), 2, 148)),
-                       float(np.clip(y + self.wide * np.cos(h), 2, 148)))
+    def next_onset(self, after):
+        """The first hint onset foreseen after `after` (ms), of any rhythm heard within the
+        last three periods; None when none was heard lately."""
+        best = None
+        for o in self.onsets:
+            if self.ms - o > 3 * HINT_PERIOD_MS + 500:
+                continue
+            t = o + (max(after - o, 0) // HINT_PERIOD_MS + 1) * HINT_PERIOD_MS
+            while t - HINT_PERIOD_MS > after:
+                t -= HINT_PERIOD_MS
+            best = t if best is None else min(best, t)
+        return best
 
     def locate(self, keys=()):
-        """Presses C and hears the coordinates spoken; the place, or the last one known."""
+        """Presses C and hears the coordinates spoken; the place, or the last one known.
+        Where it walked since the last answer, with the button down, no page lies."""
         self.step(TICK_MS, keys=set(keys) | {"C"})
-        self.step(TICK_MS, keys=keys)
+        # The coordinates' box takes the focus for a moment, and the game forgets the
+        # button held: it is pressed again.
+        self.step(TICK_MS, keys=keys, button=False)
+        before = self.place
         for text in self.texts:
             try:
                 x, y = (float(v) for v in text.split(","))
@@ -194,46 +170,42 @@ class EarBot:
             except ValueError:
                 pass
         self.texts = []
+        self.map.walked(before, self.place)
+        self.trail.append(self.place)
         return self.place
 
     def sweep(self, onset_ms):
-        """Turns once round during the hint that starts at `onset_ms`; returns the headings
-        and the hint's left and right gains heard at each tick."""
+        """Turns once round during the hint that starts at `onset_ms`; the sweep heard."""
+        place = self.place
         h0 = self.heading
         for _ in range(SWEEP_TICKS):
             self.step(TICK_MS, turn=SWEEP_DEG, listen=False)
             if self.done:
                 return None
         self.listen()
-        base = onset_ms * self.rate // 1000
-        tick = TICK_MS * self.rate // 1000
-        # Other hints (pages that came into hearing later start their own round) overlap
-        # this one: each tick's gains are fitted to all of them at once.
-        others = [o for o in self.notes if o != base and abs(o - base) < len(self.ear.note)]
-        headings, left, right = [], [], []
-        for k in range(SWEEP_TICKS):
-            a = base + k * tick + RAMP
-            start, x = self.tape.since(a, tick - RAMP)
-            if start != a:
-                return None
-            columns = [self.ear.note[k * tick + RAMP : (k + 1) * tick]]
-            for o in others:
-                t = np.zeros(len(x))
-                lo = a - o
-                piece = self.ear.note[max(lo, 0) : max(lo + len(x), 0)]
-                if lo < 0:
-                    t[-lo : -lo + len(piece)] = piece[: len(x) + lo]
-                else:
-                    t[: len(piece)] = piece
-                columns.append(t)
-            design = np.stack(columns, axis=1)
-            if len(columns[0]) != len(x):
+        sample = lambda ms: ms * self.rate // 1000
+        base = sample(onset_ms)
+        bounds = [sample(onset_ms + k * TICK_MS) - base for k in range(SWEEP_TICKS + 1)]
+        start, x = self.tape.since(base, bounds[-1])
+        _, before = self.tape.since(base - self.rate * 3 // 2, self.rate * 3 // 2)
+        if start != base or len(x) != bounds[-1]:
+            return None
+        # Other hints (pages with rhythms of their own) overlap this one: the fit hears
+        # all of them at once.
+        notes = []
+        for o in [onset_ms] + [o for o in self.onsets if o != onset_ms]:
+            lo = base - sample(o)
+            if not -len(x) < lo < len(self.ear.note):
                 continue
-            fit = np.linalg.lstsq(design, x, rcond=None)[0]
-            headings.append((h0 + SWEEP_DEG * (k + 1)) % 360)
-            left.append(float(fit[0, 0]))
-            right.append(float(fit[0, 1]))
-        return headings, left, right
+            t = np.zeros(len(x))
+            piece = self.ear.note[max(lo, 0) : max(lo + len(x), 0)]
+            t[max(-lo, 0) : max(-lo, 0) + len(piece)] = piece[: len(x) - max(-lo, 0)]
+            notes.append(t)
+        size = 1 << int(np.ceil(np.log2(len(x) + 2048)))
+        left, right, weights = tick_gains(x, notes, bounds, self.rate * 5 // 1000,
+                                          whitening(before.sum(axis=1), size))
+        headings = [(h0 + SWEEP_DEG * (k + 1)) % 360 for k in range(SWEEP_TICKS)]
+        return Sweep(place, onset_ms % HINT_PERIOD_MS, headings, left, right, weights)
 
     def face(self, x, y):
         """Turns toward the place (x, y) from where the player is."""
@@ -249,49 +221,109 @@ class EarBot:
             self.step(TICK_MS, turn=part)
             degrees -= part
 
+    def wants_to_listen(self, onset):
+        """Listening costs a second standing still: worth it with no page believed in, when
+        the page it goes for was placed from much farther than it is now, or when it has
+        not listened for a while (other pages, other rhythms)."""
+        target = self.map.nearest(self.place)
+        if target is None or onset - self.last_sweep > 3 * HINT_PERIOD_MS:
+            return True
+        now = distance(self.place, (target.x, target.y))
+        return target.heard_from > 8 and now < 0.6 * target.heard_from
+
+    def destination(self):
+        """The page believed nearest; with none, the part of the field farthest from every
+        place it listened at, where pages it has not heard may lie."""
+        target = self.map.nearest(self.place)
+        if target is not None:
+            return (target.x, target.y)
+        grid = np.arange(15, 136, 10.0)
+        gx, gy = [a.ravel() for a in np.meshgrid(grid, grid)]
+        far = np.full(len(gx), np.inf)
+        for p in self.listened_at:
+            far = np.minimum(far, np.hypot(gx - p[0], gy - p[1]))
+        far -= 0.2 * np.hypot(gx - self.place[0], gy - self.place[1])
+        i = int(np.argmax(far))
+        return (float(gx[i]), float(gy[i]))
+
     def leg(self, until_ms):
-        """Walks toward the target (or on, without one) until `until_ms`."""
-        before = self.locate(keys={"W", "LSHIFT"})
-        if self.walked_from is not None and np.hypot(before[0] - self.walked_from[0],
-                                                     before[1] - self.walked_from[1]) < 0.3:
-            self.walked_from = None
-            self.dodge("stuck")
-            return
-        if self.detour is not None:
-            if np.hypot(self.detour[0] - before[0], self.detour[1] - before[1]) < 1.5:
-                self.detour = None
-            else:
-                self.face(*self.detour)
-                until_ms = min(until_ms, self.ms + 800)
-        if self.detour is not None:
-            pass
-        elif self.target is not None:
-            d = np.hypot(self.target[0] - before[0], self.target[1] - before[1])
-            if d < 1.5:  # there, and no page spoke: the target was wrong
-                self.say("no page at", self.target)
-                self.target = None
-            else:
-                self.face(*self.target)
-                until_ms = min(until_ms, self.ms + int(d / 0.06 * TICK_MS) + 2 * TICK_MS)
-        elif self.roam is None or np.hypot(self.roam[0] - before[0], self.roam[1] - before[1]) < 5:
-            self.roam = tuple(self.rng.uniform(20, 130, 2))
-            self.face(*self.roam)
-        else:
-            self.face(*self.roam)
-        self.walked_from = before
-        why = self.walk(max(until_ms, self.ms + TICK_MS))
-        if why in ("knock", "fence"):
-            self.walked_from = None
-            self.dodge(why)
+        """Walks toward its destination until `until_ms` at most, and checks it moved."""
+        goal = self.destination()
+        d = distance(self.place, goal)
+        self.face(*goal)
+        ticks = max(1, min(LEG_TICKS, int(d / RUN_SPEED) + 1, (until_ms - self.ms) // TICK_MS))
+        before = self.place
+        why = self.walk(ticks, keys=self.gait())
+        self.locate(keys=set(self.gait()))
         if why == "stalker":
             self.flee()
+        elif distance(before, self.place) < 0.3 * 0.04 * ticks:
+            self.unstick()
+
+    def walk(self, ticks, keys=("W", "LSHIFT"), wary=True):
+        """Walks `ticks` with `keys` held; "stalker" when the stalker arrived close by or
+        its own sound grew loud (and `wary`), else "time"."""
+        while not self.done and ticks > 0:
+            n = min(ticks, 8)
+            self.step(n * TICK_MS, keys=set(keys))
+            ticks -= n
+            if not wary:
+                continue
+            near = self.stalker_gains()
+            if self.stalker is not None or (near is not None and max(near) > STALKER_NEAR):
+                self.stalker = None
+                return "stalker"
+        return "time"
+
+    def stalker_gains(self):
+        """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
+        _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
+        return self.ear.stalker.hear(x)
+
+    def unstick(self):
+        """Stuck on an obstacle or a wall: backs off and steps aside, first to the side
+        that freed it last time; a side that does not move it is blocked too, so it
+        tries the other. Stuck again soon after, it steps wider."""
+        self.wide = self.wide + 15 if self.ms - self.last_stuck < 6000 else 15
+        self.last_stuck = self.ms
+        self.say("stuck: aside", self.side, self.wide)
+        self.walk(8, keys=("S", "LSHIFT"))
+        for side in (self.side, -self.side):
+            before = self.locate()
+            self.walk(self.wide, keys=("D" if side > 0 else "A", "LSHIFT"))
+            if distance(before, self.locate()) > 0.02 * self.wide:
+                self.side = side
+                break
+        self.walk(10)
+        self.locate()
 
     def flee(self):
-        """The stalker arrived close by: turn about and run for three seconds."""
-        self.say("the stalker: flee")
-        self.turn(180)
-        self.walked_from = None
-        self.walk(self.ms + 3000)
+        """The stalker is close: runs with its sound kept behind until it has faded (its
+        sound is silent beyond 40 units, and farther than that it soon vanishes), for
+        five seconds at most. Heard from one side, a quarter turn away puts it behind
+        whether it was ahead or behind; then the balance steers: a sound behind and to
+        one side wants a turn away from that side. Heard only arriving, it turns about."""
+        heard = self.stalker_gains()
+        self.say("the stalker: flee", heard)
+        if heard is None:
+            self.turn(180)
+        else:
+            self.turn(-90 if heard[1] > heard[0] else 90)
+        end = self.ms + 5000
+        while not self.done and self.ms < end:
+            before = self.place
+            self.walk(14, wary=False)
+            if distance(before, self.locate(keys={"W", "LSHIFT"})) < 0.3:
+                self.turn(90 * self.side)
+            heard = self.stalker_gains()
+            if heard is None or max(heard) < STALKER_GONE:
+                break
+            left, right = heard
+            side = 1 - min(left, right) / max(max(left, right), 1e-6)
+            if side > 0.3:
+                away = int(0.5 * np.degrees(np.arcsin(min(side, 1.0))))
+                self.turn(-away if right > left else away)
+        self.locate()
 
     def play(self, seed):
         self.ms = 0
@@ -300,24 +332,21 @@ class EarBot:
         self.heading = 0
         self.tape = Tape(self.rate, 6.0)
         self.scanned = 0
-        self.notes = []
+        self.onsets = []
         self.texts = []
-        self.announced = None
         self.knocked = None
-        self.fenced = None
         self.stalker = None
-        self.taken = None
         self.side = 1
+        self.wide = 15
+        self.stamina = 100.0
+        self.running = False
+        self.last_stuck = -100_000
+        self.last_sweep = -100_000
         self.pages_heard = 0
         self.place = (75.0, 75.0)
-        self.target = None
-        self.roam = None
-        self.walked_from = None
-        self.detour = None
-        self.last_dodge = -100_000
-        self.wide = 6
-        self.heard = []  # sweeps since the last page: (place, headings, left, right)
-        self.rng = np.random.default_rng(seed)
+        self.map = PageMap(HINT_PERIOD_MS)
+        self.trail = []
+        self.listened_at = []
         if self.notes_dir:
             os.makedirs(self.notes_dir, exist_ok=True)
             self.notebook = open(os.path.join(self.notes_dir, "seed-%d.jsonl" % seed), "w")
@@ -325,35 +354,34 @@ class EarBot:
         self.tape.add(audio)
         self.ms = info["ms"]
         self.listen()
+        self.locate()
+        self.map.candidates = []
         while not self.done and self.ms < MAX_GAME_MS:
-            onset = self.next_hint_ms()
-            if onset is None or onset - self.ms > 700:
-                self.leg(self.ms + 1200 if onset is None else onset - 450)
-                continue
-            # Stand still for the hint, knowing where.
-            place = self.locate()
-            self.walked_from = None
-            if onset - self.ms > TICK_MS:
-                self.step(onset - self.ms)
-            if self.ms != onset:
-                continue
-            heard = self.sweep(onset)
-            if heard is None or not heard[0]:
-                continue
-            self.heard = (self.heard + [(place,) + heard])[-3:]
-            self.choose_target()
+            onset = self.next_onset(self.ms + 2 * TICK_MS)
+            if onset is not None and onset - self.ms < (LEG_TICKS + 4) * TICK_MS \
+                    and self.wants_to_listen(onset):
+                self.listen_at(onset)
+            else:
+                self.leg(self.ms + LEG_TICKS * TICK_MS if onset is None else
+                         min(self.ms + LEG_TICKS * TICK_MS, onset - 3 * TICK_MS))
 
-    def choose_target(self):
-        """The sources that best explain the last sweeps together; the nearest is next."""
-        found = self.grid.explain_all(self.heard)
-        if not found:
-            self.target = None
+    def listen_at(self, onset):
+        """Stands still until the onset, then sweeps and places the pages heard."""
+        self.locate()
+        if onset - self.ms > 0:
+            self.step(onset - self.ms)
+        if self.ms != onset or self.done:
             return
-        px, py = self.place
-        found.sort(key=lambda f: np.hypot(f[0] - px, f[1] - py))
-        self.target = found[0][:2]
-        self.note("heard", found=found, sweeps=len(self.heard))
-        self.say("at", [(int(p[0][0]), int(p[0][1])) for p in self.heard], "heard", [(int(x), int(y), int(v)) for x, y, v in found], "-> go", self.target)
+        heard = self.sweep(onset)
+        self.last_sweep = onset
+        if heard is None:
+            return
+        self.listened_at.append(heard.place)
+        places = sources_in(heard)
+        self.map.heard(heard, places)
+        self.note("heard", found=places)
+        self.say("at", tuple(int(v) for v in heard.place), "phase", heard.phase, "heard", places,
+                 "believes", [(int(c.x), int(c.y), int(c.heard_from)) for c in self.map.candidates])
 
     def result(self, seed):
         if not self.done:
@@ -362,7 +390,9 @@ class EarBot:
         if self.notebook is not None:
             self.notebook.close()
             self.notebook = None
-        return {"seed": seed, "pages": self.pages_heard, "cause": self.cause, "ms": self.ms}
+        # The outro plays only once the eighth page is taken, whatever the ear counted.
+        pages = 8 if self.cause == "outro" else self.pages_heard
+        return {"seed": seed, "pages": pages, "cause": self.cause, "ms": self.ms}
 
 
 def main():
@@ -373,7 +403,7 @@ def main():
     parser.add_argument("--notes", help="a folder for the player's notebook, one file a game")
     parser.add_argument("seeds", nargs="+", type=int)
     args = parser.parse_args()
-    env = LiveSim(args.sim, run_dir=args.run_dir)
+    env = LiveSim(args.sim, run_dir=args.run_dir, rate=RATE)
     ear = Ear(os.path.join(args.run_dir, "assets"), env.rate)
     bot = EarBot(env, ear, log=sys.stderr if args.log else None, notes_dir=args.notes)
     results = []

@@ -30,7 +30,7 @@ def main():
     parser.add_argument("--assets", help="the sound files the simulator plays (default: its own)")
     args = parser.parse_args()
     extra = ["--assets", os.path.abspath(args.assets)] if args.assets else []
-    env = LiveSim(args.sim, run_dir=args.run_dir, extra_args=extra)
+    env = LiveSim(args.sim, run_dir=args.run_dir, rate=earbot.RATE, extra_args=extra)
     # The player knows the game's own sounds, whatever the simulator plays.
     ear = Ear(os.path.join(args.run_dir, "assets"), env.rate)
     failed = 0

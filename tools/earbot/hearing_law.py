@@ -8,89 +8,122 @@ the pages are."""
 import numpy as np
 
 FIELD = 150
+FALLOFF = 3          # volume lost per unit, in half percent, for every cue
+BEHIND = 1.5         # a source behind the listener is this much quieter
 
 
-def gains_from(lx, ly, heading, sx, sy, falloff=3):
-    """Left and right gains of sources at (sx, sy) (arrays) for a listener at (lx, ly)
-    facing `heading` degrees (an array broadcast against them)."""
+def pan_and_behind(lx, ly, heading, sx, sy):
+    """The law's pan (-100 .. 100) and whether the source counts as behind."""
     dy = sy - ly
     dx = lx - sx
     with np.errstate(divide="ignore", invalid="ignore"):
         arc = np.where(dx != 0, np.arctan(dy / np.where(dx != 0, dx, 1)), np.copysign(np.pi / 2, dy))
     theta = np.where(dx > 0, arc, arc + np.pi)
     rel = np.radians(np.degrees(theta) - heading)
-    pan = np.round(-np.cos(rel) * 100)
-    back = -np.sin(rel) > 0
-    d = np.floor(np.hypot(dx, dy) + 0.5)
-    v = 100 - d * falloff / 2
-    v = np.where(back, v / 1.5, v)
-    v = np.clip(np.round(v), 0, 100) / 100
-    left = np.where(pan > 0, v * (1 - pan / 100), v)
-    right = np.where(pan < 0, v * (1 + pan / 100), v)
+    return np.round(-np.cos(rel) * 100), -np.sin(rel) > 0
+
+
+def sides(volume, pan):
+    """Left and right gains of a volume (0 .. 1) at a pan."""
+    left = np.where(pan > 0, volume * (1 - pan / 100), volume)
+    right = np.where(pan < 0, volume * (1 + pan / 100), volume)
     return left, right
 
 
-class Grid:
-    """Every whole-unit place of the field, as a source that might be sounding."""
+def volume_at(distance, falloff=FALLOFF):
+    """The front volume, 0 .. 100, of a cue `distance` units away (whole units, truncated)."""
+    return 100 - np.floor(distance) * falloff / 2
 
-    def __init__(self, step=1.0):
-        xs = np.arange(0, FIELD + 0.01, step)
-        self.x, self.y = [a.ravel() for a in np.meshgrid(xs, xs)]
-        self.cache = {}  # each sweep's gains from every place
 
-    def explain_all(self, sweeps, sources=4):
-        """The places (x, y, volume) that best explain together the gains heard in
-        `sweeps`, each ((lx, ly), headings, left, right), found one at a time: each is
-        the place whose sound, added to those already found, leaves the least
-        unexplained. A page sounds from one place however the listener moved."""
-        gl, gr, rl, rr = [], [], [], []
-        cache = {}
-        for (lx, ly), headings, left, right in sweeps:
-            key = (lx, ly, tuple(headings))
-            if key not in self.cache:
-                h = np.asarray(headings, dtype=float)[:, None]
-                self.cache[key] = gains_from(lx, ly, h, self.x[None, :], self.y[None, :])
-            a, b = cache[key] = self.cache[key]
-            gl.append(a)
-            gr.append(b)
-            rl.append(np.asarray(left, dtype=float)[:, None])
-            rr.append(np.asarray(right, dtype=float)[:, None])
-        self.cache = cache  # what the next call may reuse
-        gl, gr = np.concatenate(gl), np.concatenate(gr)
-        rl, rr = np.concatenate(rl), np.concatenate(rr)
-        # A page within reach of a place where the player stood would have named itself.
-        near = np.zeros(len(self.x), dtype=bool)
-        for (lx, ly), _, _, _ in sweeps:
-            near |= np.hypot(self.x - lx, self.y - ly) < 3.5
-        base = float((rl ** 2 + rr ** 2).sum())
+def distance_for(volume, falloff=FALLOFF):
+    """The distance at which a cue sounds at `volume` (0 .. 100) in front: the middle of
+    the whole unit the law truncates to."""
+    return (100 - volume) * 2 / falloff + 0.5
 
-        def best(rest_l, rest_r):
-            cost = ((rest_l - gl) ** 2 + (rest_r - gr) ** 2).sum(axis=0)
-            cost[near] = np.inf
-            i = int(np.argmin(cost))
-            return i, float(cost[i])
 
-        # One at a time, each the place that leaves the least unexplained beside those
-        # found; then each is sought again beside the others, since the first pick of a
-        # sum of two is a place between them.
-        picked = []
-        left_l, left_r = rl, rr
-        for _ in range(sources):
-            i, cost = best(left_l, left_r)
-            previous = float((left_l ** 2 + left_r ** 2).sum())
-            if cost > 0.9 * previous or cost > 0.95 * base:
+def gains_from(lx, ly, heading, sx, sy, falloff=FALLOFF):
+    """Left and right gains of sources at (sx, sy) (arrays) for a listener at (lx, ly)
+    facing `heading` degrees (an array broadcast against them)."""
+    pan, back = pan_and_behind(lx, ly, heading, sx, sy)
+    v = volume_at(np.hypot(lx - sx, ly - sy), falloff)
+    v = np.where(back, v / BEHIND, v)
+    return sides(np.clip(np.round(v), 0, 100) / 100, pan)
+
+
+def direction_gains(headings, compass):
+    """Left and right gains, per heading (rows) and per direction (columns, compass
+    degrees: 0 toward +y, 90 toward +x), of a source of front volume 1 in that direction."""
+    h = np.asarray(headings, dtype=float)[:, None]
+    phi = np.radians(np.asarray(compass, dtype=float))[None, :]
+    pan, back = pan_and_behind(0.0, 0.0, h, 10 * np.sin(phi), 10 * np.cos(phi))
+    return sides(np.where(back, 1 / BEHIND, 1.0), pan)
+
+
+def nonnegative_least_squares(a, b, tolerance=1e-10):
+    """x >= 0 that minimises |a x - b| (Lawson and Hanson's active set method)."""
+    n = a.shape[1]
+    x = np.zeros(n)
+    free = np.zeros(n, dtype=bool)
+    for _ in range(3 * n):
+        gradient = a.T @ (b - a @ x)
+        gradient[free] = -np.inf
+        j = int(np.argmax(gradient))
+        if gradient[j] <= tolerance:
+            break
+        free[j] = True
+        while True:
+            z = np.zeros(n)
+            z[free] = np.linalg.lstsq(a[:, free], b, rcond=None)[0]
+            if (z[free] > 0).all():
+                x = z
                 break
-            picked.append(i)
-            left_l = left_l - gl[:, i : i + 1]
-            left_r = left_r - gr[:, i : i + 1]
-        for _ in range(3):
-            for n in range(len(picked)):
-                others = [j for m, j in enumerate(picked) if m != n]
-                sl = rl - gl[:, others].sum(axis=1, keepdims=True)
-                sr = rr - gr[:, others].sum(axis=1, keepdims=True)
-                picked[n] = best(sl, sr)[0]
-        found = []
-        for i in dict.fromkeys(picked):
-            volume = 100 * float(max(gl[:, i].max(), gr[:, i].max()))
-            found.append((float(self.x[i]), float(self.y[i]), volume))
+            # Step back to the first free value that would turn negative, and drop it.
+            shrinking = free & (z <= 0)
+            step = np.min(x[shrinking] / (x[shrinking] - z[shrinking]))
+            x = x + step * (z - x)
+            free &= x > tolerance
+            x[~free] = 0
+    return x
+
+
+def directions_heard(headings, left, right, weights, step=2):
+    """The directions (compass degrees) from which one sweep's gains came, with the
+    front volume (0 .. 1) from each: a non-negative sum of sources, one per direction
+    every `step` degrees; neighbouring directions that share a source are merged into
+    one, at their volume-weighted mean direction."""
+    compass = np.arange(step / 2, 360, step)  # off the axes, where the law jumps
+    gl, gr = direction_gains(headings, compass)
+    w = np.asarray(weights, dtype=float)[:, None]
+    a = np.concatenate([gl * w, gr * w])
+    b = np.concatenate([np.asarray(left) * w[:, 0], np.asarray(right) * w[:, 0]])
+    volume = nonnegative_least_squares(a, b)
+    found = []
+    on = volume > 0.005
+    if on.all():
         return found
+    # Runs of neighbouring directions, the circle cut where nothing sounds.
+    first = int(np.argmin(on))
+    run = []
+    for i in list(range(first, len(compass))) + list(range(first)):
+        if on[i]:
+            run.append(i)
+            continue
+        if run:
+            found.append(merged(compass, volume, run))
+            run = []
+    return [f for f in found if f[1] > 0.02]
+
+
+def merged(compass, volume, run):
+    v = volume[run]
+    unit = np.exp(1j * np.radians(compass[run]))
+    mean = np.degrees(np.angle((v * unit).sum())) % 360
+    return float(mean), float(v.sum())
+
+
+def place_of(lx, ly, compass, volume):
+    """Where a source heard from (lx, ly) in direction `compass` at front volume `volume`
+    (0 .. 1) lies, by the law."""
+    d = distance_for(100 * volume)
+    phi = np.radians(compass)
+    return lx + d * np.sin(phi), ly + d * np.cos(phi)

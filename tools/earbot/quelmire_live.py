@@ -8,8 +8,8 @@ next span, whether the game has ended, and how. Standard library and NumPy only.
     env.close()
 
 An action holds the keys to be down during the span (names as in input scripts, or scan
-codes), optionally a mouse move "dx", and the span "ms". Keys held before and not named
-are released. info: "ms" (virtual time at the span's end), "texts" (what speech said),
+codes), the mouse "buttons" down (1 left, 2 right, 3 middle), optionally a mouse move "dx",
+and the span "ms". Keys and buttons held before and not named are released. info: "ms" (virtual time at the span's end), "texts" (what speech said),
 "cause" and "status" once done, "errors" (refused commands, one line each).
 """
 
@@ -45,6 +45,10 @@ def step_frame(ms):
     return frame("s", struct.pack("<I", ms))
 
 
+def button_frame(button, down):
+    return frame("b", struct.pack("<BB", button, 1 if down else 0))
+
+
 def move_frame(dx, dy=0):
     return frame("m", struct.pack("<ii", dx, dy))
 
@@ -63,6 +67,7 @@ class LiveSim:
         self.first_ms = first_ms
         self.proc = None
         self.held = set()
+        self.buttons = set()
         self.ms = 0
         self.done = True
 
@@ -78,6 +83,7 @@ class LiveSim:
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, bufsize=0)
         self.held = set()
+        self.buttons = set()
         self.ms = 0
         self.done = False
         kind, payload = self._read()
@@ -100,6 +106,12 @@ class LiveSim:
         for code in sorted(keys - self.held):
             out += key_frame(code, True)
         self.held = keys
+        buttons = set(action.get("buttons", ()))
+        for button in sorted(self.buttons - buttons):
+            out += button_frame(button, False)
+        for button in sorted(buttons - self.buttons):
+            out += button_frame(button, True)
+        self.buttons = buttons
         if action.get("dx"):
             out += move_frame(int(action["dx"]), int(action.get("dy", 0)))
         ms = int(action.get("ms", 50))

@@ -1,0 +1,178 @@
+"""Where the ear player believes the pages lie: places heard in the hints' sweeps, each
+sharpened against the law on whole units (pages lie on whole units), kept across sweeps,
+and crossed out where the player walked with the button held and took nothing. Built
+only from what the player heard and where it stood."""
+
+import numpy as np
+
+from hearing_law import FIELD, directions_heard, gains_from, place_of
+
+PHASE_SLACK_MS = 40    # two onsets this close in the hint's period are one rhythm
+SAME_PAGE = 12         # units: places heard this close are one page (pages lie 40 apart)
+
+
+class Sweep:
+    """One round of listening: where the player stood, the phase of the hints it heard
+    in their period, and per tick the heading and the left and right gains with the
+    weight each tick's fit deserves."""
+
+    def __init__(self, place, phase, headings, left, right, weights):
+        self.place = place
+        self.phase = phase
+        self.headings = np.asarray(headings, dtype=float)
+        self.left = np.asarray(left, dtype=float)
+        self.right = np.asarray(right, dtype=float)
+        self.weights = np.asarray(weights, dtype=float)
+
+    def predicted(self, places):
+        """The gains the law gives for pages at `places` (whole units)."""
+        left = np.zeros(len(self.headings))
+        right = np.zeros(len(self.headings))
+        lx, ly = self.place
+        for x, y in places:
+            l, r = gains_from(lx, ly, self.headings, float(x), float(y))
+            left += l
+            right += r
+        return left, right
+
+    def cost(self, left, right):
+        w = self.weights ** 2
+        return float((w * ((self.left - left) ** 2 + (self.right - right) ** 2)).sum())
+
+
+def sources_in(sweep):
+    """The places (whole units) that explain one sweep: directions and volumes first,
+    then each place sought on whole units near its first guess, beside the others."""
+    directions = directions_heard(sweep.headings, sweep.left, sweep.right, sweep.weights)
+    lx, ly = sweep.place
+    places = []
+    for compass, volume in directions:
+        x, y = place_of(lx, ly, compass, min(volume, 1.0))
+        places.append(on_field(x, y))
+    return fewest(sharpen(places, sweep), sweep)
+
+
+def on_field(x, y):
+    return int(np.clip(round(x), 0, FIELD - 1)), int(np.clip(round(y), 0, FIELD - 1))
+
+
+def fewest(places, sweep, tolerance=1.1, close_deg=12):
+    """Two places in nearly the same direction explain as much as one between them at
+    their summed volume: the one is kept when it explains nearly as well."""
+    lx, ly = sweep.place
+    merged = True
+    while merged and len(places) > 1:
+        merged = False
+        now = sweep.cost(*sweep.predicted(places))
+        compass = [np.degrees(np.arctan2(x - lx, y - ly)) for x, y in places]
+        pairs = [(i, j) for i in range(len(places)) for j in range(i + 1, len(places))
+                 if abs((compass[i] - compass[j] + 180) % 360 - 180) < close_deg]
+        for i, j in pairs:
+            volume = sum(float(np.max(sweep.predicted([places[k]]))) for k in (i, j))
+            mean = np.degrees(np.angle(np.exp(1j * np.radians(compass[i])) + np.exp(1j * np.radians(compass[j]))))
+            one = on_field(*place_of(lx, ly, mean % 360, min(volume, 1.0)))
+            rest = [p for k, p in enumerate(places) if k not in (i, j)]
+            trial = sharpen(rest + [one], sweep)
+            if sweep.cost(*sweep.predicted(trial)) < tolerance * now + 1e-4:
+                places = trial
+                merged = True
+                break
+    return places
+
+
+def sharpen(places, sweep, reach=6, rounds=2):
+    """Moves each place to the whole unit within `reach` that, beside the others, leaves
+    the least unexplained; drops a place that explains nothing."""
+    places = list(places)
+    offsets = np.arange(-reach, reach + 1)
+    ox, oy = [a.ravel() for a in np.meshgrid(offsets, offsets)]
+    lx, ly = sweep.place
+    w = sweep.weights[:, None] ** 2
+    for _ in range(rounds):
+        for i in range(len(places)):
+            if places[i] is None:
+                continue
+            others = [p for p in places[:i] + places[i + 1:] if p is not None]
+            rest_l, rest_r = sweep.predicted(others)
+            rest_l = (sweep.left - rest_l)[:, None]
+            rest_r = (sweep.right - rest_r)[:, None]
+            x = np.clip(places[i][0] + ox, 0, FIELD - 1).astype(float)
+            y = np.clip(places[i][1] + oy, 0, FIELD - 1).astype(float)
+            gl, gr = gains_from(lx, ly, sweep.headings[:, None], x[None, :], y[None, :])
+            cost = (w * ((rest_l - gl) ** 2 + (rest_r - gr) ** 2)).sum(axis=0)
+            j = int(np.argmin(cost))
+            empty = float((w * (rest_l ** 2 + rest_r ** 2)).sum())
+            places[i] = (int(x[j]), int(y[j])) if cost[j] < 0.97 * empty else None
+        places = [p for p in places if p is not None]
+    return places
+
+
+class Candidate:
+    def __init__(self, x, y, heard_from, phase):
+        self.x, self.y = float(x), float(y)
+        self.heard_from = heard_from  # the distance of the nearest sweep that placed it
+        self.phase = phase
+        self.misses = 0
+
+
+def same_phase(a, b, period):
+    d = abs(a - b) % period
+    return min(d, period - d) < PHASE_SLACK_MS
+
+
+class PageMap:
+    def __init__(self, period_ms):
+        self.period = period_ms
+        self.candidates = []
+
+    def heard(self, sweep, places):
+        """Takes in the places one sweep placed: a place near a candidate replaces it when
+        heard from nearer; a candidate of the same rhythm that should have sounded loud
+        and was not heard is missed, twice and it is dropped."""
+        lx, ly = sweep.place
+        matched = set()
+        for x, y in places:
+            d = float(np.hypot(x - lx, y - ly))
+            near = [c for c in self.candidates if np.hypot(c.x - x, c.y - y) < SAME_PAGE]
+            if near:
+                c = min(near, key=lambda c: np.hypot(c.x - x, c.y - y))
+                if d <= c.heard_from + 2:
+                    c.x, c.y, c.heard_from = float(x), float(y), d
+                c.phase = sweep.phase
+                c.misses = 0
+                matched.add(id(c))
+            else:
+                c = Candidate(x, y, d, sweep.phase)
+                self.candidates.append(c)
+                matched.add(id(c))
+        for c in self.candidates:
+            if id(c) in matched or not same_phase(c.phase, sweep.phase, self.period):
+                continue
+            if np.hypot(c.x - lx, c.y - ly) < 45:
+                c.misses += 1
+        self.candidates = [c for c in self.candidates if c.misses < 2]
+
+    def walked(self, a, b, reach=1.5):
+        """The player went from a to b with the button held and took nothing: no page lies
+        within `reach` of that line."""
+        a, b = np.asarray(a, dtype=float), np.asarray(b, dtype=float)
+        keep = []
+        for c in self.candidates:
+            p = np.array([c.x, c.y])
+            t = np.clip(np.dot(p - a, b - a) / max(np.dot(b - a, b - a), 1e-9), 0, 1)
+            if np.hypot(*(a + t * (b - a) - p)) >= reach:
+                keep.append(c)
+        self.candidates = keep
+
+    def taken(self, place):
+        """A page was taken at `place`: the candidate nearest it is gone."""
+        if not self.candidates:
+            return
+        c = min(self.candidates, key=lambda c: np.hypot(c.x - place[0], c.y - place[1]))
+        if np.hypot(c.x - place[0], c.y - place[1]) < SAME_PAGE:
+            self.candidates.remove(c)
+
+    def nearest(self, place):
+        if not self.candidates:
+            return None
+        return min(self.candidates, key=lambda c: np.hypot(c.x - place[0], c.y - place[1]))
