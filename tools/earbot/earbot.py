@@ -40,6 +40,8 @@ RUN_SPEED = 0.1        # units a tick, running; 0.04 walking
 LEFT_BUTTON = 1
 STALKER_NEAR = 0.45    # its sound this loud: within some 22 units ahead, 13 behind
 STALKER_GONE = 0.15    # this faint: beyond some 34 units
+OBSTACLE_CLEAR = 2.8   # units from an obstacle's centre that a path keeps clear (half a side is 1.5)
+FLED_MS = 15_000       # after fleeing, pages that lie back toward the stalker wait this long
 RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
 
@@ -82,6 +84,7 @@ class EarBot:
             action["dx"] = 4 * turn
             self.heading = (self.heading + turn) % 360
         self.tire(ms // TICK_MS, set(keys))
+        self.spent[self.doing] = self.spent.get(self.doing, 0) + ms
         audio, done, info = self.env.step(action)
         self.tape.add(audio)
         self.ms = info["ms"]
@@ -234,9 +237,14 @@ class EarBot:
     def destination(self):
         """The page believed nearest; with none, the part of the field farthest from every
         place it listened at, where pages it has not heard may lie."""
-        target = self.map.nearest(self.place)
+        fled = self.ms - self.fled_ms < FLED_MS
+        target = self.map.nearest(self.place, self.fled_heading if fled else None)
         if target is not None:
             return (target.x, target.y)
+        if fled:  # on, away from the stalker
+            h = np.radians(self.fled_heading)
+            return (float(np.clip(self.place[0] + 20 * np.sin(h), 5, 145)),
+                    float(np.clip(self.place[1] + 20 * np.cos(h), 5, 145)))
         grid = np.arange(15, 136, 10.0)
         gx, gy = [a.ravel() for a in np.meshgrid(grid, grid)]
         far = np.full(len(gx), np.inf)
@@ -248,7 +256,11 @@ class EarBot:
 
     def leg(self, until_ms):
         """Walks toward its destination until `until_ms` at most, and checks it moved."""
-        goal = self.destination()
+        self.doing = "go" if self.map.candidates else "roam"
+        goal = self.around(self.destination())
+        if self.log and (self.last_goal is None or distance(goal, self.last_goal) > 3):
+            self.say("goes for", tuple(int(v) for v in goal), "from", tuple(int(v) for v in self.place))
+        self.last_goal = goal
         d = distance(self.place, goal)
         self.face(*goal)
         ticks = max(1, min(LEG_TICKS, int(d / RUN_SPEED) + 1, (until_ms - self.ms) // TICK_MS))
@@ -258,7 +270,40 @@ class EarBot:
         if why == "stalker":
             self.flee()
         elif distance(before, self.place) < 0.3 * 0.04 * ticks:
+            self.met_obstacle()
+
+    def around(self, goal):
+        """The goal, or a place beside an obstacle met before that lies in the way, on the
+        side of the goal."""
+        p = np.asarray(self.place)
+        way = np.asarray(goal) - p
+        length = float(np.hypot(*way))
+        if length < 1e-6:
+            return goal
+        ahead = way / length
+        for c in self.obstacles:
+            rel = np.asarray(c) - p
+            along = float(np.dot(rel, ahead))
+            off = float(ahead[0] * rel[1] - ahead[1] * rel[0])
+            if 0 < along < min(length + 2, 10) and abs(off) < OBSTACLE_CLEAR:
+                # Pass on the side away from the obstacle's centre.
+                side = np.array([ahead[1], -ahead[0]]) * (1 if off > 0 else -1)
+                return tuple(np.asarray(c) + side * (OBSTACLE_CLEAR + 0.8))
+        return goal
+
+    def met_obstacle(self):
+        """It did not move: an obstacle (or a wall) lies just ahead. It is remembered, and
+        walked round from now on; stuck again soon near the same place, it steps aside."""
+        h = np.radians(self.heading)
+        centre = (self.place[0] + 1.6 * np.sin(h), self.place[1] + 1.6 * np.cos(h))
+        again = any(distance(centre, c) < 2.5 for c in self.obstacles)
+        if not again:
+            self.obstacles.append(centre)
+        if again or self.ms - self.last_stuck < 3000:
             self.unstick()
+        else:
+            self.last_stuck = self.ms
+            self.walk(4, keys=("S",))
 
     def walk(self, ticks, keys=("W", "LSHIFT"), wary=True):
         """Walks `ticks` with `keys` held; "stalker" when the stalker arrived close by or
@@ -285,6 +330,7 @@ class EarBot:
         that freed it last time; a side that does not move it is blocked too, so it
         tries the other. Stuck again soon after, it steps wider."""
         self.wide = self.wide + 15 if self.ms - self.last_stuck < 6000 else 15
+        self.doing = "stuck"
         self.last_stuck = self.ms
         self.say("stuck: aside", self.side, self.wide)
         self.walk(8, keys=("S", "LSHIFT"))
@@ -303,8 +349,10 @@ class EarBot:
         five seconds at most. Heard from one side, a quarter turn away puts it behind
         whether it was ahead or behind; then the balance steers: a sound behind and to
         one side wants a turn away from that side. Heard only arriving, it turns about."""
+        self.doing = "flee"
         heard = self.stalker_gains()
         self.say("the stalker: flee", heard)
+        self.fled_ms = self.ms
         if heard is None:
             self.turn(180)
         else:
@@ -323,6 +371,7 @@ class EarBot:
             if side > 0.3:
                 away = int(0.5 * np.degrees(np.arcsin(min(side, 1.0))))
                 self.turn(-away if right > left else away)
+        self.fled_heading = self.heading
         self.locate()
 
     def play(self, seed):
@@ -339,6 +388,11 @@ class EarBot:
         self.side = 1
         self.wide = 15
         self.stamina = 100.0
+        self.spent = {}  # virtual ms by what it was doing, for the log
+        self.doing = "start"
+        self.last_goal = None
+        self.fled_ms = -100_000
+        self.fled_heading = 0
         self.running = False
         self.last_stuck = -100_000
         self.last_sweep = -100_000
@@ -346,6 +400,7 @@ class EarBot:
         self.place = (75.0, 75.0)
         self.map = PageMap(HINT_PERIOD_MS)
         self.trail = []
+        self.obstacles = []  # centres of the obstacles met, as far as it can tell
         self.listened_at = []
         if self.notes_dir:
             os.makedirs(self.notes_dir, exist_ok=True)
@@ -367,6 +422,7 @@ class EarBot:
 
     def listen_at(self, onset):
         """Stands still until the onset, then sweeps and places the pages heard."""
+        self.doing = "listen"
         self.locate()
         if onset - self.ms > 0:
             self.step(onset - self.ms)
@@ -387,6 +443,7 @@ class EarBot:
         if not self.done:
             self.env.stop()
             self.cause = "time"
+        self.say("time spent", {k: v // 1000 for k, v in sorted(self.spent.items())})
         if self.notebook is not None:
             self.notebook.close()
             self.notebook = None
