@@ -164,29 +164,6 @@ class LoopHearing:
         return float(np.dot(d[:, 0], t) / tt), float(np.dot(d[:, 1], t) / tt)
 
 
-class Spectrum:
-    """A mono signal heard through a first difference, its transform and its running
-    energy, for every detector at once (heads of at most `longest` samples)."""
-
-    def __init__(self, x, longest):
-        self.dx = np.diff(x, prepend=x[:1])
-        self.n = 1 << int(np.ceil(np.log2(len(x) + longest)))
-        self.fx = np.fft.rfft(self.dx, self.n)
-        self.energy = np.cumsum(np.concatenate(([0.0], self.dx * self.dx)))
-
-
-def gains(x, sound, offset):
-    """Least-squares gains of `sound` started `offset` samples before x[0], one per channel
-    of x (frames, 2); None when the sound does not cover x."""
-    if offset < 0 or offset + len(x) > len(sound):
-        return None
-    t = sound[offset : offset + len(x)]
-    tt = float(np.dot(t, t))
-    if tt < 1e-9:
-        return None
-    return float(np.dot(x[:, 0], t) / tt), float(np.dot(x[:, 1], t) / tt)
-
-
 class Ear:
     """The player's knowledge of the sound set, at the mix's rate."""
 
