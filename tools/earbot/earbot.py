@@ -162,9 +162,7 @@ class EarBot:
         """Presses C and hears the coordinates spoken; the place, or the last one known.
         Where it walked since the last answer, with the button down, no page lies."""
         self.step(TICK_MS, keys=set(keys) | {"C"})
-        # The coordinates' box takes the focus for a moment, and the game forgets the
-        # button held: it is pressed again.
-        self.step(TICK_MS, keys=keys, button=False)
+        self.step(TICK_MS, keys=keys)
         before = self.place
         for text in self.texts:
             try:
@@ -409,8 +407,10 @@ class EarBot:
         self.tape.add(audio)
         self.ms = info["ms"]
         self.listen()
+        # A button pressed before the game holds the mouse (its first tick of play) is
+        # lost: it is let go for a tick and pressed again.
+        self.step(TICK_MS, button=False)
         self.locate()
-        self.map.candidates = []
         while not self.done and self.ms < MAX_GAME_MS:
             onset = self.next_onset(self.ms + 2 * TICK_MS)
             if onset is not None and onset - self.ms < (LEG_TICKS + 4) * TICK_MS \
@@ -435,7 +435,8 @@ class EarBot:
         self.listened_at.append(heard.place)
         places = sources_in(heard)
         self.map.heard(heard, places)
-        self.note("heard", found=places)
+        target = self.map.nearest(self.place)
+        self.note("heard", found=places, goal=None if target is None else (target.x, target.y))
         self.say("at", tuple(int(v) for v in heard.place), "phase", heard.phase, "heard", places,
                  "believes", [(int(c.x), int(c.y), int(c.heard_from)) for c in self.map.candidates])
 

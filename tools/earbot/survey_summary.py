@@ -70,10 +70,10 @@ def hearing(results, notes, sim):
                     taken.add(n)
                 continue
             active = {n: p for n, p in pages.items() if n not in taken}
-            if e["found"] and active:
-                x, y, _ = e["found"][0]  # the place it went for
+            if e.get("goal") and active:
+                x, y = e["goal"]  # the place it went for next
                 aims.append(min(np.hypot(p[0] - x, p[1] - y) for p in active.values()))
-            for x, y, _ in e["found"]:
+            for x, y, *_ in e["found"]:
                 total += 1
                 near = min(active.items(), key=lambda kv: np.hypot(kv[1][0] - x, kv[1][1] - y))
                 d = np.hypot(near[1][0] - x, near[1][1] - y)
@@ -92,7 +92,7 @@ def hearing(results, notes, sim):
     return [
         "places heard: %d; off by median %.1f units from the nearest page not yet taken; "
         "%.0f %% more than 10 units off" % (total, np.median(errors), 100 * wrong / total),
-        "places gone for (the nearest heard, %d): off by median %.1f units; %.0f %% more than "
+        "places gone for (the nearest believed, %d): off by median %.1f units; %.0f %% more than "
         "10 units off" % (len(aims), np.median(aims), 100 * np.mean(np.array(aims) > 10)),
         "pages first placed within 5 units: %d, from a distance of median %.0f, "
         "90th percentile %.0f, largest %.0f units" % (
