@@ -134,8 +134,6 @@ class EarBot:
             if all(abs(onset - o) > 50 for o in self.onsets):
                 self.onsets.append(onset)
         self.onsets = self.onsets[-40:]
-        if any(heard(d) for d in self.ear.knocks):
-            self.knocked = self.ms
         if heard(self.ear.appear):
             self.stalker = self.ms
         if heard(self.ear.take):
@@ -172,7 +170,6 @@ class EarBot:
                 pass
         self.texts = []
         self.map.walked(before, self.place)
-        self.trail.append(self.place)
         return self.place
 
     def sweep(self, onset_ms):
@@ -381,7 +378,6 @@ class EarBot:
         self.scanned = 0
         self.onsets = []
         self.texts = []
-        self.knocked = None
         self.stalker = None
         self.side = 1
         self.wide = 15
@@ -397,7 +393,6 @@ class EarBot:
         self.pages_heard = 0
         self.place = (75.0, 75.0)
         self.map = PageMap(HINT_PERIOD_MS)
-        self.trail = []
         self.obstacles = []  # centres of the obstacles met, as far as it can tell
         self.listened_at = []
         if self.notes_dir:
