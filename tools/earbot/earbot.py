@@ -160,7 +160,10 @@ class EarBot:
         """Presses C and hears the coordinates spoken; the place, or the last one known.
         Where it walked since the last answer, with the button down, no page lies."""
         self.step(TICK_MS, keys=set(keys) | {"C"})
-        self.step(TICK_MS, keys=keys)
+        # A button pressed before the game holds the mouse (its first tick of play, which
+        # comes later in some worlds than in others) is lost: it is let go and pressed
+        # again at every C, which costs one tick of a leg.
+        self.step(TICK_MS, keys=keys, button=False)
         before = self.place
         for text in self.texts:
             try:
@@ -402,9 +405,6 @@ class EarBot:
         self.tape.add(audio)
         self.ms = info["ms"]
         self.listen()
-        # A button pressed before the game holds the mouse (its first tick of play) is
-        # lost: it is let go for a tick and pressed again.
-        self.step(TICK_MS, button=False)
         self.locate()
         while not self.done and self.ms < MAX_GAME_MS:
             onset = self.next_onset(self.ms + 2 * TICK_MS)
