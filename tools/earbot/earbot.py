@@ -223,7 +223,8 @@ class EarBot:
             degrees -= part
 
     def wants_to_listen(self, onset):
-        """Listening costs a second standing still: worth it with no page believed in, when
+        """Listening costs half a second and more standing still: worth it with no page
+        believed in, when
         the page it goes for was placed from much farther than it is now, or when it has
         not listened for a while (other pages, other rhythms)."""
         target = self.map.nearest(self.place)
@@ -233,8 +234,10 @@ class EarBot:
         return target.heard_from > 8 and now < 0.6 * target.heard_from
 
     def destination(self):
-        """The page believed nearest; with none, the part of the field farthest from every
-        place it listened at, where pages it has not heard may lie."""
+        """The page believed nearest (for a while after fleeing, only those away from the
+        stalker, and with none of those, on away from it); with none, the part of the
+        field farthest from every place it listened at, where pages it has not heard may
+        lie."""
         fled = self.ms - self.fled_ms < FLED_MS
         target = self.map.nearest(self.place, self.fled_heading if fled else None)
         if target is not None:
