@@ -224,9 +224,8 @@ class EarBot:
 
     def wants_to_listen(self, onset):
         """Listening costs half a second and more standing still: worth it with no page
-        believed in, when
-        the page it goes for was placed from much farther than it is now, or when it has
-        not listened for a while (other pages, other rhythms)."""
+        believed in, when the page it goes for was placed from much farther than it is
+        now, or when it has not listened for a while (other pages, other rhythms)."""
         target = self.map.nearest(self.place)
         if target is None or onset - self.last_sweep > 3 * HINT_PERIOD_MS:
             return True
