@@ -96,14 +96,15 @@ def whitening(noise, n, segment=1024):
     return 1 / np.sqrt(np.interp(grid, np.fft.rfftfreq(segment), psd))
 
 
-def tick_gains(x, notes, bounds, ramp, flat):
+def tick_gains(x, notes, bounds, ramp, noise):
     """Least-squares left and right gains of the hint, one pair per tick, and how sure
     each is (one over its standard error, up to a common factor).
     x: stereo frames from bounds[0]; notes: the hint as each rhythm heard here plays it
     over x (the first is the rhythm listened to); bounds: the ticks' first samples, from
     0, and the end; ramp: samples over which the engine slides to a tick's new gains;
-    flat: a whitening transform on the grid of the fit. The gains are a sum of the
-    ticks' own, each sliding in over the ramp: the fit follows the engine exactly."""
+    noise: mono audio heard just before, which the fit is whitened against. The gains
+    are a sum of the ticks' own, each sliding in over the ramp: the fit follows the
+    engine exactly."""
     n = bounds[-1]
     shapes = []
     for k in range(len(bounds) - 1):
@@ -119,6 +120,7 @@ def tick_gains(x, notes, bounds, ramp, flat):
         shapes.append(shape)
     columns = [note * shape for note in notes for shape in shapes]
     size = 1 << int(np.ceil(np.log2(n + 2048)))
+    flat = whitening(noise, size)
     heard = lambda v: np.fft.irfft(np.fft.rfft(v, size, axis=0) * flat.reshape(
         (-1,) + (1,) * (v.ndim - 1)), size, axis=0)[:n]
     design = heard(np.stack(columns, axis=1))
@@ -135,8 +137,8 @@ class LoopHearing:
 
     def __init__(self, loop, rate, window_ms=100, threshold=0.35):
         self.m = int(rate * window_ms / 1000)
-        self.loop = np.diff(loop, append=loop[:1])
-        wrapped = np.concatenate((self.loop, self.loop[: self.m]))
+        loop = np.diff(loop, append=loop[:1])
+        wrapped = np.concatenate((loop, loop[: self.m]))
         self.n = 1 << int(np.ceil(np.log2(len(wrapped) + self.m)))
         self.fl = np.fft.rfft(wrapped, self.n)
         energy = np.cumsum(np.concatenate(([0.0], wrapped * wrapped)))
@@ -172,14 +174,10 @@ class Ear:
         s = lambda name: load_sound(os.path.join(assets, name + ".wav"), rate)
         self.note = s("physics/note")
         self.note_hint = Detector(self.note, rate, 80, 0.3)
-        self.pages = [Detector(s("pages/page%d" % i), rate, 80, 0.5) for i in range(1, 9)]
-        self.knocks = [Detector(s("physics/hit_wood"), rate, 80, 0.5),
-                       Detector(s("physics/hit_wall"), rate, 80, 0.5)]
         self.appear = Detector(s("vorlent/appearClose"), rate, 80, 0.5)
         self.take = Detector(s("physics/note_take"), rate, 80, 0.5)
-        self.fence = Detector(s("steps/fence"), rate, 80, 0.5)
         self.stalker = LoopHearing(s("static/static2"), rate)
-        self.detectors = [self.note_hint, self.appear, self.fence, self.take] + self.pages + self.knocks
+        self.detectors = [self.note_hint, self.appear, self.take]
 
 
 class Tape:

@@ -15,8 +15,9 @@ prints one JSON line per game and a summary line. How it plays:
  - It walks (running while the stamina lets it) to the nearest place it believes in,
    holding the left button, which takes a page the tick it comes within reach; the
    taking is heard. Where it walked and took nothing, no page lies.
- - Stuck (its spoken place no longer moves), it backs off and steps aside; the
-   stalker's arrival close by makes it turn about and run.
+ - Stuck (its spoken place no longer moves), it remembers the obstacle and walks round
+   it, or backs off and steps aside; the stalker's arrival close by, or its own sound
+   grown loud, makes it run with that sound kept behind.
 """
 
 import argparse
@@ -27,7 +28,7 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ear import Ear, Spectrum, Tape, TICK_MS, tick_gains, whitening  # noqa: E402
+from ear import Ear, Spectrum, Tape, TICK_MS, tick_gains  # noqa: E402
 from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 
@@ -36,7 +37,8 @@ HINT_PERIOD_MS = 251 * TICK_MS
 SWEEP_DEG = 12         # degrees a tick while listening round
 SWEEP_TICKS = 30       # once round in the loud first half of the one-second note
 LEG_TICKS = 30         # a walk between two spoken places
-RUN_SPEED = 0.1        # units a tick, running; 0.04 walking
+RUN_SPEED = 0.1        # units a tick, running
+WALK_SPEED = 0.04      # units a tick, walking
 LEFT_BUTTON = 1
 STALKER_NEAR = 0.45    # its sound this loud: within some 22 units ahead, 13 behind
 STALKER_GONE = 0.15    # this faint: beyond some 34 units
@@ -202,9 +204,8 @@ class EarBot:
             piece = self.ear.note[max(lo, 0) : max(lo + len(x), 0)]
             t[max(-lo, 0) : max(-lo, 0) + len(piece)] = piece[: len(x) - max(-lo, 0)]
             notes.append(t)
-        size = 1 << int(np.ceil(np.log2(len(x) + 2048)))
         left, right, weights = tick_gains(x, notes, bounds, self.rate * 5 // 1000,
-                                          whitening(before.sum(axis=1), size))
+                                          before.sum(axis=1))
         headings = [(h0 + SWEEP_DEG * (k + 1)) % 360 for k in range(SWEEP_TICKS)]
         return Sweep(place, onset_ms % HINT_PERIOD_MS, headings, left, right, weights)
 
@@ -269,7 +270,7 @@ class EarBot:
         self.locate(keys=set(self.gait()))
         if why == "stalker":
             self.flee()
-        elif distance(before, self.place) < 0.3 * 0.04 * ticks:
+        elif distance(before, self.place) < 0.3 * WALK_SPEED * ticks:
             self.met_obstacle()
 
     def around(self, goal):

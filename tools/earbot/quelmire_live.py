@@ -8,9 +8,10 @@ next span, whether the game has ended, and how. Standard library and NumPy only.
     env.close()
 
 An action holds the keys to be down during the span (names as in input scripts, or scan
-codes), the mouse "buttons" down (1 left, 2 right, 3 middle), optionally a mouse move "dx",
-and the span "ms". Keys and buttons held before and not named are released. info: "ms" (virtual time at the span's end), "texts" (what speech said),
-"cause" and "status" once done, "errors" (refused commands, one line each).
+codes), the mouse "buttons" down (1 left, 2 right, 3 middle), optionally a mouse move
+"dx", and the span "ms". Keys and buttons held before and not named are released. info:
+"ms" (virtual time at the span's end), "texts" (what speech said), "cause" and "status"
+once done, "errors" (refused commands, one line each).
 """
 
 import os
@@ -54,6 +55,13 @@ def move_frame(dx, dy=0):
 
 
 STOP = frame("q")
+
+
+def changes(before, after, make):
+    """The frames that take held keys or buttons from `before` to `after`: releases
+    first, then presses, each in order."""
+    return b"".join([make(c, False) for c in sorted(before - after)] +
+                    [make(c, True) for c in sorted(after - before)])
 
 
 class LiveSim:
@@ -100,18 +108,9 @@ class LiveSim:
         if self.done:
             raise RuntimeError("the run has ended: reset first")
         keys = {key_code(k) for k in action.get("keys", ())}
-        out = b""
-        for code in sorted(self.held - keys):
-            out += key_frame(code, False)
-        for code in sorted(keys - self.held):
-            out += key_frame(code, True)
-        self.held = keys
         buttons = set(action.get("buttons", ()))
-        for button in sorted(self.buttons - buttons):
-            out += button_frame(button, False)
-        for button in sorted(buttons - self.buttons):
-            out += button_frame(button, True)
-        self.buttons = buttons
+        out = changes(self.held, keys, key_frame) + changes(self.buttons, buttons, button_frame)
+        self.held, self.buttons = keys, buttons
         if action.get("dx"):
             out += move_frame(int(action["dx"]), int(action.get("dy", 0)))
         ms = int(action.get("ms", 50))

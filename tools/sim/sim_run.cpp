@@ -107,9 +107,6 @@ void ExitFromGame(int32_t code) {
   std::exit(status);
 }
 
-// Told each step of virtual time after the mix of the step is rendered. At the limit the
-// process ends from here, on whichever game thread holds the baton, with the others
-// parked: a scheduler cannot be stopped from inside its own step.
 // Ends a live run the client stopped (or whose commands could not be read) at `ms`.
 [[noreturn]] void EndLive(uint64_t ms) {
   const std::string& cause = run->live->StopCause();
@@ -127,6 +124,9 @@ void FollowLive(uint64_t fromMs, uint64_t toMs) {
   EndLive(run->live->StopMs());
 }
 
+// Told each step of virtual time after the mix of the step is rendered. At the limit the
+// process ends from here, on whichever game thread holds the baton, with the others
+// parked: a scheduler cannot be stopped from inside its own step.
 void FollowTime(uint64_t fromMs, uint64_t toMs) {
   if (run->live != nullptr) {
     FollowLive(fromMs, toMs);
