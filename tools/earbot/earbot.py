@@ -29,6 +29,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from ear import Ear, Spectrum, Tape, TICK_MS, tick_gains  # noqa: E402
+from hearing_law import FIELD  # noqa: E402
 from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 
@@ -40,9 +41,13 @@ LEG_TICKS = 30         # a walk between two spoken places
 RUN_SPEED = 0.1        # units a tick, running
 WALK_SPEED = 0.04      # units a tick, walking
 LEFT_BUTTON = 1
-STALKER_NEAR = 0.45    # its sound this loud: within some 22 units ahead, 13 behind
+STALKER_NEAR = 0.45    # its sound this loud: within some 13 units ahead, 22 behind
+STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
 STALKER_GONE = 0.15    # this faint: beyond some 34 units
+EDGE = 2               # units from the field's edge that a flight keeps clear
+OBSTACLE_HIT = 2.2     # units from an obstacle's centre that a straight way must pass
 OBSTACLE_CLEAR = 2.8   # units from an obstacle's centre that a path keeps clear (half a side is 1.5)
+FLEE_MS = 5000         # a flight lasts this long at most
 FLED_MS = 15_000       # after fleeing, pages that lie back toward the stalker wait this long
 RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
@@ -50,6 +55,15 @@ MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is
 
 def wrap(deg):
     return (deg + 180) % 360 - 180
+
+
+def bearing_behind(left, right):
+    """Where a sound known to be behind the listener lies, in degrees clockwise from
+    its heading (90 to 270), from its left and right gains: the near side keeps the
+    volume, the far side loses the pan."""
+    pan = 1 - min(left, right) / max(left, right, 1e-6)
+    behind = 180 - np.degrees(np.arcsin(min(pan, 1.0)))
+    return behind if right > left else -behind
 
 
 def distance(a, b):
@@ -238,12 +252,12 @@ class EarBot:
         stalker, and with none of those, on away from it); with none, the part of the
         field farthest from every place it listened at, where pages it has not heard may
         lie."""
-        fled = self.ms - self.fled_ms < FLED_MS
-        target = self.map.nearest(self.place, self.fled_heading if fled else None)
+        fled = self.ms - self.away_ms < FLED_MS
+        target = self.map.nearest(self.place, self.away_heading if fled else None)
         if target is not None:
             return (target.x, target.y)
         if fled:  # on, away from the stalker
-            h = np.radians(self.fled_heading)
+            h = np.radians(self.away_heading)
             return (float(np.clip(self.place[0] + 20 * np.sin(h), 5, 145)),
                     float(np.clip(self.place[1] + 20 * np.cos(h), 5, 145)))
         grid = np.arange(15, 136, 10.0)
@@ -270,6 +284,8 @@ class EarBot:
         self.locate(keys=set(self.gait()))
         if why == "stalker":
             self.flee()
+        elif why == "heard":
+            pass  # the next leg goes away from it
         elif distance(before, self.place) < 0.3 * WALK_SPEED * ticks:
             self.met_obstacle()
 
@@ -292,15 +308,32 @@ class EarBot:
                 return tuple(np.asarray(c) + side * (OBSTACLE_CLEAR + 0.8))
         return goal
 
-    def met_obstacle(self):
-        """It did not move: an obstacle (or a wall) lies just ahead. It is remembered, and
-        walked round from now on; stuck again soon near the same place, it steps aside."""
+    def remember_obstacle(self):
+        """It did not move: an obstacle (or a wall) lies just ahead, its centre some 1.6
+        units on. True when one was remembered there already."""
         h = np.radians(self.heading)
         centre = (self.place[0] + 1.6 * np.sin(h), self.place[1] + 1.6 * np.cos(h))
         again = any(distance(centre, c) < 2.5 for c in self.obstacles)
         if not again:
             self.obstacles.append(centre)
-        if again or self.ms - self.last_stuck < 3000:
+        return again
+
+    def remember_wall(self):
+        """Stuck while fleeing, with no time to feel round it: what lies ahead is taken
+        for a stretch of wall across the way (the tunnel and the keep-out area are long),
+        remembered as obstacles side by side."""
+        h = np.radians(self.heading)
+        ahead = np.array([np.sin(h), np.cos(h)])
+        across = np.array([ahead[1], -ahead[0]])
+        for offset in (-4, -2, 0, 2, 4):
+            centre = tuple(np.asarray(self.place) + 1.6 * ahead + offset * across)
+            if all(distance(centre, c) > 1 for c in self.obstacles):
+                self.obstacles.append(centre)
+
+    def met_obstacle(self):
+        """It did not move: the obstacle ahead is remembered, and walked round from now
+        on; stuck again soon near the same place, it steps aside."""
+        if self.remember_obstacle() or self.ms - self.last_stuck < 3000:
             self.unstick()
         else:
             self.last_stuck = self.ms
@@ -315,11 +348,48 @@ class EarBot:
             ticks -= n
             if not wary:
                 continue
-            near = self.stalker_gains()
-            if self.stalker is not None or (near is not None and max(near) > STALKER_NEAR):
-                self.stalker = None
+            if self.alarmed():
                 return "stalker"
+            heard = self.stalker_gains()
+            if heard is not None and max(heard) > STALKER_HEARD:
+                if self.ms - self.away_ms > FLED_MS:
+                    self.look(heard)
+                    return "heard"
+                self.follow(heard)
         return "time"
+
+    def alarmed(self):
+        """The stalker arrived close by, or its own sound grew loud."""
+        near = self.stalker_gains()
+        if self.stalker is not None or (near is not None and max(near) > STALKER_NEAR):
+            self.stalker = None
+            return True
+        return False
+
+    def look(self, heard):
+        """The stalker heard afar, not lately: a quarter turn away from its side puts it
+        behind, whether it was ahead or behind, and its pan then tells its bearing; the
+        way away from it is kept."""
+        turn = -90 if heard[1] > heard[0] else 90
+        self.turn(turn)
+        self.step(6 * TICK_MS, keys=self.gait())
+        behind = self.stalker_gains()
+        if behind is not None:
+            self.away_heading = (self.heading + bearing_behind(*behind) + 180) % 360
+            self.away_ms = self.ms
+            self.say("the stalker heard: away", int(self.away_heading))
+        self.turn(-turn)
+
+    def follow(self, heard):
+        """The stalker heard again: of the two bearings its pan allows (ahead or behind),
+        the one nearer the bearing known keeps the way away from it up to date."""
+        behind = bearing_behind(*heard)
+        ahead = np.sign(behind) * 180 - behind
+        known = self.away_heading + 180
+        bearing = min((self.heading + behind, self.heading + ahead),
+                      key=lambda b: abs(wrap(b - known)))
+        self.away_heading = (bearing + 180) % 360
+        self.away_ms = self.ms
 
     def stalker_gains(self):
         """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
@@ -345,35 +415,65 @@ class EarBot:
         self.locate()
 
     def flee(self):
-        """The stalker is close: runs with its sound kept behind until it has faded (its
-        sound is silent beyond 40 units, and farther than that it soon vanishes), for
-        five seconds at most. Heard from one side, a quarter turn away puts it behind
-        whether it was ahead or behind; then the balance steers: a sound behind and to
-        one side wants a turn away from that side. Heard only arriving, it turns about."""
+        """The stalker is close: runs away from it until its sound has faded (its sound is
+        silent beyond 40 units, and farther than that it soon vanishes), for FLEE_MS at
+        most. Heard from one side, a quarter turn away puts it behind whether it was
+        ahead or behind; from then on its pan gives its bearing (behind, on the side
+        heard), and the player runs straight away from it, bent along the field's edge
+        and round the obstacles it knows, so that it is not cornered. Heard only
+        arriving, it turns about."""
         self.doing = "flee"
         heard = self.stalker_gains()
         self.say("the stalker: flee", heard)
-        self.fled_ms = self.ms
         if heard is None:
             self.turn(180)
         else:
             self.turn(-90 if heard[1] > heard[0] else 90)
-        end = self.ms + 5000
+        away = self.heading
+        end = self.ms + FLEE_MS
         while not self.done and self.ms < end:
+            self.turn(int(round(wrap(self.open_heading(away) - self.heading))))
             before = self.place
             self.walk(14, wary=False)
             if distance(before, self.locate(keys={"W", "LSHIFT"})) < 0.3:
-                self.turn(90 * self.side)
+                self.remember_wall()
             heard = self.stalker_gains()
             if heard is None or max(heard) < STALKER_GONE:
                 break
-            left, right = heard
-            side = 1 - min(left, right) / max(max(left, right), 1e-6)
-            if side > 0.3:
-                away = int(0.5 * np.degrees(np.arcsin(min(side, 1.0))))
-                self.turn(-away if right > left else away)
-        self.fled_heading = self.heading
+            away = (self.heading + bearing_behind(*heard) + 180) % 360
+        self.away_heading = away
+        self.away_ms = self.ms
         self.locate()
+
+    def open_heading(self, want, reach=12):
+        """The heading nearest `want`, within a right angle of it, on which the next
+        `reach` units are clear of the field's edge and of the obstacles it knows;
+        failing that, the one with the longest clear way."""
+        best, longest = want, -1
+        for off in range(0, 91, 10):
+            for h in (want + off, want - off)[: 1 if off == 0 else 2]:
+                way = self.clear_way(h, reach)
+                if way >= reach:
+                    return h % 360
+                if way > longest:
+                    best, longest = h, way
+        return best % 360
+
+    def clear_way(self, heading, reach):
+        """Whole units it can go on `heading` before the field's edge or an obstacle it
+        knows, up to `reach`."""
+        h = np.radians(heading)
+        px, py = self.place
+        # Within the edge's margin already, only going deeper into it is blocked.
+        low = (min(EDGE, px - 0.01), min(EDGE, py - 0.01))
+        high = (max(FIELD - EDGE, px + 0.01), max(FIELD - EDGE, py + 0.01))
+        for step in range(1, reach + 1):
+            x = px + step * np.sin(h)
+            y = py + step * np.cos(h)
+            if not (low[0] <= x <= high[0] and low[1] <= y <= high[1]) \
+                    or any(distance((x, y), c) < OBSTACLE_HIT for c in self.obstacles):
+                return step - 1
+        return reach
 
     def play(self, seed):
         self.ms = 0
@@ -391,8 +491,8 @@ class EarBot:
         self.spent = {}  # virtual ms by what it was doing, for the log
         self.doing = "start"
         self.last_goal = None
-        self.fled_ms = -100_000
-        self.fled_heading = 0
+        self.away_ms = -100_000
+        self.away_heading = 0
         self.running = False
         self.last_stuck = -100_000
         self.last_sweep = -100_000
@@ -422,8 +522,11 @@ class EarBot:
         """Stands still until the onset, then sweeps and places the pages heard."""
         self.doing = "listen"
         self.locate()
-        if onset - self.ms > 0:
-            self.step(onset - self.ms)
+        while self.ms < onset and not self.done:
+            self.step(min(onset - self.ms, 8 * TICK_MS))
+            if self.alarmed():
+                self.flee()
+                return
         if self.ms != onset or self.done:
             return
         heard = self.sweep(onset)
