@@ -43,12 +43,12 @@ WALK_SPEED = 0.04      # units a tick, walking
 LEFT_BUTTON = 1
 STALKER_NEAR = 0.45    # its sound this loud: within some 13 units ahead, 22 behind
 STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
-STALKER_GONE = 0.15    # this faint: beyond some 34 units
+STALKER_GONE = 0.05    # this faint: beyond some 38 units
 EDGE = 2               # units from the field's edge that a flight keeps clear
 OBSTACLE_HIT = 2.2     # units from an obstacle's centre that a straight way must pass
 OBSTACLE_CLEAR = 2.8   # units from an obstacle's centre that a path keeps clear (half a side is 1.5)
-FLEE_MS = 5000         # a flight lasts this long at most
-FLED_MS = 15_000       # after fleeing, pages that lie back toward the stalker wait this long
+FLEE_MS = 10_000       # a flight lasts this long at most
+FLED_MS = 15_000       # after the stalker was heard, pages that lie toward it wait this long
 RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
 
