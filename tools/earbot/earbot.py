@@ -16,8 +16,10 @@ prints one JSON line per game and a summary line. How it plays:
    holding the left button, which takes a page the tick it comes within reach; the
    taking is heard. Where it walked and took nothing, no page lies.
  - Stuck (its spoken place no longer moves), it remembers the obstacle and walks round
-   it, or backs off and steps aside; the stalker's arrival close by, or its own sound
-   grown loud, makes it run with that sound kept behind.
+   it, or backs off and steps aside.
+ - The stalker's own sound heard afar is located by a quarter turn and kept away from;
+   its arrival close by, or its sound grown loud, makes it run straight away from it,
+   along the field's edge and round what it met, until the sound has all but faded.
 """
 
 import argparse
