@@ -27,7 +27,6 @@ class ThreadOutput final : public AudioOutput {
   bool Open(AudioSource& source) override {
     stopping_.store(false, std::memory_order_relaxed);
     finished_.store(false, std::memory_order_relaxed);
-    open_ = true;
     std::thread([this, &source] {
       {
         std::vector<float> buffer(2 * kFrames);  // allocated outside the pulls
@@ -44,18 +43,15 @@ class ThreadOutput final : public AudioOutput {
     return true;
   }
 
-  void Close() override {
-    if (!open_) return;
+  void Close() override {  // at once when never opened, or closed already
     stopping_.store(true, std::memory_order_relaxed);
     while (!finished_.load(std::memory_order_acquire)) std::this_thread::yield();
-    open_ = false;
   }
 
   int64_t pulls() const { return pulls_.load(std::memory_order_relaxed); }
 
  private:
-  bool open_ = false;  // Open and Close come one after the other, as the engine calls them
   std::atomic<bool> stopping_{false};
-  std::atomic<bool> finished_{false};
+  std::atomic<bool> finished_{true};  // no thread, or its last word said
   std::atomic<int64_t> pulls_{0};
 };

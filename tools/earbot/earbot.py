@@ -50,7 +50,7 @@ EDGE = 2               # units from the field's edge that a flight keeps clear
 OBSTACLE_HIT = 2.2     # units from an obstacle's centre that a straight way must pass
 OBSTACLE_CLEAR = 2.8   # units from an obstacle's centre that a path keeps clear (half a side is 1.5)
 FLEE_MS = 10_000       # a flight lasts this long at most
-FLED_MS = 15_000       # after the stalker was heard, pages that lie toward it wait this long
+KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
 RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
 
@@ -66,6 +66,12 @@ def bearing_behind(left, right):
     pan = 1 - min(left, right) / max(left, right, 1e-6)
     behind = 180 - np.degrees(np.arcsin(min(pan, 1.0)))
     return behind if right > left else -behind
+
+
+def quarter_turn_away(left, right):
+    """The quarter turn (degrees, right positive) that puts a sound heard on one side
+    behind the listener, whether it was ahead or behind."""
+    return -90 if right > left else 90
 
 
 def distance(a, b):
@@ -254,11 +260,11 @@ class EarBot:
         stalker, and with none of those, on away from it); with none, the part of the
         field farthest from every place it listened at, where pages it has not heard may
         lie."""
-        fled = self.ms - self.away_ms < FLED_MS
-        target = self.map.nearest(self.place, self.away_heading if fled else None)
+        keep_away = self.ms - self.away_ms < KEEP_AWAY_MS
+        target = self.map.nearest(self.place, self.away_heading if keep_away else None)
         if target is not None:
             return (target.x, target.y)
-        if fled:  # on, away from the stalker
+        if keep_away:  # on, away from the stalker
             h = np.radians(self.away_heading)
             return (float(np.clip(self.place[0] + 20 * np.sin(h), 5, 145)),
                     float(np.clip(self.place[1] + 20 * np.cos(h), 5, 145)))
@@ -313,8 +319,7 @@ class EarBot:
     def remember_obstacle(self):
         """It did not move: an obstacle (or a wall) lies just ahead, its centre some 1.6
         units on. True when one was remembered there already."""
-        h = np.radians(self.heading)
-        centre = (self.place[0] + 1.6 * np.sin(h), self.place[1] + 1.6 * np.cos(h))
+        centre = self.spot_ahead()
         again = any(distance(centre, c) < 2.5 for c in self.obstacles)
         if not again:
             self.obstacles.append(centre)
@@ -324,13 +329,19 @@ class EarBot:
         """Stuck while fleeing, with no time to feel round it: what lies ahead is taken
         for a stretch of wall across the way (the tunnel and the keep-out area are long),
         remembered as obstacles side by side."""
-        h = np.radians(self.heading)
-        ahead = np.array([np.sin(h), np.cos(h)])
-        across = np.array([ahead[1], -ahead[0]])
         for offset in (-4, -2, 0, 2, 4):
-            centre = tuple(np.asarray(self.place) + 1.6 * ahead + offset * across)
+            centre = self.spot_ahead(offset)
             if all(distance(centre, c) > 1 for c in self.obstacles):
                 self.obstacles.append(centre)
+
+    def spot_ahead(self, across=0.0):
+        """Where the centre of an obstacle that stops the player is taken to lie: 1.6
+        units ahead, and `across` units to the right (negative: to the left)."""
+        h = np.radians(self.heading)
+        ahead = np.array([np.sin(h), np.cos(h)])
+        right = np.array([ahead[1], -ahead[0]])
+        x, y = np.asarray(self.place) + 1.6 * ahead + across * right
+        return (float(x), float(y))
 
     def met_obstacle(self):
         """It did not move: the obstacle ahead is remembered, and walked round from now
@@ -350,19 +361,19 @@ class EarBot:
             ticks -= n
             if not wary:
                 continue
-            if self.alarmed():
-                return "stalker"
             heard = self.stalker_gains()
+            if self.alarmed(heard):
+                return "stalker"
             if heard is not None and max(heard) > STALKER_HEARD:
-                if self.ms - self.away_ms > FLED_MS:
+                if self.ms - self.away_ms > KEEP_AWAY_MS:
                     self.look(heard)
                     return "heard"
                 self.follow(heard)
         return "time"
 
-    def alarmed(self):
-        """The stalker arrived close by, or its own sound grew loud."""
-        near = self.stalker_gains()
+    def alarmed(self, near):
+        """The stalker arrived close by, or its own sound (`near`, its gains just heard)
+        grew loud."""
         if self.stalker is not None or (near is not None and max(near) > STALKER_NEAR):
             self.stalker = None
             return True
@@ -372,13 +383,12 @@ class EarBot:
         """The stalker heard afar, not lately: a quarter turn away from its side puts it
         behind, whether it was ahead or behind, and its pan then tells its bearing; the
         way away from it is kept."""
-        turn = -90 if heard[1] > heard[0] else 90
+        turn = quarter_turn_away(*heard)
         self.turn(turn)
         self.step(6 * TICK_MS, keys=self.gait())
         behind = self.stalker_gains()
         if behind is not None:
-            self.away_heading = (self.heading + bearing_behind(*behind) + 180) % 360
-            self.away_ms = self.ms
+            self.keep_away(self.away_from(behind))
             self.say("the stalker heard: away", int(self.away_heading))
         self.turn(-turn)
 
@@ -390,7 +400,15 @@ class EarBot:
         known = self.away_heading + 180
         bearing = min((self.heading + behind, self.heading + ahead),
                       key=lambda b: abs(wrap(b - known)))
-        self.away_heading = (bearing + 180) % 360
+        self.keep_away((bearing + 180) % 360)
+
+    def away_from(self, behind):
+        """The heading straight away from a sound known to be behind, from its gains."""
+        return (self.heading + bearing_behind(*behind) + 180) % 360
+
+    def keep_away(self, heading):
+        """From now, for a while, pages are gone for only on the side of `heading`."""
+        self.away_heading = heading
         self.away_ms = self.ms
 
     def stalker_gains(self):
@@ -430,7 +448,7 @@ class EarBot:
         if heard is None:
             self.turn(180)
         else:
-            self.turn(-90 if heard[1] > heard[0] else 90)
+            self.turn(quarter_turn_away(*heard))
         away = self.heading
         end = self.ms + FLEE_MS
         while not self.done and self.ms < end:
@@ -442,9 +460,8 @@ class EarBot:
             heard = self.stalker_gains()
             if heard is None or max(heard) < STALKER_GONE:
                 break
-            away = (self.heading + bearing_behind(*heard) + 180) % 360
-        self.away_heading = away
-        self.away_ms = self.ms
+            away = self.away_from(heard)
+        self.keep_away(away)
         self.locate()
 
     def open_heading(self, want, reach=12):
@@ -526,7 +543,7 @@ class EarBot:
         self.locate()
         while self.ms < onset and not self.done:
             self.step(min(onset - self.ms, 8 * TICK_MS))
-            if self.alarmed():
+            if self.alarmed(self.stalker_gains()):
                 self.flee()
                 return
         if self.ms != onset or self.done:
