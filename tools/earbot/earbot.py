@@ -40,8 +40,8 @@ HINT_PERIOD_MS = 251 * TICK_MS
 SWEEP_DEG = 12         # degrees a tick while listening round
 SWEEP_TICKS = 30       # once round in the loud first half of the one-second note
 LEG_TICKS = 30         # a walk between two spoken places
-RUN_SPEED = 0.1        # units a tick, running
-WALK_SPEED = 0.04      # units a tick, walking
+RUN_SPEED = 0.1 * 2 ** 0.5    # units a tick, striding at a run
+WALK_SPEED = 0.04 * 2 ** 0.5  # units a tick, striding at a walk
 LEFT_BUTTON = 1
 STALKER_NEAR = 0.45    # its sound this loud: within some 13 units ahead, 22 behind
 STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
@@ -53,6 +53,12 @@ FLEE_MS = 10_000       # a flight lasts this long at most
 KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
 RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
+# The rules move the player once for every movement key held, so forward and a strafe
+# held together make two moves a tick: the player goes half a right angle to the left of
+# its heading (forward with left), √2 times as fast. It always strides so; each way it
+# goes has its pair of keys.
+STRIDE_TURN = 45       # degrees from the way it goes to its heading
+AHEAD, BACK, LEFT, RIGHT = ("W", "A"), ("S", "D"), ("A", "S"), ("W", "D")
 
 
 def wrap(deg):
@@ -135,7 +141,7 @@ class EarBot:
 
     def gait(self):
         """Runs while the stamina holds a reserve for fleeing, else walks."""
-        return ("W", "LSHIFT") if self.stamina > RUN_RESERVE else ("W",)
+        return AHEAD + ("LSHIFT",) if self.stamina > RUN_RESERVE else AHEAD
 
     # Finds the sounds heard in the audio just come: a sound counts once, when the most
     # telling part of it (its detector's head) ends in the new audio.
@@ -235,7 +241,15 @@ class EarBot:
         """Turns toward the place (x, y) from where the player is."""
         px, py = self.place
         want = np.degrees(np.arctan2(x - px, y - py)) % 360
-        self.turn(int(round(wrap(want - self.heading))))
+        self.go_toward(want)
+
+    def go_toward(self, way):
+        """Turns so that striding goes the way `way` (degrees, as headings)."""
+        self.turn(int(round(wrap(way + STRIDE_TURN - self.heading))))
+
+    def way(self):
+        """The way striding goes, from the heading."""
+        return (self.heading - STRIDE_TURN) % 360
 
     def turn(self, degrees):
         """Turns by `degrees` with the mouse, at most 90 a tick (the pointer is put back to
@@ -337,7 +351,7 @@ class EarBot:
     def spot_ahead(self, across=0.0):
         """Where the centre of an obstacle that stops the player is taken to lie: 1.6
         units ahead, and `across` units to the right (negative: to the left)."""
-        h = np.radians(self.heading)
+        h = np.radians(self.way())
         ahead = np.array([np.sin(h), np.cos(h)])
         right = np.array([ahead[1], -ahead[0]])
         x, y = np.asarray(self.place) + 1.6 * ahead + across * right
@@ -350,9 +364,9 @@ class EarBot:
             self.unstick()
         else:
             self.last_stuck = self.ms
-            self.walk(4, keys=("S",))
+            self.walk(4, keys=BACK)
 
-    def walk(self, ticks, keys=("W", "LSHIFT"), wary=True):
+    def walk(self, ticks, keys=AHEAD + ("LSHIFT",), wary=True):
         """Walks `ticks` with `keys` held; "stalker" when the stalker arrived close by or
         its own sound grew loud (and `wary`), else "time"."""
         while not self.done and ticks > 0:
@@ -424,10 +438,10 @@ class EarBot:
         self.doing = "stuck"
         self.last_stuck = self.ms
         self.say("stuck: aside", self.side, self.wide)
-        self.walk(8, keys=("S", "LSHIFT"))
+        self.walk(8, keys=BACK + ("LSHIFT",))
         for side in (self.side, -self.side):
             before = self.locate()
-            self.walk(self.wide, keys=("D" if side > 0 else "A", "LSHIFT"))
+            self.walk(self.wide, keys=(RIGHT if side > 0 else LEFT) + ("LSHIFT",))
             if distance(before, self.locate()) > 0.02 * self.wide:
                 self.side = side
                 break
@@ -452,10 +466,10 @@ class EarBot:
         away = self.heading
         end = self.ms + FLEE_MS
         while not self.done and self.ms < end:
-            self.turn(int(round(wrap(self.open_heading(away) - self.heading))))
+            self.go_toward(self.open_heading(away))
             before = self.place
             self.walk(14, wary=False)
-            if distance(before, self.locate(keys={"W", "LSHIFT"})) < 0.3:
+            if distance(before, self.locate(keys=set(AHEAD) | {"LSHIFT"})) < 0.3:
                 self.remember_wall()
             heard = self.stalker_gains()
             if heard is None or max(heard) < STALKER_GONE:
