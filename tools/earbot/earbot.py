@@ -34,6 +34,7 @@ from ear import Ear, Spectrum, Tape, TICK_MS, tick_gains  # noqa: E402
 from hearing_law import FIELD  # noqa: E402
 from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
+from tunnel import Tunnel  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
 HINT_PERIOD_MS = 251 * TICK_MS
@@ -49,9 +50,13 @@ STALKER_GONE = 0.05    # this faint: beyond some 38 units
 EDGE = 2               # units from the field's edge that a flight keeps clear
 OBSTACLE_HIT = 2.2     # units from an obstacle's centre that a straight way must pass
 OBSTACLE_CLEAR = 2.8   # units from an obstacle's centre that a path keeps clear (half a side is 1.5)
+WIDEST_ASIDE = 60      # ticks of stepping aside; hemmed in beyond that, it jumps to the tunnel
+FACE_NEAR = 0.15       # units from a whole unit within which a stopped player stands at a side
 FLEE_MS = 10_000       # a flight lasts this long at most
 KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
 RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
+JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
+JUMP_GAIN = 20         # units of way saved for which it jumps to the tunnel to go for a page
 MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
 # The rules move the player once for every movement key held, so forward and a strafe
 # held together make two moves a tick: the player goes half a right angle to the left of
@@ -186,7 +191,7 @@ class EarBot:
             best = t if best is None else min(best, t)
         return best
 
-    def locate(self, keys=()):
+    def locate(self, keys=(), walked=True):
         """Presses C and hears the coordinates spoken; the place, or the last one known.
         Where it walked since the last answer, with the button down, no page lies."""
         self.step(TICK_MS, keys=set(keys) | {"C"})
@@ -202,8 +207,17 @@ class EarBot:
             except ValueError:
                 pass
         self.texts = []
-        self.map.walked(before, self.place)
+        if walked:
+            self.map.walked(before, self.place)
         return self.place
+
+    def jump(self):
+        """T puts the player in the tunnel; the place spoken then tells where the tunnel
+        lies, and its walls are kept clear of from then on."""
+        self.say("jumps to the tunnel from", tuple(int(v) for v in self.place))
+        self.step(TICK_MS, keys={"T"})
+        self.step(TICK_MS)
+        self.tunnel = Tunnel(self.locate(walked=False))
 
     def sweep(self, onset_ms):
         """Turns once round during the hint that starts at `onset_ms`; the sweep heard."""
@@ -270,31 +284,37 @@ class EarBot:
         return target.heard_from > 8 and now < 0.6 * target.heard_from
 
     def destination(self):
-        """The page believed nearest (for a while after fleeing, only those away from the
-        stalker, and with none of those, on away from it); with none, the part of the
-        field farthest from every place it listened at, where pages it has not heard may
-        lie."""
+        """The page believed nearest; with none, the part of the field farthest from
+        every place it listened at, where pages it has not heard may lie. For a while
+        after the stalker was heard, only pages and parts away from it count, and with
+        none of those it goes on away from it."""
         keep_away = self.ms - self.away_ms < KEEP_AWAY_MS
         target = self.map.nearest(self.place, self.away_heading if keep_away else None)
         if target is not None:
             return (target.x, target.y)
-        if keep_away:  # on, away from the stalker
-            h = np.radians(self.away_heading)
-            return (float(np.clip(self.place[0] + 20 * np.sin(h), 5, 145)),
-                    float(np.clip(self.place[1] + 20 * np.cos(h), 5, 145)))
         grid = np.arange(15, 136, 10.0)
         gx, gy = [a.ravel() for a in np.meshgrid(grid, grid)]
         far = np.full(len(gx), np.inf)
         for p in self.listened_at:
             far = np.minimum(far, np.hypot(gx - p[0], gy - p[1]))
         far -= 0.2 * np.hypot(gx - self.place[0], gy - self.place[1])
+        if keep_away:  # only where the way leads away from the stalker
+            h = np.radians(self.away_heading)
+            ahead = (gx - self.place[0]) * np.sin(h) + (gy - self.place[1]) * np.cos(h)
+            if not np.any(ahead > 0):
+                return (float(np.clip(self.place[0] + 20 * np.sin(h), 5, 145)),
+                        float(np.clip(self.place[1] + 20 * np.cos(h), 5, 145)))
+            far[ahead <= 0] = -np.inf
         i = int(np.argmax(far))
         return (float(gx[i]), float(gy[i]))
 
     def leg(self, until_ms):
         """Walks toward its destination until `until_ms` at most, and checks it moved."""
         self.doing = "go" if self.map.candidates else "roam"
-        goal = self.around(self.destination())
+        goal = self.destination()
+        if distance(self.tunnel.jump_point, goal) < distance(self.place, goal) - JUMP_GAIN:
+            self.jump()
+        goal = self.around(goal)
         if self.log and (self.last_goal is None or distance(goal, self.last_goal) > 3):
             self.say("goes for", tuple(int(v) for v in goal), "from", tuple(int(v) for v in self.place))
         self.last_goal = goal
@@ -312,8 +332,9 @@ class EarBot:
             self.met_obstacle()
 
     def around(self, goal):
-        """The goal, or a place beside an obstacle met before that lies in the way, on the
-        side of the goal."""
+        """The goal, or a place on the way round the tunnel, or beside an obstacle met
+        before that lies in the way, on the side of the goal."""
+        goal = self.tunnel.way_round(self.place, goal)
         p = np.asarray(self.place)
         way = np.asarray(goal) - p
         length = float(np.hypot(*way))
@@ -339,23 +360,19 @@ class EarBot:
             self.obstacles.append(centre)
         return again
 
-    def remember_wall(self):
-        """Stuck while fleeing, with no time to feel round it: what lies ahead is taken
-        for a stretch of wall across the way (the tunnel and the keep-out area are long),
-        remembered as obstacles side by side."""
-        for offset in (-4, -2, 0, 2, 4):
-            centre = self.spot_ahead(offset)
-            if all(distance(centre, c) > 1 for c in self.obstacles):
-                self.obstacles.append(centre)
-
-    def spot_ahead(self, across=0.0):
-        """Where the centre of an obstacle that stops the player is taken to lie: 1.6
-        units ahead, and `across` units to the right (negative: to the left)."""
+    def spot_ahead(self):
+        """Where the centre of the obstacle that stops the player is taken to lie. Its
+        sides lie on whole units, 3 apart, and a player stopped by one stands within a
+        step of it: where a coordinate it was going along lies that near a whole unit,
+        that side is the one met and the centre is half a side beyond it. Elsewhere, 1.6
+        units ahead."""
         h = np.radians(self.way())
-        ahead = np.array([np.sin(h), np.cos(h)])
-        right = np.array([ahead[1], -ahead[0]])
-        x, y = np.asarray(self.place) + 1.6 * ahead + across * right
-        return (float(x), float(y))
+        ahead = (float(np.sin(h)), float(np.cos(h)))
+        faces = [abs(a) > 0.3 and abs(v - round(v)) < FACE_NEAR for v, a in zip(self.place, ahead)]
+        if not any(faces):
+            return tuple(v + 1.6 * a for v, a in zip(self.place, ahead))
+        return tuple(round(v) + np.sign(a) * 1.5 if face else v
+                     for v, a, face in zip(self.place, ahead, faces))
 
     def met_obstacle(self):
         """It did not move: the obstacle ahead is remembered, and walked round from now
@@ -437,6 +454,10 @@ class EarBot:
         self.wide = self.wide + 15 if self.ms - self.last_stuck < 6000 else 15
         self.doing = "stuck"
         self.last_stuck = self.ms
+        if self.shut_in() or self.wide > WIDEST_ASIDE:
+            self.jump()
+            self.wide = 15
+            return
         self.say("stuck: aside", self.side, self.wide)
         self.walk(8, keys=BACK + ("LSHIFT",))
         for side in (self.side, -self.side):
@@ -447,6 +468,12 @@ class EarBot:
                 break
         self.walk(10)
         self.locate()
+
+    def shut_in(self):
+        """Outside the field, where no move is allowed: an obstacle that reaches past the
+        edge pushes a player there, and only the tunnel jump leads back."""
+        x, y = self.place
+        return not (-1 < x < FIELD and -1 < y < FIELD)
 
     def flee(self):
         """The stalker is close: runs away from it until its sound has faded (its sound is
@@ -459,6 +486,12 @@ class EarBot:
         self.doing = "flee"
         heard = self.stalker_gains()
         self.say("the stalker: flee", heard)
+        if distance(self.place, self.tunnel.jump_point) > JUMP_AWAY:
+            start = self.place
+            self.jump()
+            h = np.degrees(np.arctan2(self.place[0] - start[0], self.place[1] - start[1]))
+            self.keep_away(h % 360)
+            return
         if heard is None:
             self.turn(180)
         else:
@@ -470,7 +503,13 @@ class EarBot:
             before = self.place
             self.walk(14, wary=False)
             if distance(before, self.locate(keys=set(AHEAD) | {"LSHIFT"})) < 0.3:
-                self.remember_wall()
+                # Off the obstacle by a step or two first: a player held against its
+                # side moves no way at all.
+                if self.shut_in():
+                    self.jump()
+                self.remember_obstacle()
+                self.walk(4, keys=BACK + ("LSHIFT",), wary=False)
+                self.locate()
             heard = self.stalker_gains()
             if heard is None or max(heard) < STALKER_GONE:
                 break
@@ -493,10 +532,12 @@ class EarBot:
         return best % 360
 
     def clear_way(self, heading, reach):
-        """Whole units it can go on `heading` before the field's edge or an obstacle it
-        knows, up to `reach`."""
+        """Whole units it can go on `heading` before the field's edge, the tunnel's walls
+        or an obstacle it knows, up to `reach`. An obstacle or a wall it stands too near
+        to already only blocks a way that goes nearer."""
         h = np.radians(heading)
         px, py = self.place
+        near = [(c, min(OBSTACLE_HIT, distance(self.place, c))) for c in self.obstacles]
         # Within the edge's margin already, only going deeper into it is blocked.
         low = (min(EDGE, px - 0.01), min(EDGE, py - 0.01))
         high = (max(FIELD - EDGE, px + 0.01), max(FIELD - EDGE, py + 0.01))
@@ -504,7 +545,8 @@ class EarBot:
             x = px + step * np.sin(h)
             y = py + step * np.cos(h)
             if not (low[0] <= x <= high[0] and low[1] <= y <= high[1]) \
-                    or any(distance((x, y), c) < OBSTACLE_HIT for c in self.obstacles):
+                    or self.tunnel.blocks((x, y), self.place) \
+                    or any(distance((x, y), c) < hit for c, hit in near):
                 return step - 1
         return reach
 
@@ -533,6 +575,7 @@ class EarBot:
         self.place = (75.0, 75.0)
         self.map = PageMap(HINT_PERIOD_MS)
         self.obstacles = []  # centres of the obstacles met, as far as it can tell
+        self.tunnel = None
         self.listened_at = []
         if self.notes_dir:
             os.makedirs(self.notes_dir, exist_ok=True)
@@ -542,6 +585,7 @@ class EarBot:
         self.ms = info["ms"]
         self.listen()
         self.locate()
+        self.jump()
         while not self.done and self.ms < MAX_GAME_MS:
             onset = self.next_onset(self.ms + 2 * TICK_MS)
             if onset is not None and onset - self.ms < (LEG_TICKS + 4) * TICK_MS \
