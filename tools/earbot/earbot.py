@@ -12,14 +12,18 @@ prints one JSON line per game and a summary line. How it plays:
  - At an onset it stands still and turns once round during the hint, reading the hint's
    left and right gains tick by tick; the directions and volumes that explain them give
    the places of the pages (tools/earbot/page_map.py), which it keeps.
- - It walks (running while the stamina lets it) to the nearest place it believes in,
-   holding the left button, which takes a page the tick it comes within reach; the
-   taking is heard. Where it walked and took nothing, no page lies.
+ - It strides (forward and a strafe at once, which the rules move twice a tick; running
+   while the stamina lets it) to the nearest place it believes in, holding the left
+   button, which takes a page the tick it comes within reach; the taking is heard.
+   Where it walked and took nothing, no page lies.
+ - The tunnel jump (T) and the spoken place after it tell where the tunnel lies; it
+   walks round the tunnel's walls, and jumps there to save a long way or to get out.
  - Stuck (its spoken place no longer moves), it remembers the obstacle and walks round
    it, or backs off and steps aside.
  - The stalker's own sound heard afar is located by a quarter turn and kept away from;
-   its arrival close by, or its sound grown loud, makes it run straight away from it,
-   along the field's edge and round what it met, until the sound has all but faded.
+   its arrival close by, or its sound grown loud, makes it jump to the tunnel when that
+   lies far off, else run straight away from it, along the field's edge and round what
+   it met, until the sound has all but faded.
 """
 
 import argparse
@@ -482,15 +486,12 @@ class EarBot:
         ahead or behind; from then on its pan gives its bearing (behind, on the side
         heard), and the player runs straight away from it, bent along the field's edge
         and round the obstacles it knows, so that it is not cornered. Heard only
-        arriving, it turns about."""
+        arriving, it turns about. Heard loud with the tunnel far off, before or during
+        the flight, it jumps there instead."""
         self.doing = "flee"
         heard = self.stalker_gains()
         self.say("the stalker: flee", heard)
-        if distance(self.place, self.tunnel.jump_point) > JUMP_AWAY:
-            start = self.place
-            self.jump()
-            h = np.degrees(np.arctan2(self.place[0] - start[0], self.place[1] - start[1]))
-            self.keep_away(h % 360)
+        if self.jumped_away(heard):
             return
         if heard is None:
             self.turn(180)
@@ -511,11 +512,26 @@ class EarBot:
                 self.walk(4, keys=BACK + ("LSHIFT",), wary=False)
                 self.locate()
             heard = self.stalker_gains()
+            if self.jumped_away(heard):
+                return
             if heard is None or max(heard) < STALKER_GONE:
                 break
             away = self.away_from(heard)
         self.keep_away(away)
         self.locate()
+
+    def jumped_away(self, heard):
+        """Jumps to the tunnel when the stalker is heard loud (so close by, not merely
+        arrived somewhere within 40 units, maybe by the tunnel) and the tunnel lies far
+        off; from there, for a while, it keeps on the way it jumped."""
+        if heard is None or max(heard) < STALKER_NEAR or \
+                distance(self.place, self.tunnel.jump_point) < JUMP_AWAY:
+            return False
+        start = self.place
+        self.jump()
+        h = np.degrees(np.arctan2(self.place[0] - start[0], self.place[1] - start[1]))
+        self.keep_away(h % 360)
+        return True
 
     def open_heading(self, want, reach=12):
         """The heading nearest `want`, within a right angle of it, on which the next
@@ -574,7 +590,9 @@ class EarBot:
         self.pages_heard = 0
         self.place = (75.0, 75.0)
         self.map = PageMap(HINT_PERIOD_MS)
-        self.obstacles = []  # centres of the obstacles met, as far as it can tell
+        # Centres of the obstacles met, as far as it can tell. The stalker stands at the
+        # origin until it first shows up, and kills there as anywhere: kept clear of too.
+        self.obstacles = [(0.0, 0.0)]
         self.tunnel = None
         self.listened_at = []
         if self.notes_dir:
