@@ -504,13 +504,14 @@ class EarBot:
             before = self.place
             self.walk(14, wary=False)
             if distance(before, self.locate(keys=set(AHEAD) | {"LSHIFT"})) < 0.3:
-                # Off the obstacle by a step or two first: a player held against its
-                # side moves no way at all.
                 if self.shut_in():
                     self.jump()
-                self.remember_obstacle()
-                self.walk(4, keys=BACK + ("LSHIFT",), wary=False)
-                self.locate()
+                else:
+                    # Off the obstacle by a step or two first: a player held against
+                    # its side moves no way at all.
+                    self.remember_obstacle()
+                    self.walk(4, keys=BACK + ("LSHIFT",), wary=False)
+                    self.locate()
             heard = self.stalker_gains()
             if self.jumped_away(heard):
                 return
