@@ -93,6 +93,11 @@ def distance(a, b):
     return float(np.hypot(a[0] - b[0], a[1] - b[1]))
 
 
+def bearing(a, b):
+    """The heading (degrees, 0 toward +y, 90 toward +x) from a toward b."""
+    return float(np.degrees(np.arctan2(b[0] - a[0], b[1] - a[1]))) % 360
+
+
 class EarBot:
     def __init__(self, env, ear, log=None, notes_dir=None):
         self.env = env
@@ -257,9 +262,7 @@ class EarBot:
 
     def face(self, x, y):
         """Turns toward the place (x, y) from where the player is."""
-        px, py = self.place
-        want = np.degrees(np.arctan2(x - px, y - py)) % 360
-        self.go_toward(want)
+        self.go_toward(bearing(self.place, (x, y)))
 
     def go_toward(self, way):
         """Turns so that striding goes the way `way` (degrees, as headings)."""
@@ -530,8 +533,7 @@ class EarBot:
             return False
         start = self.place
         self.jump()
-        h = np.degrees(np.arctan2(self.place[0] - start[0], self.place[1] - start[1]))
-        self.keep_away(h % 360)
+        self.keep_away(bearing(start, self.place))
         return True
 
     def open_heading(self, want, reach=12):

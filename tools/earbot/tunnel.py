@@ -22,13 +22,14 @@ class Tunnel:
     def blocks(self, point, place):
         """Whether going from `place` to `point` comes too near a wall to pass (nearer
         than the margin and nearer than `place` is)."""
-        def along(x):
-            return self.x_min - WALL_MARGIN < x < self.x_max + WALL_MARGIN
-
         (x, y), (px, py) = point, place
-        return along(x) and any(
-            abs(y - w) < (min(WALL_MARGIN, abs(py - w)) if along(px) else WALL_MARGIN)
+        return self.along(x) and any(
+            abs(y - w) < (min(WALL_MARGIN, abs(py - w)) if self.along(px) else WALL_MARGIN)
             for w in self.walls)
+
+    def along(self, x):
+        """Whether x lies along the walls, their margin included."""
+        return self.x_min - WALL_MARGIN < x < self.x_max + WALL_MARGIN
 
     def way_round(self, place, goal):
         """Where to go first on the way from `place` to `goal`: `goal` itself when the
@@ -40,7 +41,7 @@ class Tunnel:
             if (py - w) * (gy - w) >= 0:
                 continue  # both on one side of this wall
             cross_x = px + (gx - px) * (w - py) / (gy - py)
-            if not self.x_min - WALL_MARGIN < cross_x < self.x_max + WALL_MARGIN:
+            if not self.along(cross_x):
                 continue
             end = min(self.ends(), key=lambda e: abs(px - e) + abs(gx - e))
             past = abs(px - end) < PASS_END - 1 or not self.x_min < px < self.x_max
