@@ -42,24 +42,14 @@ smoke_play() {
   smoke_tap "$window" Escape       # quits
 }
 
-# The moments (seconds into the capture) where sound above 3 kHz rises at least
-# fourfold within 10 ms over the loudest of the 50 ms before, at most one in 150 ms:
-# each footstep is one, a page chime or the arrival one each, a rising static none.
-# The file's header says integer PCM, but ALSA's file device writes the stream's own
+# The seconds (into the capture) at which a footstep starts, found by matching the step
+# files against the mix (footsteps.py: the random ambient noises and the pages' hints,
+# as loud and as frequent, hide many steps from a count of rises in the sound). The
+# file's header says integer PCM, but ALSA's file device writes the stream's own
 # samples, 32-bit float at 48 kHz stereo here: smoke_check_capture strips the 44-byte
 # header and reads them as such.
-smoke_onsets() {
-  sox -t f32 -r 48000 -c 2 "$1" -t dat - remix 1,2 highpass 3000 |
-    awk '/^;/ { next }
-      { sum += $2 * $2; if (++n < 480) next
-        rms = sqrt(sum / n); sum = 0; n = 0; frame++
-        before = 0
-        for (k = 1; k <= 5; k++) if (recent[k] > before) before = recent[k]
-        if (rms > 0.003 && rms > 4 * before && frame - last >= 15) {
-          printf "%.2f\n", frame / 100; last = frame
-        }
-        for (k = 5; k > 1; k--) recent[k] = recent[k - 1]
-        recent[1] = rms }'
+smoke_footsteps() {
+  /usr/bin/python3 "$root/scripts/windows/footsteps.py" "$1" "$out/zip/quelmire/assets"
 }
 
 # The loudest half second of the first three and a half: the title plays from the
@@ -73,8 +63,8 @@ smoke_loudest_title() {
 }
 
 # The title is heard while it waits for Space, and the walk is heard as steps: at
-# least six onsets in the eight seconds the walk took (a step comes about every 0.7 s;
-# standing still gives at most a chime and a distant noise or two).
+# least six in the eight seconds the walk took (a step comes about every 0.6 s;
+# standing still gives none).
 smoke_check_capture() {
   local capture=$smoke_dir/capture.f32
   [[ -s $smoke_dir/capture.wav ]] || { echo "smoke: nothing was captured" >&2; return 1; }
@@ -82,7 +72,7 @@ smoke_check_capture() {
   local seconds title steps
   seconds=$(awk -v bytes="$(stat -c %s "$capture")" 'BEGIN { printf "%.2f", bytes / 384000 }')
   title=$(smoke_loudest_title "$capture")
-  steps=$(smoke_onsets "$capture" | awk -v end="$seconds" -v walk="$smoke_walk_seconds" \
+  steps=$(smoke_footsteps "$capture" | awk -v end="$seconds" -v walk="$smoke_walk_seconds" \
     '$1 > end - walk - 1.5 && $1 < end - 0.5 { n++ } END { print n + 0 }')
   echo "smoke: captured ${seconds} s; title level ${title}; ${steps} steps while walking"
   awk -v t="$title" 'BEGIN { exit !(t > 0.015) }' || { echo "smoke: no title heard" >&2; return 1; }
