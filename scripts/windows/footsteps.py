@@ -13,23 +13,17 @@ which come every few seconds and are as loud.
 import glob
 import os
 import sys
-import wave
 
 import numpy as np
+
+# The sound files as the ear player reads them: mono, at the mix's rate.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "tools", "earbot"))
+from ear import load_sound  # noqa: E402
 
 RATE = 48_000
 MATCH = 0.6      # normalised correlation that counts as a step (a step heard alone: 0.8 to 1)
 APART_S = 0.15   # two steps are at least this far apart (one comes every half second)
-
-
-def step_sound(path):
-    """A step file, mono, brought to the capture's rate."""
-    with wave.open(path) as w:
-        frames = np.frombuffer(w.readframes(w.getnframes()), dtype=np.int16)
-        mono = frames.astype(float).reshape(-1, w.getnchannels()).mean(axis=1) / 32768
-        rate = w.getframerate()
-    n = int(round(len(mono) * RATE / rate))
-    return np.fft.irfft(np.fft.rfft(mono), n) * n / len(mono)
 
 
 def best_match(mix, sounds):
@@ -66,7 +60,7 @@ def main():
     mix = np.fromfile(capture, dtype=np.float32).reshape(-1, 2).astype(float).mean(axis=1)
     files = sorted(glob.glob(os.path.join(assets, "terrain", "*.wav")))
     files.append(os.path.join(assets, "steps", "fence.wav"))
-    for t in steps(mix, [step_sound(f) for f in files]):
+    for t in steps(mix, [load_sound(f, RATE) for f in files]):
         print("%.2f" % t)
 
 

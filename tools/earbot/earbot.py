@@ -359,8 +359,8 @@ class EarBot:
         return goal
 
     def remember_obstacle(self):
-        """It did not move: an obstacle (or a wall) lies just ahead, its centre some 1.6
-        units on. True when one was remembered there already."""
+        """It did not move: an obstacle (or a wall) lies just ahead, its centre where
+        `spot_ahead` takes it to be. True when one was remembered there already."""
         centre = self.spot_ahead()
         again = any(distance(centre, c) < 2.5 for c in self.obstacles)
         if not again:
@@ -436,9 +436,9 @@ class EarBot:
         behind = bearing_behind(*heard)
         ahead = np.sign(behind) * 180 - behind
         known = self.away_heading + 180
-        bearing = min((self.heading + behind, self.heading + ahead),
-                      key=lambda b: abs(wrap(b - known)))
-        self.keep_away((bearing + 180) % 360)
+        toward = min((self.heading + behind, self.heading + ahead),
+                     key=lambda b: abs(wrap(b - known)))
+        self.keep_away((toward + 180) % 360)
 
     def away_from(self, behind):
         """The heading straight away from a sound known to be behind, from its gains."""
