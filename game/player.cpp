@@ -1,4 +1,5 @@
 // Walking, turning, collisions and the player's per-tick update.
+#include <algorithm>
 #include <cmath>
 
 #include "audio/sound.h"
@@ -11,15 +12,34 @@
 
 namespace {
 
+// How far (x, y) lies outside the open square the player may stand in: 0 inside or on its
+// border, else the sum of the overshoots on both axes.
+double OutsideBy(float x, float y) {
+  GameGlobals& g = Game();
+  auto overshoot = [](double v, double high) {
+    return v <= -1.0 ? -1.0 - v : std::max(v - high, 0.0);
+  };
+  return overshoot(x, g.fieldWidth) + overshoot(y, g.fieldHeight);
+}
+
+// Whether the player may go from `from` to `to`: into the open square, or, for a player
+// already outside it, nearer to it. Nothing carries the player out of the field, and a
+// player found outside can always walk back in.
+bool KeepsToField(Position from, Position to) {
+  if (WithinMoveBounds(to.x, to.y)) return true;
+  return !WithinMoveBounds(from.x, from.y) && OutsideBy(to.x, to.y) < OutsideBy(from.x, from.y);
+}
+
 // Proposes a position `sign` x speed along `angle` (degrees, used as it is, negative
-// included), tests the present one, and takes the proposal when clear and in the field.
+// included), tests the present one, and takes the proposal when clear and in the field
+// (or, from outside it, nearer to it).
 void Move(double angle, double sign) {
   Player& p = Game().player;
   Position candidate;
   candidate.y = Single(p.y + sign * p.speed * std::cos(Radians(angle)));
   candidate.x = Single(p.x + sign * p.speed * std::sin(Radians(angle)));
   int32_t clear = CheckCollision(candidate);
-  if (WithinMoveBounds(candidate.x, candidate.y) && clear == 1) {
+  if (clear == 1 && KeepsToField({p.x, p.y}, candidate)) {
     p.x = candidate.x;
     p.y = candidate.y;
   }
@@ -151,9 +171,14 @@ int32_t CheckCollision(Position candidate) {
   }
   if (OnTunnelWall(x, y)) CountHit("physics/hit_wall");
   if (g.collisionClear == 1) return 1;
+  // A push-back that would leave the field is not made: an obstacle reaching past the
+  // edge would otherwise carry a player walking back through it out of the field, where
+  // every move is refused. The player stays put until its keys push it back inward.
   Position back = PushBack(candidate);
-  g.player.x = back.x;
-  g.player.y = back.y;
+  if (KeepsToField({x, y}, back)) {
+    g.player.x = back.x;
+    g.player.y = back.y;
+  }
   return 0;
 }
 

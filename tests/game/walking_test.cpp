@@ -165,6 +165,40 @@ TEST_F(WalkingTest, WithoutADirectionThePushBackTakesTheMovesOwnCandidate) {
   EXPECT_EQ(g.player.y, 82.0f);
 }
 
+// An obstacle reaching past the edge at x = 150: no push-back takes the player out of the
+// field, and a player found outside it (a run recorded before the edge was kept) walks
+// back in but no farther out.
+TEST_F(WalkingTest, NoPushBackLeavesTheFieldAndAPlayerOutsideWalksBackIn) {
+  GameGlobals& g = Game();
+  g.obstacles[1] = {148, 151, 60, 63};
+  struct Row {
+    const char* what;
+    float x;
+    int32_t heading;
+    Direction direction;
+    void (*move)();
+    float after;
+  };
+  const Row rows[] = {
+      {"pushed toward the edge: stays", 149.97f, 90, kBackward, MoveBackward, 149.97f},
+      {"pushed away from the edge", 149.97f, 90, kForward, MoveForward, 149.93f},
+      {"outside, inside the obstacle, pushed out: stays", 150.5f, 90, kBackward, MoveBackward,
+       150.5f},
+      {"outside, inside the obstacle, pushed in", 150.5f, 90, kForward, MoveForward, 150.46f},
+      {"outside, clear, walking in", 151.5f, 270, kForward, MoveForward, 151.46f},
+      {"outside, clear, walking out: refused", 151.5f, 90, kForward, MoveForward, 151.5f},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Place(row.x, 61, row.heading);
+    g.player.direction = row.direction;
+    g.player.speed = 0.04f;
+    row.move();
+    EXPECT_NEAR(g.player.x, row.after, 1e-4);
+    EXPECT_NEAR(g.player.y, 61.0f, 1e-4);
+  }
+}
+
 TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTruncation) {
   GameGlobals& g = Game();
   g.obstacles[1] = {75, 78, 80, 83};
