@@ -322,7 +322,7 @@ int RunWorldCommand(const SimOptions& options) {
   std::string line = BuildWorldLine(seed);
   std::printf("%s\n", line.c_str());
   int status = 0;
-  if (std::fflush(stdout) != 0) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "quelmire-sim: cannot write the world's line: %s\n", std::strerror(errno));
     status = kExitOutputLost;
   }
