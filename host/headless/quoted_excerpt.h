@@ -9,7 +9,7 @@
 #include <string_view>
 
 // The longest excerpt of user text a message quotes, in bytes of the original.
-inline constexpr size_t kMaxQuotedBytes = 64;
+inline constexpr size_t kMaxQuotedBytes = 160;
 
 // `text` quoted: 'abc'. Bytes below 0x20, 0x7f, C1 controls, invalid UTF-8, the quote
 // and the backslash are escaped (\xNN, \', \\); valid UTF-8 from U+00A0 up stays as

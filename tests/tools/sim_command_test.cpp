@@ -1,7 +1,15 @@
 // quelmire-sim's refusals and its world line, run as a child process.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "sim_child.h"
@@ -21,11 +29,18 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
   std::string emptyDir = ScratchPath("no-assets-here");
   std::filesystem::create_directories(emptyDir);
 
+  std::string kept = ScratchPath("kept-script.txt");
+  WriteText(kept, "0 key down W\n");
+  std::string longWord = ScratchPath("long-word.txt");
+  WriteText(longWord, "0 key down " + std::string(5000, 'Q') + "\n0 \x1b[2J\n");
+
   struct Case {
     std::vector<std::string> args;
     std::string dir;
-    std::vector<std::string> says;  // one line each, in order
+    std::vector<std::string> says;         // one line each, in order
+    std::vector<std::string> absent = {};  // outputs that must not be left behind
   };
+  const std::string trace = ScratchPath("refused.jsonl"), shared = ScratchPath("shared.out");
   const Case cases[] = {
       {{"--frobnicate"}, "", {"unknown option '--frobnicate'"}},
       {{"--seed", "0x1FFFFFFFF"}, "", {"--seed wants a 32-bit"}},
@@ -36,6 +51,32 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
       {{"--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
       {{"--world", "--seed", "1", "--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
       {{"--trace", ScratchPath("no/such/folder/t.jsonl")}, "", {"cannot write the trace"}},
+      // Every output is made before the run: a bad one refuses it at once, and the
+      // outputs made before it are not left behind.
+      {{"--trace", trace, "--map", ScratchPath("no/such/folder/m.svg")},
+       "",
+       {"cannot write the map '" + ScratchPath("no/such/folder/m.svg") +
+        "': No such file or directory"},
+       {trace}},
+      {{"--live", "--trace", trace, "--record", ScratchPath("no/such/folder/r.txt")},
+       "",
+       {"cannot write the recorded script"},
+       {trace}},
+      {{"--trace", shared, "--wav", shared},
+       "",
+       {"--trace and --wav name the same file"},
+       {shared}},
+      {{"--wav", shared, "--map", ScratchPath("x/../shared.out")},
+       "",
+       {"--wav and --map name the same file"},
+       {shared}},
+      {{"--script", kept, "--trace", kept}, "", {"--script and --trace name the same file"}},
+      {{"--script", "/dev/zero"}, "", {"the input script '/dev/zero' is longer than 64 MiB"}},
+      {{"--script", longWord},
+       "",
+       {"line 1: a line is at most 4096 bytes, not 5011",
+        "line 2: unknown event '\\x1b[2J'"}},
+      {{"--ms", "99999999999999999999"}, "", {"1 .. 1000000000000 (about 31 years)"}},
   };
   for (const Case& c : cases) {
     SimResult result = RunSim(c.args, c.dir);
@@ -47,7 +88,55 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
       EXPECT_NE(lines[i].find(c.says[i]), std::string::npos) << lines[i];
     }
     EXPECT_EQ(result.out, "");
+    for (const std::string& path : c.absent) EXPECT_FALSE(std::filesystem::exists(path)) << path;
   }
+  EXPECT_EQ(ReadText(kept), "0 key down W\n") << "the script was not overwritten";
+}
+
+// Runs 20 s of seed 2 with `option` writing to `path`, which cannot take it all; the run
+// must end with status 1, one line, and no file that looks whole.
+void ExpectOutputLost(const std::string& option, const std::string& path, bool removed) {
+  std::vector<std::string> args = {"--seed", "2", "--quick-start", "--ms", "20000", "--trace-ticks",
+                                   option,   path};
+  std::string beside = ScratchPath("beside.jsonl");
+  if (option != "--trace") args.insert(args.end(), {"--trace", beside});
+  SimResult result = RunSim(args);
+  EXPECT_EQ(result.status, 1) << result.err;
+  const std::string what = option == "--trace" ? "trace" : option == "--wav" ? "WAV file" : "map";
+  EXPECT_EQ(result.err, "quelmire-sim: the " + what + " '" + path +
+                            "' could not be written whole (No space left on device)" +
+                            (removed ? "; it was removed" : "") + "\n");
+  if (removed) {
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+  if (option == "--wav") {
+    // The run ended when the WAV failed, not at its limit, and its trace says so.
+    std::vector<Json> exit = EventsNamed(ReadTrace(beside), "exit");
+    ASSERT_EQ(exit.size(), 1u);
+    EXPECT_EQ(exit[0]["cause"].Str(), "output");
+    EXPECT_EQ(exit[0]["code"].Int(), 1);
+    EXPECT_LT(exit[0]["ms"].Int(), 20000);
+  }
+}
+
+TEST(SimCommand, AnOutputOnAFullDeviceEndsTheRunWithStatus1) {
+  for (const char* option : {"--trace", "--wav", "--map"}) {
+    SCOPED_TRACE(option);
+    ExpectOutputLost(option, "/dev/full", false);
+  }
+}
+
+TEST(SimCommand, AnOutputThatFillsTheDiskEndsTheRunWithStatus1AndIsRemoved) {
+  const std::string at = ScratchPath("small-disk");
+  std::filesystem::create_directories(at);
+  // 64 KiB: the trace's ticks and the WAV outgrow it within seconds of the run.
+  if (mount("tmpfs", at.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
+                 << "): a full disk is only tried on /dev/full";
+  }
+  ExpectOutputLost("--trace", at + "/t.jsonl", true);
+  ExpectOutputLost("--wav", at + "/m.wav", true);
+  EXPECT_EQ(umount(at.c_str()), 0);
 }
 
 TEST(SimCommand, WorldOfSeed12345IsTheOneThePlacementRulesGive) {

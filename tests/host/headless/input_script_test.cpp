@@ -166,9 +166,9 @@ TEST(QuotedExcerpt, UserTextIsQuotedShortAndSafeForATerminal) {
   EXPECT_EQ(quoted, "'" + std::string(kMaxQuotedBytes, 'x') + "'... (10000000 bytes)");
   // Cut at a character, never inside one.
   std::string arrows;
-  for (int i = 0; i < 30; ++i) arrows += "\xe2\x86\x92";
+  for (int i = 0; i < 100; ++i) arrows += "\xe2\x86\x92";
   std::string cut = QuotedExcerpt(arrows);
-  EXPECT_EQ(cut.substr(0, cut.find("'...")), "'" + arrows.substr(0, 66));
+  EXPECT_EQ(cut.substr(0, cut.find("'...")), "'" + arrows.substr(0, (kMaxQuotedBytes + 2) / 3 * 3));
 }
 
 TEST(InputScript, LinesEventsAndErrorsHaveLimitsThatAreSaid) {
