@@ -1,4 +1,5 @@
 // quelmire-sim's refusals and its world line, run as a child process.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -74,8 +75,7 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
       {{"--script", "/dev/zero"}, "", {"the input script '/dev/zero' is longer than 64 MiB"}},
       {{"--script", longWord},
        "",
-       {"line 1: a line is at most 4096 bytes, not 5011",
-        "line 2: unknown event '\\x1b[2J'"}},
+       {"line 1: a line is at most 4096 bytes, not 5011", "line 2: unknown event '\\x1b[2J'"}},
       {{"--ms", "99999999999999999999"}, "", {"1 .. 1000000000000 (about 31 years)"}},
   };
   for (const Case& c : cases) {
@@ -189,6 +189,87 @@ TEST(SimCommand, SeedsNameTheSame32BitsHowEverWritten) {
   ASSERT_TRUE(world.has_value());
   std::string again = RunSim({"--world", "--seed", (*world)["seed"].Str()}).out;
   EXPECT_EQ(again, drawn);
+}
+
+// Sets TMPDIR for the children started while it lives.
+struct TempFolderFor {
+  explicit TempFolderFor(const std::string& dir) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    setenv("TMPDIR", dir.c_str(), 1);
+  }
+  ~TempFolderFor() { unsetenv("TMPDIR"); }
+};
+
+TEST(SimCommand, TheAssetLinksFolderIsRemovedHowEverTheRunEnds) {
+  // A sound folder not named assets is reached through a link in a private folder
+  // under TMPDIR; none may be left behind.
+  std::string sounds = ScratchPath("sounds");
+  std::filesystem::remove(sounds);
+  std::filesystem::create_directory_symlink(std::string(QUELMIRE_RUN_DIR) + "/assets", sounds);
+  std::string bad = ScratchPath("bad-line.txt");
+  WriteText(bad, "0 jump\n");
+  const std::string tmp = ScratchPath("tmp");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+  };
+  const Case cases[] = {
+      {"a refused script", {"--script", bad}, 2},
+      {"a bad output path", {"--trace", ScratchPath("no/such/folder/t.jsonl")}, 2},
+      {"an output that fails", {"--wav", "/dev/full"}, 1},
+      {"the time limit", {}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolderFor temp(tmp);
+    std::vector<std::string> args = {"--assets",      sounds, "--seed", "2",
+                                     "--quick-start", "--ms", "500"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    EXPECT_EQ(RunSim(args).status, c.status);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+  }
+
+  // Ended by a signal in the middle of the run.
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    TempFolderFor temp(tmp);
+    int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    pid_t sim = StartSim({"--assets", sounds, "--seed", "2", "--quick-start", "--wav", "/dev/null",
+                          "--ms", "20000000"},
+                         null, null, null);
+    close(null);
+    // Once the link is there the run has begun.
+    for (int waited = 0; waited < 3000 && std::filesystem::is_empty(tmp); ++waited) usleep(10'000);
+    ASSERT_FALSE(std::filesystem::is_empty(tmp));
+    usleep(200'000);
+    kill(sim, signal);
+    EXPECT_EQ(WaitSim(sim, 60), 128 + signal);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+  }
+}
+
+TEST(SimCommand, ANamedPipeAmongTheSoundsIsNeverWaitedOn) {
+  // The asset tree again, each entry a link, but the title's sound a named pipe that
+  // nothing writes: opening it to read would wait for ever.
+  std::string tree = ScratchPath("pipe-tree/assets");
+  std::filesystem::remove_all(ScratchPath("pipe-tree"));
+  std::filesystem::create_directories(tree);
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::string(QUELMIRE_RUN_DIR) + "/assets")) {
+    if (entry.path().filename() == "title.wav") continue;
+    std::filesystem::create_symlink(entry.path(), tree + "/" + entry.path().filename().string());
+  }
+  ASSERT_EQ(mkfifo((tree + "/title.wav").c_str(), 0644), 0);
+  std::string trace = ScratchPath("pipe-tree.jsonl");
+  SimResult result =
+      RunSim({"--assets", tree, "--seed", "2", "--quick-start", "--ms", "3000", "--trace", trace},
+             "", "", 20);
+  EXPECT_EQ(result.status, 0) << result.err;
+  std::vector<Json> exit = EventsNamed(ReadTrace(trace), "exit");
+  ASSERT_EQ(exit.size(), 1u);
+  EXPECT_EQ(exit[0]["cause"].Str(), "time");
 }
 
 }  // namespace
