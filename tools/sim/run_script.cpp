@@ -73,6 +73,10 @@ InputScript LoadRunScript(const std::string& path, bool quickStart) {
       return a.timeMs < b.timeMs;
     });
     script.events = std::move(merged);
+    if (script.errors.empty() && script.events.size() > kMaxScriptEvents) {
+      script.errors.push_back({0, "with --quick-start's presses the script holds over " +
+                                      std::to_string(kMaxScriptEvents) + " events"});
+    }
   }
   return script;
 }
