@@ -98,7 +98,9 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
 void ExpectOutputLost(const std::string& option, const std::string& path, bool removed) {
   std::vector<std::string> args = {"--seed", "2", "--quick-start", "--ms", "20000", "--trace-ticks",
                                    option,   path};
-  std::string beside = ScratchPath("beside.jsonl");
+  // Named for the case: the tests of this file may run at once, in separate processes.
+  std::string beside =
+      ScratchPath("beside" + option + (removed ? "-disk" : "-device") + ".jsonl");
   if (option != "--trace") args.insert(args.end(), {"--trace", beside});
   SimResult result = RunSim(args);
   EXPECT_EQ(result.status, 1) << result.err;
