@@ -72,6 +72,12 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
        {"--wav and --map name the same file"},
        {shared}},
       {{"--script", kept, "--trace", kept}, "", {"--script and --trace name the same file"}},
+      {{"--live", "--trace", "/dev/stdout"},
+       "",
+       {"--trace names the live channel's standard output"}},
+      {{"--live", "--script", "/dev/stdin"},
+       "",
+       {"--script names the live channel's standard input"}},
       {{"--script", "/dev/zero"}, "", {"the input script '/dev/zero' is longer than 64 MiB"}},
       {{"--script", longWord},
        "",
@@ -99,8 +105,7 @@ void ExpectOutputLost(const std::string& option, const std::string& path, bool r
   std::vector<std::string> args = {"--seed", "2", "--quick-start", "--ms", "20000", "--trace-ticks",
                                    option,   path};
   // Named for the case: the tests of this file may run at once, in separate processes.
-  std::string beside =
-      ScratchPath("beside" + option + (removed ? "-disk" : "-device") + ".jsonl");
+  std::string beside = ScratchPath("beside" + option + (removed ? "-disk" : "-device") + ".jsonl");
   if (option != "--trace") args.insert(args.end(), {"--trace", beside});
   SimResult result = RunSim(args);
   EXPECT_EQ(result.status, 1) << result.err;

@@ -1,5 +1,6 @@
 #include "tools/sim/sim_run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -229,6 +230,14 @@ bool SameFile(const std::string& a, const std::string& b) {
   return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, other) && !error && !other;
 }
 
+// Whether `path` is the file open as descriptor `fd` (a pipe or terminal too).
+bool IsOpenAs(const std::string& path, int fd) {
+  struct stat named {
+  }, open{};
+  if (stat(path.c_str(), &named) != 0 || fstat(fd, &open) != 0) return false;
+  return named.st_ino != 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
 // Two outputs in one file would corrupt both, and an output on the script would destroy it.
 void RefuseSharedFiles(const SimOptions& o) {
   const std::pair<const char*, const std::string*> files[] = {{"--script", &o.scriptPath},
@@ -244,13 +253,20 @@ void RefuseSharedFiles(const SimOptions& o) {
              QuotedExcerpt(a));
     }
   }
+  if (!o.live) return;
+  // A live run's standard input and output carry its frames.
+  for (const auto& [option, path] : files) {
+    int channel = path == &o.scriptPath ? STDIN_FILENO : STDOUT_FILENO;
+    if (path->empty() || !IsOpenAs(*path, channel)) continue;
+    Refuse(std::string(option) + " names the live channel's standard " +
+           (channel == STDIN_FILENO ? "input" : "output"));
+  }
 }
 
 // Every output is made before the run starts, so that a path that cannot be written is
 // refused at once rather than after the whole run.
 void OpenOutputs(SimRun& r) {
   const SimOptions& o = r.options;
-  RefuseSharedFiles(o);
   if (!o.tracePath.empty()) {
     if (!r.host->trace().OpenFile(o.tracePath)) {
       Refuse("cannot write the trace " + QuotedExcerpt(o.tracePath) + ": " + std::strerror(errno));
@@ -347,6 +363,7 @@ void RunGameCommand(const SimOptions& given) {
   HeadlessOptions hostOptions;
   hostOptions.audioRate = o.rate;
   run->host = new HeadlessHost(hostOptions);
+  RefuseSharedFiles(o);
   LoadScript(*run->host, o);
   OpenOutputs(*run);
   run->recorder = new Recorder(*run->host, o.seed, o.traceTicks);
