@@ -149,7 +149,7 @@ bool LiveChannel::ReadUntilStep(uint64_t ms) {
   }
   // Events before a stop are kept too: the recorded script holds all that came.
   host_.AppendInput(events);
-  received_.insert(received_.end(), events.begin(), events.end());
+  if (keepReceived_) received_.insert(received_.end(), events.begin(), events.end());
   if (!stopCause_.empty()) targetMs_ = ms;
   return stopCause_.empty();
 }

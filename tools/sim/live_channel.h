@@ -34,6 +34,9 @@ class LiveChannel {
 
   // The mix sent is also appended to `wav` (may be null).
   void SetWav(Pcm16WavWriter* wav) { wav_ = wav; }
+  // Keeps the input received for RecordedScript (off by default: a long run's input
+  // would otherwise be held to its end for nothing).
+  void KeepReceived(bool keep) { keepReceived_ = keep; }
 
   // Sends the hello and reads the commands of virtual time 0, up to the first step.
   // False when the client stopped first (see StopCause).
@@ -86,5 +89,6 @@ class LiveChannel {
   bool lost_ = false;          // the client cannot be written to: the run ends
   bool ended_ = false;
   std::string stopCause_;
+  bool keepReceived_ = false;
   std::vector<ScriptEvent> received_;  // for the recorded script
 };

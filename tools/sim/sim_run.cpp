@@ -307,6 +307,7 @@ void StartLive(SimRun& r) {
   if (out < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) Refuse("cannot take standard output");
   r.live = new LiveChannel(*r.host, r.options.rate, STDIN_FILENO, out);
   r.live->SetWav(&r.wav);
+  r.live->KeepReceived(r.recordFile != nullptr);
   if (r.live->Begin()) return;
   EndLive(0);
 }
