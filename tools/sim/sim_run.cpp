@@ -234,8 +234,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 bool IsOpenAs(const std::string& path, int fd) {
   struct stat named {
   }, open{};
-  if (stat(path.c_str(), &named) != 0 || fstat(fd, &open) != 0) return false;
-  return named.st_ino != 0 && named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+  if (stat(path.c_str(), &named) != 0 || fstat(fd, &opened) != 0) return false;
+  return named.st_ino != 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
 
 // Two outputs in one file would corrupt both, and an output on the script would destroy it.
