@@ -232,8 +232,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // Whether `path` is the file open as descriptor `fd` (a pipe or terminal too).
 bool IsOpenAs(const std::string& path, int fd) {
-  struct stat named {
-  }, opened{};
+  struct stat named = {};
+  struct stat opened = {};
   if (stat(path.c_str(), &named) != 0 || fstat(fd, &opened) != 0) return false;
   return named.st_ino != 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
 }
