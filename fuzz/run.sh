@@ -37,7 +37,8 @@ build loader_fuzz \
   audio/pcm_piece_reader.cpp audio/sound_file.cpp audio/wav_reader.cpp \
   fuzz/loader_fuzz.cpp $(pkg-config --libs vorbisfile)
 build live_fuzz tools/sim/live_protocol.cpp fuzz/live_fuzz.cpp
-build script_fuzz host/headless/input_script.cpp tools/sim/run_script.cpp fuzz/script_fuzz.cpp
+build script_fuzz host/headless/input_script.cpp host/headless/quoted_excerpt.cpp \
+  tools/sim/run_script.cpp fuzz/script_fuzz.cpp
 
 if [[ ! -d "$out/seeds" ]]; then
   fuzz/make_corpus.sh "$out/seeds.tmp"
@@ -60,6 +61,15 @@ cat >"$out/script-seeds/all-lines" <<'SCRIPT'
 900 key down 203
 1000 close
 SCRIPT
+# Words a terminal would act on, bytes that are not UTF-8, a line past its limit, and
+# more wrong lines than are reported: each message must stay one short, escaped line.
+printf '0 key down \x1b[2J\x1b]0;title\x07\n+5 mouse down \xc2\x9b31m\n\xff\xfe close\n1 focus \xed\xa0\x80\n' \
+  >"$out/script-seeds/terminal-bytes"
+{ printf '0 key down '; head -c 4200 /dev/zero | tr '\0' 'Q'; printf '\n+1 close\n'; } \
+  >"$out/script-seeds/long-line"
+for i in $(seq 120); do echo "$i jump"; done >"$out/script-seeds/many-wrong-lines"
+# Input frames without a step between them, as a client that floods the run would send.
+for i in $(seq 200); do printf 'QLk\0\x02\0\0\0\x11\x01'; done >"$out/live-seeds/flood"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}
 export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
@@ -67,5 +77,5 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 readers=$(((seconds + 2) / 3))
 run loader_fuzz "$seconds" -max_len=65536 "$out/corpus" "$out/seeds"
 run live_fuzz "$readers" -max_len=4096 "$out/live-corpus" "$out/live-seeds"
-run script_fuzz "$readers" -max_len=4096 "$out/script-corpus" "$out/script-seeds"
+run script_fuzz "$readers" -max_len=8192 "$out/script-corpus" "$out/script-seeds"
 echo "== fuzz: no crash in $seconds + 2 x $readers s"

@@ -91,10 +91,8 @@ std::vector<ScriptError> HeadlessHost::LoadInputScript(std::string_view text) {
 }
 
 std::vector<ScriptError> HeadlessHost::LoadInputScriptFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return {{0, "cannot read the input script '" + path + "'"}};
-  std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) return {{0, "cannot read the input script '" + path + "'"}};
+  std::string text;
+  if (std::string error = ReadScriptFile(path, text); !error.empty()) return {{0, error}};
   return LoadInputScript(text);
 }
 
@@ -104,6 +102,10 @@ void HeadlessHost::AppendInput(const std::vector<ScriptEvent>& events) {
     return;
   }
   for (const ScriptEvent& event : events) InsertByTime(script_, 0, event);
+}
+
+size_t HeadlessHost::PendingInput() const {
+  return Installed() ? feed_->Pending() : script_.size();
 }
 
 void HeadlessHost::AddTimeListener(Scheduler::TimeListener listener) {

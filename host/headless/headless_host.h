@@ -89,6 +89,8 @@ class HeadlessHost {
   // later): after every event of the same or an earlier time, as if the script had
   // held them from the start. Before Install or from the thread holding the baton.
   void AppendInput(const std::vector<ScriptEvent>& events);
+  // Input events not yet played (the whole script before Install).
+  size_t PendingInput() const;
 
   // Called with each step of virtual time [fromMs, toMs), on the thread holding the
   // baton, before any thread runs at toMs, after the audio output has rendered the

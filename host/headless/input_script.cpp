@@ -2,14 +2,18 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <optional>
 #include <utility>
 
+#include "host/headless/quoted_excerpt.h"
+
 namespace {
 
-constexpr uint64_t kMaxTimeMs = 1'000'000'000'000;  // about 31 years of virtual time
-constexpr int64_t kMaxMove = 1'000'000;             // pixels or wheel steps per event
+constexpr int64_t kMaxMove = 1'000'000;  // pixels or wheel steps per event
 
 struct NamedKey {
   std::string_view name;
@@ -134,7 +138,7 @@ int32_t ButtonByName(std::string_view name) {
 // or an empty string when the line is good.
 std::string ReadAction(const std::vector<std::string_view>& w, ScriptEvent& event) {
   using Kind = ScriptEvent::Kind;
-  auto quoted = [](std::string_view s) { return "'" + std::string(s) + "'"; };
+  auto quoted = [](std::string_view s) { return QuotedExcerpt(s); };
   auto expect = [&](size_t count, std::string_view usage) -> std::string {
     return w.size() == count ? "" : "expected \"" + std::string(usage) + "\"";
   };
@@ -171,7 +175,7 @@ std::string ReadAction(const std::vector<std::string_view>& w, ScriptEvent& even
       if (auto bad = expect(4, "mouse wheel <steps>"); !bad.empty()) return bad;
       auto steps = Integer(w[3]);
       if (!steps || *steps < -kMaxMove || *steps > kMaxMove)
-        return "bad wheel steps " + quoted(w[3]);
+        return "wheel steps must be a whole number within -1000000..1000000, not " + quoted(w[3]);
       event.kind = Kind::kMouseWheel;
       event.value = static_cast<int32_t>(*steps);
       return "";
@@ -227,23 +231,37 @@ InputScript ParseInputScript(std::string_view text) {
     std::string_view line = text.substr(at, end - at);
     at = end + 1;
     ++lineNumber;
-    line = line.substr(0, line.find('#'));
-
-    std::vector<std::string_view> words = Words(line);
-    if (words.empty()) continue;
     auto fail = [&](std::string message) {
       script.errors.push_back({lineNumber, std::move(message)});
     };
+    const bool tooLong = line.size() > kMaxScriptLineBytes;
+    std::vector<std::string_view> words;
+    if (!tooLong) words = Words(line.substr(0, line.find('#')));
+    if (!tooLong && words.empty()) continue;
+    if (script.errors.size() >= kMaxScriptErrors) {
+      script.errors.push_back({0, std::to_string(kMaxScriptErrors) +
+                                      " wrong lines: the rest of the script was not read"});
+      break;
+    }
+    if (tooLong) {
+      fail("a line is at most " + std::to_string(kMaxScriptLineBytes) + " bytes, not " +
+           std::to_string(line.size()));
+      continue;
+    }
+    if (script.events.size() >= kMaxScriptEvents) {
+      fail("a script holds at most " + std::to_string(kMaxScriptEvents) +
+           " events: the rest was not read");
+      break;
+    }
     bool relative = words[0].front() == '+';
     std::optional<int64_t> time = Integer(words[0]);
-    if (!time || *time < 0 || *time > static_cast<int64_t>(kMaxTimeMs)) {
-      fail("a line starts with a time in ms (0..10^12, or +N), not '" + std::string(words[0]) +
-           "'");
+    if (!time || *time < 0 || *time > static_cast<int64_t>(kMaxScriptTimeMs)) {
+      fail("a line starts with a time in ms (0..10^12, or +N), not " + QuotedExcerpt(words[0]));
       continue;
     }
     uint64_t timeMs =
         relative ? previousMs + static_cast<uint64_t>(*time) : static_cast<uint64_t>(*time);
-    if (timeMs > kMaxTimeMs) {
+    if (timeMs > kMaxScriptTimeMs) {
       fail("the time runs past 10^12 ms");
       continue;
     }
@@ -269,9 +287,33 @@ InputScript ParseInputScript(std::string_view text) {
   return script;
 }
 
-void InsertByTime(std::vector<ScriptEvent>& events, size_t from, const ScriptEvent& event) {
+size_t InsertByTime(std::vector<ScriptEvent>& events, size_t from, const ScriptEvent& event) {
   auto later = std::upper_bound(events.begin() + static_cast<std::ptrdiff_t>(from), events.end(),
                                 event.timeMs,
                                 [](uint64_t ms, const ScriptEvent& e) { return ms < e.timeMs; });
-  events.insert(later, event);
+  return static_cast<size_t>(events.insert(later, event) - events.begin());
+}
+
+std::string ReadScriptFile(const std::string& path, std::string& text) {
+  text.clear();
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  auto fail = [&](const std::string& why) {
+    return "cannot read the input script " + QuotedExcerpt(path) + ": " + why;
+  };
+  if (file == nullptr) return fail(std::strerror(errno));
+  char chunk[1 << 16];
+  size_t got = 0;
+  // One byte past the limit tells a file at the limit from a longer one.
+  while (text.size() <= kMaxScriptFileBytes &&
+         (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    text.append(chunk, std::min(got, kMaxScriptFileBytes + 1 - text.size()));
+  }
+  std::string error = std::ferror(file) ? fail(std::strerror(errno)) : "";
+  std::fclose(file);
+  if (error.empty() && text.size() > kMaxScriptFileBytes) {
+    error = "the input script " + QuotedExcerpt(path) + " is longer than " +
+            std::to_string(kMaxScriptFileBytes >> 20) + " MiB";
+  }
+  if (!error.empty()) text.clear();
+  return error;
 }

@@ -30,8 +30,15 @@
 //   900   key down Space
 //   +17   key up Space
 //
+// Limits, so that what a script costs is bounded by design: a file is at most
+// kMaxScriptFileBytes (64 MiB), a line at most kMaxScriptLineBytes bytes (comment
+// included), a script holds at most kMaxScriptEvents events, and parsing stops after
+// kMaxScriptErrors wrong lines. Past a limit the parser
+// says so; it never reads on.
+//
 // Parsing is pure and never fails hard: every malformed line is reported with its
-// number and what is wrong, and the caller decides what to do with the rest.
+// number and what is wrong (user text in a message is a bounded, escaped excerpt), and
+// the caller decides what to do with the rest.
 // Threads: any; no shared state.
 #pragma once
 
@@ -39,6 +46,12 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+inline constexpr uint64_t kMaxScriptTimeMs = 1'000'000'000'000;  // about 31 years of virtual time
+inline constexpr size_t kMaxScriptLineBytes = 4096;
+inline constexpr size_t kMaxScriptEvents = 1'000'000;  // also the most input that may wait
+inline constexpr size_t kMaxScriptErrors = 100;
+inline constexpr size_t kMaxScriptFileBytes = 64 << 20;  // 64 MiB: a file is read no further
 
 struct ScriptEvent {
   enum class Kind : int32_t {
@@ -66,7 +79,7 @@ struct ScriptEvent {
 };
 
 struct ScriptError {
-  int32_t line = 0;          // 1-based; 0 = the script as a whole (a file that cannot be read)
+  int32_t line = 0;          // 1-based; 0 = the script as a whole (unreadable, too many errors)
   std::string message;       // what is wrong, e.g. "unknown key 'Foo'"
   std::string Text() const;  // "line 3: unknown key 'Foo'"
 };
@@ -79,9 +92,14 @@ struct InputScript {
 // Parses `text`. Malformed lines are left out of `events` and listed in `errors`.
 InputScript ParseInputScript(std::string_view text);
 
+// Reads the script file at `path` into `text`, at most kMaxScriptFileBytes of it. Returns
+// an error (the path quoted, what is wrong), or an empty string when it was read whole.
+std::string ReadScriptFile(const std::string& path, std::string& text);
+
 // Inserts `event` into `events` (in time order from index `from` on) after every event
 // there of the same or an earlier time: where a script holding it would have it.
-void InsertByTime(std::vector<ScriptEvent>& events, size_t from, const ScriptEvent& event);
+// Returns the index it took.
+size_t InsertByTime(std::vector<ScriptEvent>& events, size_t from, const ScriptEvent& event);
 
 // The key code for a name of the list above or a decimal scan code 0..255; -1 when
 // it is neither.

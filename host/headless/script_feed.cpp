@@ -1,5 +1,6 @@
 #include "host/headless/script_feed.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "host/headless/recorded_window.h"
@@ -14,10 +15,16 @@ void ScriptFeed::Attach(ScriptedInput* input, RecordedWindowSystem* windows) {
 void ScriptFeed::Load(std::vector<ScriptEvent> events) {
   events_ = std::move(events);
   next_ = 0;
+  windowAt_ = 0;
 }
 
 void ScriptFeed::Append(const std::vector<ScriptEvent>& events) {
-  for (const ScriptEvent& event : events) InsertByTime(events_, next_, event);
+  for (const ScriptEvent& event : events) {
+    size_t at = InsertByTime(events_, next_, event);
+    // No window event lies in [next_, windowAt_): keep that true across the insertion.
+    if (at > windowAt_) continue;
+    windowAt_ = event.IsWindowEvent() ? at : windowAt_ + 1;
+  }
 }
 
 void ScriptFeed::CatchUp() {
@@ -27,10 +34,12 @@ void ScriptFeed::CatchUp() {
 }
 
 std::optional<uint64_t> ScriptFeed::NextWindowEventMs() const {
-  for (size_t i = next_; i < events_.size(); ++i) {
-    if (events_[i].IsWindowEvent()) return events_[i].timeMs;
-  }
-  return std::nullopt;
+  // The search goes on from where the last one stopped, so a whole run scans each event
+  // once: the window system asks at every wait.
+  windowAt_ = std::max(windowAt_, next_);
+  while (windowAt_ < events_.size() && !events_[windowAt_].IsWindowEvent()) ++windowAt_;
+  if (windowAt_ == events_.size()) return std::nullopt;
+  return events_[windowAt_].timeMs;
 }
 
 void ScriptFeed::Apply(const ScriptEvent& event) {

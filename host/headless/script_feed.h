@@ -53,4 +53,6 @@ class ScriptFeed {
   RecordedWindowSystem* windows_ = nullptr;
   std::vector<ScriptEvent> events_;
   size_t next_ = 0;  // index of the first event not yet applied
+  // Where the last search for a window event stopped: none lies in [next_, windowAt_).
+  mutable size_t windowAt_ = 0;
 };

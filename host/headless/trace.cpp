@@ -1,5 +1,8 @@
 #include "host/headless/trace.h"
 
+#include <cerrno>
+#include <cstring>
+
 Trace::~Trace() {
   Close();
 }
@@ -10,21 +13,36 @@ bool Trace::OpenFile(const std::string& path) {
   std::scoped_lock lock(lock_);
   if (file_ != nullptr) std::fclose(file_);
   file_ = file;
+  fileError_.clear();
   return true;
 }
 
-void Trace::Close() {
+bool Trace::Close() {
   std::scoped_lock lock(lock_);
-  if (file_ != nullptr) std::fclose(file_);
+  if (file_ == nullptr) return fileError_.empty();
+  if (std::fclose(file_) != 0 && fileError_.empty()) fileError_ = std::strerror(errno);
   file_ = nullptr;
+  return fileError_.empty();
+}
+
+bool Trace::Failed() const {
+  std::scoped_lock lock(lock_);
+  return !fileError_.empty();
+}
+
+std::string Trace::FileError() const {
+  std::scoped_lock lock(lock_);
+  return fileError_;
 }
 
 void Trace::Write(std::string_view line) {
   std::scoped_lock lock(lock_);
   if (keep_) lines_.emplace_back(line);
-  if (file_ != nullptr) {
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fputc('\n', file_);
+  // After a failed write the file has a gap: nothing more goes to it.
+  if (file_ == nullptr || !fileError_.empty()) return;
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
+      std::fputc('\n', file_) == EOF) {
+    fileError_ = std::strerror(errno);
   }
 }
 

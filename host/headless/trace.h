@@ -25,7 +25,12 @@ class Trace {
   // nothing changed, when the file cannot be opened. The file is buffered and flushed
   // on Close, on destruction, and by exit() (a run may end the process that way).
   bool OpenFile(const std::string& path);
-  void Close();
+  // Closes the file; false when any write to it, or the close, failed (see FileError).
+  bool Close();
+  // Whether a write to the file has failed: the file does not hold every line.
+  bool Failed() const;
+  // What went wrong with the file first (the system's words); empty while nothing did.
+  std::string FileError() const;
 
   // Adds one line; `line` must not contain a line break.
   void Write(std::string_view line);
@@ -40,6 +45,7 @@ class Trace {
   std::vector<std::string> lines_;
   bool keep_ = true;
   std::FILE* file_ = nullptr;
+  std::string fileError_;
 };
 
 // `text` as a JSON string literal, quotes included: ", \ and control characters

@@ -1,6 +1,7 @@
 #include "sim_child.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,32 +23,49 @@ std::string ScratchPath(const std::string& name) {
   return std::string(QUELMIRE_SCRATCH_DIR) + "/" + name;
 }
 
-SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir,
-                 const std::string& inputPath) {
-  std::string outPath = CaptureFile("stdout"), errPath = CaptureFile("stderr");
+pid_t StartSim(const std::vector<std::string>& args, int inFd, int outFd, int errFd,
+               const std::string& workDir) {
   std::vector<std::string> argv = {QUELMIRE_SIM};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) pointers.push_back(arg.data());
   pointers.push_back(nullptr);
   std::string dir = workDir.empty() ? QUELMIRE_RUN_DIR : workDir;
-
   pid_t child = fork();
   if (child == 0) {
-    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(dir.c_str()) != 0) {
+    if (dup2(inFd, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0 || chdir(dir.c_str()) != 0) {
       _exit(126);
     }
-    int in = inputPath.empty() ? 0 : open(inputPath.c_str(), O_RDONLY);
-    if (in < 0 || dup2(in, 0) < 0) _exit(126);
     execv(pointers[0], pointers.data());
     _exit(127);
   }
-  SimResult result;
+  return child;
+}
+
+int WaitSim(pid_t pid, int timeoutSeconds) {
   int status = 0;
-  if (child > 0 && waitpid(child, &status, 0) == child) {
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  for (int waited = 0;; waited += 10) {
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0) return -1;
+    if (waited >= timeoutSeconds * 1000) kill(pid, SIGKILL);
+    usleep(10'000);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir,
+                 const std::string& inputPath, int timeoutSeconds) {
+  std::string outPath = CaptureFile("stdout"), errPath = CaptureFile("stderr");
+  int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int in = open(inputPath.empty() ? "/dev/null" : inputPath.c_str(), O_RDONLY | O_CLOEXEC);
+  SimResult result;
+  if (out >= 0 && err >= 0 && in >= 0) {
+    result.status = WaitSim(StartSim(args, in, out, err, workDir), timeoutSeconds);
+  }
+  for (int fd : {out, err, in}) {
+    if (fd >= 0) close(fd);
   }
   result.out = ReadText(outPath);
   result.err = ReadText(errPath);

@@ -3,6 +3,8 @@
 // QUELMIRE_SCRATCH_DIR).
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -16,8 +18,17 @@ struct SimResult {
 
 // Runs the tool with `args` in `workDir` (the build's run folder, which holds assets/,
 // unless told otherwise), its standard input read from `inputPath` when one is given.
+// A run still going after `timeoutSeconds` is killed (status 128 + SIGKILL).
 SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir = "",
-                 const std::string& inputPath = "");
+                 const std::string& inputPath = "", int timeoutSeconds = 900);
+
+// Starts the tool with `args` in `workDir` (as above) on the given standard input,
+// output and error; returns its process id.
+pid_t StartSim(const std::vector<std::string>& args, int inFd, int outFd, int errFd,
+               const std::string& workDir = "");
+// Waits for the child `pid`, at most `timeoutSeconds` before it is killed; returns its
+// exit status, or 128 + the signal that ended it.
+int WaitSim(pid_t pid, int timeoutSeconds);
 
 // A path in this test binary's scratch folder (made on first use).
 std::string ScratchPath(const std::string& name);

@@ -1,7 +1,16 @@
 // quelmire-sim's refusals and its world line, run as a child process.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "sim_child.h"
@@ -21,11 +30,18 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
   std::string emptyDir = ScratchPath("no-assets-here");
   std::filesystem::create_directories(emptyDir);
 
+  std::string kept = ScratchPath("kept-script.txt");
+  WriteText(kept, "0 key down W\n");
+  std::string longWord = ScratchPath("long-word.txt");
+  WriteText(longWord, "0 key down " + std::string(5000, 'Q') + "\n0 \x1b[2J\n");
+
   struct Case {
     std::vector<std::string> args;
     std::string dir;
-    std::vector<std::string> says;  // one line each, in order
+    std::vector<std::string> says;         // one line each, in order
+    std::vector<std::string> absent = {};  // outputs that must not be left behind
   };
+  const std::string trace = ScratchPath("refused.jsonl"), shared = ScratchPath("shared.out");
   const Case cases[] = {
       {{"--frobnicate"}, "", {"unknown option '--frobnicate'"}},
       {{"--seed", "0x1FFFFFFFF"}, "", {"--seed wants a 32-bit"}},
@@ -36,6 +52,37 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
       {{"--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
       {{"--world", "--seed", "1", "--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
       {{"--trace", ScratchPath("no/such/folder/t.jsonl")}, "", {"cannot write the trace"}},
+      // Every output is made before the run: a bad one refuses it at once, and the
+      // outputs made before it are not left behind.
+      {{"--trace", trace, "--map", ScratchPath("no/such/folder/m.svg")},
+       "",
+       {"cannot write the map '" + ScratchPath("no/such/folder/m.svg") +
+        "': No such file or directory"},
+       {trace}},
+      {{"--live", "--trace", trace, "--record", ScratchPath("no/such/folder/r.txt")},
+       "",
+       {"cannot write the recorded script"},
+       {trace}},
+      {{"--trace", shared, "--wav", shared},
+       "",
+       {"--trace and --wav name the same file"},
+       {shared}},
+      {{"--wav", shared, "--map", ScratchPath("x/../shared.out")},
+       "",
+       {"--wav and --map name the same file"},
+       {shared}},
+      {{"--script", kept, "--trace", kept}, "", {"--script and --trace name the same file"}},
+      {{"--live", "--trace", "/dev/stdout"},
+       "",
+       {"--trace names the live channel's standard output"}},
+      {{"--live", "--script", "/dev/stdin"},
+       "",
+       {"--script names the live channel's standard input"}},
+      {{"--script", "/dev/zero"}, "", {"the input script '/dev/zero' is longer than 64 MiB"}},
+      {{"--script", longWord},
+       "",
+       {"line 1: a line is at most 4096 bytes, not 5011", "line 2: unknown event '\\x1b[2J'"}},
+      {{"--ms", "99999999999999999999"}, "", {"1 .. 1000000000000 (about 31 years)"}},
   };
   for (const Case& c : cases) {
     SimResult result = RunSim(c.args, c.dir);
@@ -47,7 +94,56 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
       EXPECT_NE(lines[i].find(c.says[i]), std::string::npos) << lines[i];
     }
     EXPECT_EQ(result.out, "");
+    for (const std::string& path : c.absent) EXPECT_FALSE(std::filesystem::exists(path)) << path;
   }
+  EXPECT_EQ(ReadText(kept), "0 key down W\n") << "the script was not overwritten";
+}
+
+// Runs 20 s of seed 2 with `option` writing to `path`, which cannot take it all; the run
+// must end with status 1, one line, and no file that looks whole.
+void ExpectOutputLost(const std::string& option, const std::string& path, bool removed) {
+  std::vector<std::string> args = {"--seed", "2", "--quick-start", "--ms", "20000", "--trace-ticks",
+                                   option,   path};
+  // Named for the case: the tests of this file may run at once, in separate processes.
+  std::string beside = ScratchPath("beside" + option + (removed ? "-disk" : "-device") + ".jsonl");
+  if (option != "--trace") args.insert(args.end(), {"--trace", beside});
+  SimResult result = RunSim(args);
+  EXPECT_EQ(result.status, 1) << result.err;
+  const std::string what = option == "--trace" ? "trace" : option == "--wav" ? "WAV file" : "map";
+  EXPECT_EQ(result.err, "quelmire-sim: the " + what + " '" + path +
+                            "' could not be written whole (No space left on device)" +
+                            (removed ? "; it was removed" : "") + "\n");
+  if (removed) {
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+  if (option == "--wav") {
+    // The run ended when the WAV failed, not at its limit, and its trace says so.
+    std::vector<Json> exit = EventsNamed(ReadTrace(beside), "exit");
+    ASSERT_EQ(exit.size(), 1u);
+    EXPECT_EQ(exit[0]["cause"].Str(), "output");
+    EXPECT_EQ(exit[0]["code"].Int(), 1);
+    EXPECT_LT(exit[0]["ms"].Int(), 20000);
+  }
+}
+
+TEST(SimCommand, AnOutputOnAFullDeviceEndsTheRunWithStatus1) {
+  for (const char* option : {"--trace", "--wav", "--map"}) {
+    SCOPED_TRACE(option);
+    ExpectOutputLost(option, "/dev/full", false);
+  }
+}
+
+TEST(SimCommand, AnOutputThatFillsTheDiskEndsTheRunWithStatus1AndIsRemoved) {
+  const std::string at = ScratchPath("small-disk");
+  std::filesystem::create_directories(at);
+  // 64 KiB: the trace's ticks and the WAV outgrow it within seconds of the run.
+  if (mount("tmpfs", at.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
+                 << "): a full disk is only tried on /dev/full";
+  }
+  ExpectOutputLost("--trace", at + "/t.jsonl", true);
+  ExpectOutputLost("--wav", at + "/m.wav", true);
+  EXPECT_EQ(umount(at.c_str()), 0);
 }
 
 TEST(SimCommand, WorldOfSeed12345IsTheOneThePlacementRulesGive) {
@@ -100,6 +196,87 @@ TEST(SimCommand, SeedsNameTheSame32BitsHowEverWritten) {
   ASSERT_TRUE(world.has_value());
   std::string again = RunSim({"--world", "--seed", (*world)["seed"].Str()}).out;
   EXPECT_EQ(again, drawn);
+}
+
+// Sets TMPDIR for the children started while it lives.
+struct TempFolderFor {
+  explicit TempFolderFor(const std::string& dir) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    setenv("TMPDIR", dir.c_str(), 1);
+  }
+  ~TempFolderFor() { unsetenv("TMPDIR"); }
+};
+
+TEST(SimCommand, TheAssetLinksFolderIsRemovedHowEverTheRunEnds) {
+  // A sound folder not named assets is reached through a link in a private folder
+  // under TMPDIR; none may be left behind.
+  std::string sounds = ScratchPath("sounds");
+  std::filesystem::remove(sounds);
+  std::filesystem::create_directory_symlink(std::string(QUELMIRE_RUN_DIR) + "/assets", sounds);
+  std::string bad = ScratchPath("bad-line.txt");
+  WriteText(bad, "0 jump\n");
+  const std::string tmp = ScratchPath("tmp");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+  };
+  const Case cases[] = {
+      {"a refused script", {"--script", bad}, 2},
+      {"a bad output path", {"--trace", ScratchPath("no/such/folder/t.jsonl")}, 2},
+      {"an output that fails", {"--wav", "/dev/full"}, 1},
+      {"the time limit", {}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolderFor temp(tmp);
+    std::vector<std::string> args = {"--assets",      sounds, "--seed", "2",
+                                     "--quick-start", "--ms", "500"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    EXPECT_EQ(RunSim(args).status, c.status);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+  }
+
+  // Ended by a signal in the middle of the run.
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    TempFolderFor temp(tmp);
+    int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    pid_t sim = StartSim({"--assets", sounds, "--seed", "2", "--quick-start", "--wav", "/dev/null",
+                          "--ms", "20000000"},
+                         null, null, null);
+    close(null);
+    // Once the link is there the run has begun.
+    for (int waited = 0; waited < 3000 && std::filesystem::is_empty(tmp); ++waited) usleep(10'000);
+    ASSERT_FALSE(std::filesystem::is_empty(tmp));
+    usleep(200'000);
+    kill(sim, signal);
+    EXPECT_EQ(WaitSim(sim, 60), 128 + signal);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));
+  }
+}
+
+TEST(SimCommand, ANamedPipeAmongTheSoundsIsNeverWaitedOn) {
+  // The asset tree again, each entry a link, but the title's sound a named pipe that
+  // nothing writes: opening it to read would wait for ever.
+  std::string tree = ScratchPath("pipe-tree/assets");
+  std::filesystem::remove_all(ScratchPath("pipe-tree"));
+  std::filesystem::create_directories(tree);
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::string(QUELMIRE_RUN_DIR) + "/assets")) {
+    if (entry.path().filename() == "title.wav") continue;
+    std::filesystem::create_symlink(entry.path(), tree + "/" + entry.path().filename().string());
+  }
+  ASSERT_EQ(mkfifo((tree + "/title.wav").c_str(), 0644), 0);
+  std::string trace = ScratchPath("pipe-tree.jsonl");
+  SimResult result =
+      RunSim({"--assets", tree, "--seed", "2", "--quick-start", "--ms", "3000", "--trace", trace},
+             "", "", 20);
+  EXPECT_EQ(result.status, 0) << result.err;
+  std::vector<Json> exit = EventsNamed(ReadTrace(trace), "exit");
+  ASSERT_EQ(exit.size(), 1u);
+  EXPECT_EQ(exit[0]["cause"].Str(), "time");
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 // quelmire-sim's live mode as a child process: the answers to a command stream, their
 // sameness run after run, the live run replayed from its recorded script, and bad
 // streams met with one-line errors and a clean end.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "sim_child.h"
+#include "tools/sim/live_channel.h"
 #include "tools/sim/live_protocol.h"
 
 using namespace std::string_literals;
@@ -216,6 +220,63 @@ TEST(SimLive, BadCommandsGetOneLineErrorsAndTheRunGoesOnOrEndsCleanly) {
       EXPECT_EQ(run.err, "quelmire-sim: live: " + c.error + "\n");
     }
   }
+}
+
+TEST(SimLive, InputPastThePendingLimitBreaksTheStreamWithOneLine) {
+  // A million key presses and no step: the input that waits is bounded.
+  std::string stream = Step(100);
+  const std::string press = Key(kW, true);
+  stream.reserve(stream.size() + press.size() * (kMaxPendingInput + 10));
+  for (size_t i = 0; i < kMaxPendingInput + 10; ++i) stream += press;
+  stream += Step(100) + Frame(kLiveStop);
+  SimResult run = RunLive("pending", stream, {"--seed", "3", "--quick-start"});
+  EXPECT_EQ(run.status, 2) << run.err;
+  EXPECT_EQ(run.err, "quelmire-sim: live: at most 1000000 input events may wait for a step\n");
+  std::vector<Answer> answers = Answers(run.out);
+  ASSERT_FALSE(answers.empty());
+  EXPECT_EQ(answers.back().kind, kLiveEnd);
+  EXPECT_EQ(answers.back().U32(0), 100u);
+  EXPECT_EQ(answers.back().Rest(8), "broken");
+}
+
+TEST(SimLive, ARecordThatCannotBeWrittenEndsWithStatus1InTheEndFrameToo) {
+  SimResult run = RunLive("record-full", Step(300) + Frame(kLiveStop),
+                          {"--seed", "3", "--quick-start", "--record", "/dev/full"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "quelmire-sim: the recorded script '/dev/full' could not be written whole (No space "
+            "left on device)\n");
+  std::vector<Answer> answers = Answers(run.out);
+  ASSERT_FALSE(answers.empty());
+  ASSERT_EQ(answers.back().kind, kLiveEnd);
+  EXPECT_EQ(answers.back().U32(4), 1u);
+  EXPECT_EQ(answers.back().Rest(8), "stop");
+}
+
+TEST(SimLive, AClientThatClosesItsReadingEndEndsTheRunAtTheNextTarget) {
+  // The client keeps its writing end open and asks for a minute in steps, but reads
+  // nothing: the run must end by itself, with status 1 and a line saying why.
+  std::signal(SIGPIPE, SIG_IGN);
+  int commands[2], answers[2];
+  ASSERT_EQ(pipe2(commands, O_CLOEXEC), 0);
+  ASSERT_EQ(pipe2(answers, O_CLOEXEC), 0);
+  std::string errPath = ScratchPath("lost.err");
+  int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(err, 0);
+  pid_t sim = StartSim({"--live", "--seed", "3", "--quick-start"}, commands[0], answers[1], err);
+  close(commands[0]);
+  close(answers[1]);
+  close(err);
+  char hello[kLiveHeaderBytes + 12];
+  ASSERT_EQ(read(answers[0], hello, sizeof hello), static_cast<ssize_t>(sizeof hello));
+  close(answers[0]);  // the client stops reading after the hello
+  std::string stream;
+  for (int i = 0; i < 60; ++i) stream += Step(1000);
+  ASSERT_EQ(write(commands[1], stream.data(), stream.size()), static_cast<ssize_t>(stream.size()));
+  int status = WaitSim(sim, 60);
+  close(commands[1]);
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(ReadText(errPath), "quelmire-sim: live: the client stopped reading at 1000 ms\n");
 }
 
 }  // namespace

@@ -73,11 +73,36 @@ TEST(SimOptions, EveryOptionIsReadAndEveryMistakeNamed) {
       {{"--ms", "-5"}, "--ms wants"},
       {{"--rate", "7999"}, "--rate wants 8000 .. 192000"},
       {{"--rate", "192001"}, "--rate wants 8000 .. 192000"},
+      // Out of range is said as a range, with the value quoted.
+      {{"--ms", "99999999999999999999"},
+       "--ms wants a whole number of milliseconds, 1 .. 1000000000000 (about 31 years), not "
+       "'99999999999999999999'"},
+      {{"--ms", "1000000000001"}, "1 .. 1000000000000"},
+      {{"--seed", "\x1b]0;title\x07"}, "not '\\x1b]0;title\\x07'"},
+      {{"--rate", std::string(100'000'000, '9')}, "not '9999"},
+      {{"--wav\xff"}, "unknown option '--wav\\xff'"},
+      // What cannot be written right is refused before the run: the WAV's 32-bit sizes
+      // (ms x rate stays exact up to the largest --ms at the highest rate), a live
+      // frame's 32-bit ms.
+      {{"--ms", "384307168202283", "--wav", "w.wav"}, "--ms wants"},
+      {{"--ms", "22369622", "--wav", "w.wav"},
+       "--wav holds at most 22369621 ms at 48000 frames a second"},
+      {{"--ms", "5592406", "--rate", "192000", "--wav", "w.wav"}, "at most 5592405 ms"},
+      {{"--live", "--ms", "4294967296"}, "--live counts ms in 32 bits"},
   };
   for (const Case& c : cases) {
     std::string error = ParseSimOptions(c.args).error;
     EXPECT_NE(error.find(c.says), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    EXPECT_LT(error.size(), 300u) << "a line's worth";
+  }
+  // At the limits themselves, nothing is refused.
+  for (std::vector<std::string> args : {
+           std::vector<std::string>{"--ms", "22369621", "--wav", "w.wav"},
+           {"--ms", "1000000000000"},
+           {"--live", "--ms", "4294967295"},
+       }) {
+    EXPECT_EQ(ParseSimOptions(args).error, "") << args[1];
   }
 }
 
@@ -148,6 +173,34 @@ TEST(SimWav, TheHeaderSaysWhatTheFileHolds) {
   EXPECT_EQ(static_cast<int16_t>(u16(46)), 32767);
   EXPECT_EQ(static_cast<int16_t>(u16(48)), -32767);
   EXPECT_EQ(static_cast<int16_t>(u16(54)), -8192);  // -0.25 x 32767 = -8191.75
+}
+
+TEST(SimWav, AFileThatCannotHoldTheMixFailsAndSaysWhy) {
+  // A disk that is full: the writes fail, and so does the file.
+  Pcm16WavWriter full;
+  ASSERT_TRUE(full.Open("/dev/full", 48000));
+  std::vector<float> second(96000, 0.25f);
+  full.Append(second.data(), second.size());
+  EXPECT_FALSE(full.Finish());
+  EXPECT_EQ(full.Error(), "No space left on device");
+
+  // Past the 4 GiB a header can say, samples are not written and the file fails,
+  // rather than keep a header that hides its end.
+  Pcm16WavWriter big;
+  ASSERT_TRUE(big.Open("/dev/null", 48000));
+  std::vector<uint8_t> chunk(1 << 20);
+  for (uint64_t written = 0; written + chunk.size() <= kWavMaxDataBytes; written += chunk.size()) {
+    big.AppendBytes(chunk.data(), chunk.size());
+  }
+  EXPECT_FALSE(big.Failed());
+  big.AppendBytes(chunk.data(), chunk.size());
+  EXPECT_TRUE(big.Failed());
+  EXPECT_EQ(big.Error(), "a WAV file holds at most 22369621 ms at 48000 frames a second");
+  EXPECT_FALSE(big.Finish());
+
+  Pcm16WavWriter nowhere;
+  EXPECT_FALSE(nowhere.Open(testing::TempDir() + "no/such/folder/m.wav", 48000));
+  EXPECT_EQ(nowhere.Error(), "No such file or directory");
 }
 
 TEST(SimScript, QuickStartMergesIntoTheScriptInTimeOrder) {

@@ -1,11 +1,16 @@
 #include "tools/sim/asset_folder.h"
 
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
 
 #include "audio/path_lookup.h"
+#include "host/headless/quoted_excerpt.h"
 
 namespace fs = std::filesystem;
 
@@ -25,6 +30,33 @@ fs::path MakeTempFolder() {
   return {};
 }
 
+// The private folder and its link, for a signal that ends the process: plain bytes, as
+// a handler may only call what is safe in one (unlink, rmdir, signal, raise).
+char signalLink[4096];
+char signalDir[4096];
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM};
+
+extern "C" void RemoveLinkAndEnd(int signal) {
+  unlink(signalLink);
+  rmdir(signalLink);  // where a link to a folder is itself a folder
+  rmdir(signalDir);
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
+
+// A run ended by Ctrl-C or a polite kill removes the folder too.
+void RemoveOnEndingSignals(const fs::path& dir) {
+  std::string link = (dir / "assets").string();
+  if (link.size() >= sizeof signalLink) return;
+  std::memcpy(signalLink, link.c_str(), link.size() + 1);
+  std::memcpy(signalDir, dir.string().c_str(), dir.string().size() + 1);
+  for (int signal : kEndingSignals) std::signal(signal, RemoveLinkAndEnd);
+}
+
+void KeepOnEndingSignals() {
+  for (int signal : kEndingSignals) std::signal(signal, SIG_DFL);
+}
+
 }  // namespace
 
 std::string AbsolutePath(const std::string& path) {
@@ -41,7 +73,7 @@ AssetFolder EnterAssetFolder(const std::string& path) {
   if (given.empty() || !fs::is_directory(given, error)) {
     result.error = path.empty() ? "no assets/ folder here (run from the folder that holds it, "
                                   "or give --assets DIR)"
-                                : "no asset folder '" + path + "'";
+                                : "no asset folder " + QuotedExcerpt(path);
     return result;
   }
   fs::path folder = fs::absolute(given, error).lexically_normal();
@@ -55,11 +87,13 @@ AssetFolder EnterAssetFolder(const std::string& path) {
     }
     workDir = made;
     result.linkDir = made.string();
+    RemoveOnEndingSignals(made);
     fs::create_directory_symlink(folder, workDir / "assets", error);
   }
   if (!error) fs::current_path(workDir, error);
   if (error) {
-    result.error = "cannot use the asset folder '" + folder.string() + "': " + error.message();
+    result.error =
+        "cannot use the asset folder " + QuotedExcerpt(folder.string()) + ": " + error.message();
     LeaveAssetFolder(result);
   }
   return result;
@@ -67,6 +101,7 @@ AssetFolder EnterAssetFolder(const std::string& path) {
 
 void LeaveAssetFolder(const AssetFolder& folder) {
   if (folder.linkDir.empty()) return;
+  KeepOnEndingSignals();
   std::error_code error;
   fs::remove(fs::path(folder.linkDir) / "assets", error);
   fs::remove(folder.linkDir, error);

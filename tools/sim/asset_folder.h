@@ -13,6 +13,8 @@ struct AssetFolder {
 };
 
 // `path` empty means "./assets" (any letter case). Fails when no such folder exists.
+// Until LeaveAssetFolder, SIGINT and SIGTERM remove the private folder before they end
+// the process.
 AssetFolder EnterAssetFolder(const std::string& path);
 
 // Removes the private folder EnterAssetFolder made, if any.

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 
 #include "host/headless/headless_host.h"
 #include "host/headless/recorded_window.h"
@@ -26,7 +25,14 @@ bool LiveChannel::Begin() {
   PutU32(hello, static_cast<uint32_t>(rate_));
   PutU32(hello, 2);
   Send(kLiveHello, hello);
-  return ReadUntilStep(0);
+  return !Lost(0) && ReadUntilStep(0);
+}
+
+bool LiveChannel::Lost(uint64_t ms) {
+  if (!lost_) return false;
+  stopCause_ = "lost";
+  targetMs_ = ms;
+  return true;
 }
 
 void LiveChannel::Take(uint64_t fromMs, const std::vector<float>& samples) {
@@ -39,7 +45,8 @@ bool LiveChannel::Serve(uint64_t boundMs) {
   while (stopCause_.empty() && targetMs_ <= boundMs) {
     SendTexts(targetMs_);
     SendAudio(targetMs_, FrameAt(targetMs_));
-    if (!ReadUntilStep(targetMs_)) return false;
+    // A client that no longer reads the answers cannot hear the run: it ends here.
+    if (Lost(targetMs_) || !ReadUntilStep(targetMs_)) return false;
   }
   return stopCause_.empty();
 }
@@ -52,6 +59,13 @@ void LiveChannel::Flush(uint64_t capMs) {
   SendAudio(ms, capMs == UINT64_MAX ? UINT64_MAX : FrameAt(capMs));
 }
 
+std::string LiveChannel::RecordedScript(uint64_t ms, const std::string& cause) const {
+  bool stopped = cause != "outro" && cause != "death" && cause != "escape" && cause != "startup";
+  return "# a live run of quelmire-sim, ended at " + std::to_string(ms) + " ms (" + cause +
+         ").\n# Replay: the same --seed, --quick-start and --rate, with --script THIS" +
+         (stopped ? " --ms " + std::to_string(ms) : std::string()) + "\n" + ScriptText(received_);
+}
+
 void LiveChannel::End(uint64_t ms, int32_t status, const std::string& cause) {
   if (ended_) return;
   ended_ = true;
@@ -60,14 +74,6 @@ void LiveChannel::End(uint64_t ms, int32_t status, const std::string& cause) {
   PutI32(payload, status);
   payload.insert(payload.end(), cause.begin(), cause.end());
   Send(kLiveEnd, payload);
-  if (recordPath_.empty()) return;
-  std::ofstream file(recordPath_, std::ios::binary);
-  file << "# a live run of quelmire-sim, ended at " << ms << " ms (" << cause << ").\n"
-       << "# Replay: the same --seed, --quick-start and --rate, with --script THIS"
-       << (cause == "stop" || cause == "time" ? " --ms " + std::to_string(ms) : std::string())
-       << "\n"
-       << ScriptText(received_);
-  if (!file) std::fprintf(stderr, "quelmire-sim: cannot write '%s'\n", recordPath_.c_str());
 }
 
 // Spoken text goes out at the end of the span it was spoken in, before its audio.
@@ -118,6 +124,11 @@ bool LiveChannel::ReadUntilStep(uint64_t ms) {
       break;
     }
     if (command.kind == LiveCommand::Kind::kInput) {
+      if (host_.PendingInput() + events.size() >= kMaxPendingInput) {
+        Refuse("at most " + std::to_string(kMaxPendingInput) + " input events may wait for a step");
+        stopCause_ = "broken";
+        break;
+      }
       command.event.timeMs = ms;
       events.push_back(command.event);
       continue;
@@ -138,7 +149,7 @@ bool LiveChannel::ReadUntilStep(uint64_t ms) {
   }
   // Events before a stop are kept too: the recorded script holds all that came.
   host_.AppendInput(events);
-  received_.insert(received_.end(), events.begin(), events.end());
+  if (keepReceived_) received_.insert(received_.end(), events.begin(), events.end());
   if (!stopCause_.empty()) targetMs_ = ms;
   return stopCause_.empty();
 }
@@ -164,7 +175,7 @@ void LiveChannel::Send(uint8_t kind, const std::vector<uint8_t>& payload) {
     ssize_t put = write(outFd_, frame.data() + done, frame.size() - done);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
-      lost_ = true;  // the client has gone; the run ends at the next target
+      lost_ = true;  // the client has gone; the run ends at this target
       return;
     }
     done += static_cast<size_t>(put);

@@ -23,6 +23,10 @@
 class HeadlessHost;
 class Pcm16WavWriter;
 
+// The most input events that may wait to be played, the script's and the client's
+// together: input past it breaks the stream.
+inline constexpr size_t kMaxPendingInput = kMaxScriptEvents;
+
 class LiveChannel {
  public:
   // Reads commands from `inFd` and writes frames to `outFd`; `rate` in frames per second.
@@ -30,8 +34,9 @@ class LiveChannel {
 
   // The mix sent is also appended to `wav` (may be null).
   void SetWav(Pcm16WavWriter* wav) { wav_ = wav; }
-  // The events received are written at the end to `path` as an input script.
-  void RecordTo(const std::string& path) { recordPath_ = path; }
+  // Keeps the input received for RecordedScript (off by default: a long run's input
+  // would otherwise be held to its end for nothing).
+  void KeepReceived(bool keep) { keepReceived_ = keep; }
 
   // Sends the hello and reads the commands of virtual time 0, up to the first step.
   // False when the client stopped first (see StopCause).
@@ -45,13 +50,16 @@ class LiveChannel {
 
   uint64_t StopMs() const { return targetMs_; }
   // "stop" for a stop command or the end of the stream, "broken" for a stream that
-  // could not be read; empty while the client goes on.
+  // could not be read or input past the limit, "lost" when the client stopped reading
+  // the answers; empty while the client goes on.
   const std::string& StopCause() const { return stopCause_; }
 
   // Sends the texts spoken and the mix not yet sent, no further than the virtual time
   // `capMs` (none: all of it).
   void Flush(uint64_t capMs);
-  // The end frame, after which nothing is sent; writes the recorded script.
+  // The input received as an input script that replays a run ended at `ms` by `cause`.
+  std::string RecordedScript(uint64_t ms, const std::string& cause) const;
+  // The end frame, after which nothing is sent.
   void End(uint64_t ms, int32_t status, const std::string& cause);
 
  private:
@@ -64,6 +72,8 @@ class LiveChannel {
   void SendTexts(uint64_t ms);
   void SendAudio(uint64_t ms, uint64_t boundFrame);
   bool ReadUntilStep(uint64_t ms);
+  // True, with the run stopped at `ms`, once the client cannot be written to.
+  bool Lost(uint64_t ms);
   bool NextCommand(LiveCommand& command);
   void Send(uint8_t kind, const std::vector<uint8_t>& payload);
   void Refuse(const std::string& error);
@@ -72,13 +82,13 @@ class LiveChannel {
   const int32_t rate_;
   const int inFd_, outFd_;
   Pcm16WavWriter* wav_ = nullptr;
-  std::string recordPath_;
   LiveDecoder decoder_;
   std::deque<Chunk> pending_;  // rendered, not yet sent
   uint64_t targetMs_ = 0;      // the next target; after a stop, where it stopped
   size_t boxesSpoken_ = 0;     // message boxes whose text went out
-  bool lost_ = false;          // the client cannot be written to
+  bool lost_ = false;          // the client cannot be written to: the run ends
   bool ended_ = false;
   std::string stopCause_;
+  bool keepReceived_ = false;
   std::vector<ScriptEvent> received_;  // for the recorded script
 };

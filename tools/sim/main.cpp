@@ -16,7 +16,9 @@ int main(int argc, char** argv) {
   }
   if (parsed.options.help) {
     std::fputs(SimUsage().c_str(), stdout);
-    return 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "quelmire-sim: cannot write the usage text\n");
+    return kExitOutputLost;
   }
   if (parsed.options.worldOnly) return RunWorldCommand(parsed.options);
   RunGameCommand(parsed.options);

@@ -4,6 +4,10 @@
 #include <functional>
 #include <map>
 
+#include "host/headless/input_script.h"
+#include "host/headless/quoted_excerpt.h"
+#include "tools/sim/pcm16_wav.h"
+
 namespace {
 
 // A whole number in base 10, or 16 after "0x"; a leading minus when `allowMinus`.
@@ -31,21 +35,46 @@ using Setter = std::function<std::string(SimOptions&, const std::string&)>;
 
 std::string SetLimit(SimOptions& o, const std::string& value) {
   std::optional<int64_t> ms = ParseWhole(value, false);
-  if (!ms || *ms < 1) return "--ms wants a whole number of milliseconds, 1 or more";
+  if (!ms || *ms < 1 || static_cast<uint64_t>(*ms) > kMaxScriptTimeMs) {
+    return "--ms wants a whole number of milliseconds, 1 .. 1000000000000 (about 31 years), "
+           "not " +
+           QuotedExcerpt(value);
+  }
   o.limitMs = static_cast<uint64_t>(*ms);
   return "";
 }
 
 std::string SetRate(SimOptions& o, const std::string& value) {
   std::optional<int64_t> rate = ParseWhole(value, false);
-  if (!rate || *rate < 8000 || *rate > 192000) return "--rate wants 8000 .. 192000";
+  if (!rate || *rate < 8000 || *rate > 192000) {
+    return "--rate wants 8000 .. 192000 frames a second, not " + QuotedExcerpt(value);
+  }
   o.rate = static_cast<int32_t>(*rate);
   return "";
 }
 
 std::string SetSeed(SimOptions& o, const std::string& value) {
   o.seed = ParseSeed(value);
-  if (!o.seed) return "--seed wants a 32-bit whole number (decimal or 0x hex)";
+  if (!o.seed) {
+    return "--seed wants a 32-bit whole number (decimal or 0x hex), not " + QuotedExcerpt(value);
+  }
+  return "";
+}
+
+// What the options cannot do together, or cannot write right; empty when nothing.
+std::string CheckTogether(const SimOptions& o) {
+  if (o.live && o.worldOnly) return "--live plays; --world does not";
+  if (!o.live && !o.recordPath.empty()) return "--record records a live run: it wants --live";
+  if (!o.wavPath.empty() && o.limitMs > WavMaxMs(o.rate)) {
+    return "--wav holds at most " + std::to_string(WavMaxMs(o.rate)) + " ms at " +
+           std::to_string(o.rate) +
+           " frames a second (a WAV file says its size in 32 bits), "
+           "not --ms " +
+           std::to_string(o.limitMs);
+  }
+  if (o.live && o.limitMs > UINT32_MAX) {
+    return "--live counts ms in 32 bits: --ms 4294967295 at most, not " + std::to_string(o.limitMs);
+  }
   return "";
 }
 
@@ -89,7 +118,7 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
     if (SetFlag(parsed.options, arg)) continue;
     auto option = ValueOptions().find(arg);
     if (option == ValueOptions().end()) {
-      parsed.error = "unknown option '" + arg + "' (see --help)";
+      parsed.error = "unknown option " + QuotedExcerpt(arg) + " (see --help)";
       return parsed;
     }
     if (i + 1 == args.size()) {
@@ -103,11 +132,7 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
       return parsed;
     }
   }
-  if (parsed.options.live && parsed.options.worldOnly)
-    parsed.error = "--live plays; --world does not";
-  if (!parsed.options.live && !parsed.options.recordPath.empty()) {
-    parsed.error = "--record records a live run: it wants --live";
-  }
+  parsed.error = CheckTogether(parsed.options);
   return parsed;
 }
 
@@ -127,6 +152,7 @@ std::string SimUsage() {
          "  --live           a client drives the run through stdin and stdout, step by step\n"
          "                   in virtual time (binary frames: tools/sim/LIVE.md)\n"
          "  --record FILE    live: the input received, as a script that replays the run\n"
-         "Exit status: the game's own (0) when it ends; 2 for a bad command line, script or\n"
-         "asset folder.\n";
+         "Exit status: the game's own when it ends (0; 1 when it could not start), 0 at the\n"
+         "--ms limit or a live client's stop; 1 when an output could not be written whole;\n"
+         "2 for a bad command line, script, asset folder or output path (tools/sim/README.md).\n";
 }

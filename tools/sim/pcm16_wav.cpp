@@ -1,16 +1,16 @@
 #include "tools/sim/pcm16_wav.h"
 
-#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
 
 constexpr int32_t kChannels = 2;
 constexpr int32_t kBytesPerSample = 2;
-// A RIFF size field holds 32 bits; a longer run keeps the largest size it can say.
-constexpr uint64_t kMaxDataBytes = UINT32_MAX - 36;
+constexpr uint64_t kFrameBytes = kChannels * kBytesPerSample;
 
 // Little-endian fields written in place: `at` moves past what was written.
 void Put16(unsigned char* out, size_t& at, uint32_t value) {
@@ -42,12 +42,24 @@ Pcm16WavWriter::~Pcm16WavWriter() {
 
 bool Pcm16WavWriter::Open(const std::string& path, int32_t rate) {
   Finish();
+  error_.clear();
   file_ = std::fopen(path.c_str(), "wb");
-  if (file_ == nullptr) return false;
+  if (file_ == nullptr) {
+    Fail(std::strerror(errno));
+    return false;
+  }
   rate_ = rate;
   dataBytes_ = 0;
-  failed_ = !WriteHeader(0);
-  return !failed_;
+  if (!WriteHeader(0)) Fail(std::strerror(errno));
+  return !Failed();
+}
+
+void Pcm16WavWriter::Fail(std::string error) {
+  if (error_.empty()) error_ = std::move(error);
+}
+
+uint64_t WavMaxMs(int32_t rate) {
+  return kWavMaxDataBytes / kFrameBytes * 1000 / static_cast<uint64_t>(rate);
 }
 
 bool Pcm16WavWriter::WriteHeader(uint32_t dataBytes) {
@@ -85,16 +97,23 @@ void Pcm16WavWriter::Append(const float* samples, size_t count) {
 }
 
 void Pcm16WavWriter::AppendBytes(const uint8_t* bytes, size_t count) {
-  if (file_ == nullptr) return;
-  if (std::fwrite(bytes, 1, count, file_) != count) failed_ = true;
+  if (file_ == nullptr || Failed()) return;
+  if (count > kWavMaxDataBytes - dataBytes_) {
+    Fail("a WAV file holds at most " + std::to_string(WavMaxMs(rate_)) + " ms at " +
+         std::to_string(rate_) + " frames a second");
+    return;
+  }
+  if (std::fwrite(bytes, 1, count, file_) != count) Fail(std::strerror(errno));
   dataBytes_ += count;
 }
 
 bool Pcm16WavWriter::Finish() {
-  if (file_ == nullptr) return !failed_;
-  auto size = static_cast<uint32_t>(std::min(dataBytes_, kMaxDataBytes));
-  bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 && WriteHeader(size);
-  ok = std::fclose(file_) == 0 && ok;
+  if (file_ == nullptr) return !Failed();
+  if (!Failed() &&
+      (std::fseek(file_, 0, SEEK_SET) != 0 || !WriteHeader(static_cast<uint32_t>(dataBytes_)))) {
+    Fail(std::strerror(errno));
+  }
+  if (std::fclose(file_) != 0) Fail(std::strerror(errno));
   file_ = nullptr;
-  return ok;
+  return !Failed();
 }

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+// The most sample bytes a WAV file can say it holds: its RIFF size field has 32 bits.
+inline constexpr uint64_t kWavMaxDataBytes = UINT32_MAX - 36;
+
 class Pcm16WavWriter {
  public:
   Pcm16WavWriter() = default;
@@ -22,19 +25,29 @@ class Pcm16WavWriter {
   bool IsOpen() const { return file_ != nullptr; }
   // Appends `count` interleaved samples (left, right, left ...).
   void Append(const float* samples, size_t count);
-  // Appends samples already in the file's form (Pcm16Bytes).
+  // Appends samples already in the file's form (Pcm16Bytes). Samples past
+  // kWavMaxDataBytes are not written: the file fails instead, as its header could not
+  // say that it holds them.
   void AppendBytes(const uint8_t* bytes, size_t count);
   // Brings the header's sizes up to date and closes; false on a write error.
   bool Finish();
+  // Whether a write has failed or the file is full: it will not hold the whole mix.
+  bool Failed() const { return !error_.empty(); }
+  // What went wrong first; empty while nothing did.
+  const std::string& Error() const { return error_; }
 
  private:
   bool WriteHeader(uint32_t dataBytes);
+  void Fail(std::string error);
 
   std::FILE* file_ = nullptr;
   int32_t rate_ = 0;
   uint64_t dataBytes_ = 0;
-  bool failed_ = false;
+  std::string error_;
 };
+
+// The longest run a WAV file holds at `rate` frames per second: ms.
+uint64_t WavMaxMs(int32_t rate);
 
 // One sample as the file holds it.
 int16_t ToPcm16(float sample);

@@ -1,8 +1,6 @@
 #include "tools/sim/run_script.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -61,10 +59,9 @@ std::vector<ScriptEvent> QuickStartEvents() {
 InputScript LoadRunScript(const std::string& path, bool quickStart) {
   InputScript script;
   if (!path.empty()) {
-    std::ifstream file(path, std::ios::binary);
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (!file.is_open() || file.bad()) {
-      script.errors.push_back({0, "cannot read the input script '" + path + "'"});
+    std::string text;
+    if (std::string error = ReadScriptFile(path, text); !error.empty()) {
+      script.errors.push_back({0, error});
       return script;
     }
     script = ParseInputScript(text);
@@ -76,6 +73,10 @@ InputScript LoadRunScript(const std::string& path, bool quickStart) {
       return a.timeMs < b.timeMs;
     });
     script.events = std::move(merged);
+    if (script.errors.empty() && script.events.size() > kMaxScriptEvents) {
+      script.errors.push_back({0, "with --quick-start's presses the script holds over " +
+                                      std::to_string(kMaxScriptEvents) + " events"});
+    }
   }
   return script;
 }

@@ -1,12 +1,15 @@
 #include "tools/sim/sim_run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -15,6 +18,7 @@
 #include "game/game_exit.h"
 #include "host/audio/offline_audio_output.h"
 #include "host/headless/headless_host.h"
+#include "host/headless/quoted_excerpt.h"
 #include "runtime/random.h"
 #include "tools/sim/asset_folder.h"
 #include "tools/sim/live_channel.h"
@@ -26,17 +30,7 @@
 
 namespace {
 
-[[noreturn]] void Refuse(const std::string& message) {
-  std::fprintf(stderr, "quelmire-sim: %s\n", message.c_str());
-  std::exit(kExitUsage);
-}
-
-bool WriteTextFile(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary);
-  file << text;
-  file.close();
-  return !file.fail();
-}
+namespace fs = std::filesystem;
 
 // Everything a played run owns. Made once and never destroyed: the run leaves the
 // process from a game thread or a time listener, with the game's threads parked.
@@ -46,6 +40,9 @@ struct SimRun {
   HeadlessHost* host = nullptr;
   Recorder* recorder = nullptr;
   Pcm16WavWriter wav;
+  std::FILE* mapFile = nullptr;      // opened before the run, written at its end
+  std::FILE* recordFile = nullptr;   // likewise, the live input as a script
+  std::vector<std::string> created;  // outputs opened so far, for a refusal to remove
   int64_t framesWritten = 0;
   int64_t frameLimit = INT64_MAX;  // frames in the --ms limit
   std::thread::id mainThread;      // the thread that installed the host
@@ -53,6 +50,53 @@ struct SimRun {
 };
 
 SimRun* run = nullptr;
+
+// Removes the asset link's private folder, if any, and ends the process.
+[[noreturn]] void LeaveWith(int status) {
+  if (run != nullptr) LeaveAssetFolder(run->assets);
+  std::exit(status);
+}
+
+// Removes `path` when it is a regular file: what is left of an output that failed, or
+// one made before a refusal, is not to be taken for a whole one.
+void RemoveIfRegular(const std::string& path) {
+  std::error_code error;
+  if (fs::is_regular_file(path, error)) fs::remove(path, error);
+}
+
+[[noreturn]] void Refuse(const std::string& message) {
+  std::fprintf(stderr, "quelmire-sim: %s\n", message.c_str());
+  if (run != nullptr) {
+    for (const std::string& path : run->created) RemoveIfRegular(path);
+  }
+  LeaveWith(kExitUsage);
+}
+
+// One line for an output that does not hold what it should; the file is removed.
+void TellLost(const char* what, const std::string& path, const std::string& why) {
+  bool removed = fs::is_regular_file(path);
+  RemoveIfRegular(path);
+  std::fprintf(stderr, "quelmire-sim: %s %s could not be written whole (%s)%s\n", what,
+               QuotedExcerpt(path).c_str(), why.c_str(), removed ? "; it was removed" : "");
+}
+
+// Writes `text` to `file` and closes it; an empty string, or what went wrong.
+std::string WriteAndClose(std::FILE* file, const std::string& text) {
+  std::string error;
+  if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) error = std::strerror(errno);
+  if (std::fclose(file) != 0 && error.empty()) error = std::strerror(errno);
+  return error;
+}
+
+// Creates `path` for writing, or refuses the run.
+std::FILE* CreateOrRefuse(const std::string& path, const char* what) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    Refuse(std::string("cannot write ") + what + " " + QuotedExcerpt(path) + ": " +
+           std::strerror(errno));
+  }
+  return file;
+}
 
 // Moves the frames rendered for the last step of virtual time to the WAV, no further
 // than the time limit.
@@ -68,32 +112,43 @@ void DrainMix() {
   output.ClearSamples();
 }
 
-// Writes the exit line and finishes the trace, the WAV and the map; returns the exit
-// status. `cause` and `ms` are given for a stop at the time limit.
+// Writes the exit line and finishes the trace, the WAV, the map and the recorded
+// script; returns the exit status. `cause` and `ms` are given for a stop before the
+// game's own end (the time limit, a live stop, an output that failed).
 int WriteOutputs(int32_t code, std::optional<std::string> cause, std::optional<uint64_t> ms) {
   if (run->live != nullptr) {
     run->live->Flush(ms.value_or(UINT64_MAX));
   } else if (run->wav.IsOpen()) {
     DrainMix();
   }
+  const SimOptions& o = run->options;
+  const uint64_t endMs = ms.value_or(run->host->NowMs());
+  const std::string endCause = cause.value_or(EndCauseName(run->recorder->Cause()));
   run->recorder->WriteExit(code, cause, ms);
-  run->host->trace().Close();
   int status = code;
-  if (run->wav.IsOpen() && !run->wav.Finish()) {
-    std::fprintf(stderr, "quelmire-sim: the WAV file '%s' could not be written whole\n",
-                 run->options.wavPath.c_str());
+  if (!run->host->trace().Close()) {
+    TellLost("the trace", o.tracePath, run->host->trace().FileError());
     status = kExitOutputLost;
   }
-  if (!run->options.mapPath.empty() &&
-      !WriteTextFile(run->options.mapPath, MapSvg(run->recorder->Map()))) {
-    std::fprintf(stderr, "quelmire-sim: the map '%s' could not be written\n",
-                 run->options.mapPath.c_str());
+  if (!o.wavPath.empty() && !run->wav.Finish()) {
+    TellLost("the WAV file", o.wavPath, run->wav.Error());
     status = kExitOutputLost;
   }
-  if (run->live != nullptr) {
-    run->live->End(ms.value_or(run->host->NowMs()), status,
-                   cause.value_or(EndCauseName(run->recorder->Cause())));
+  if (run->mapFile != nullptr) {
+    std::string error = WriteAndClose(run->mapFile, MapSvg(run->recorder->Map()));
+    if (!error.empty()) {
+      TellLost("the map", o.mapPath, error);
+      status = kExitOutputLost;
+    }
   }
+  if (run->recordFile != nullptr) {
+    std::string error = WriteAndClose(run->recordFile, run->live->RecordedScript(endMs, endCause));
+    if (!error.empty()) {
+      TellLost("the recorded script", o.recordPath, error);
+      status = kExitOutputLost;
+    }
+  }
+  if (run->live != nullptr) run->live->End(endMs, status, endCause);
   LeaveAssetFolder(run->assets);
   return status;
 }
@@ -107,10 +162,18 @@ void ExitFromGame(int32_t code) {
   std::exit(status);
 }
 
-// Ends a live run the client stopped (or whose commands could not be read) at `ms`.
+// Ends a live run the client stopped (or whose commands could not be read, or which
+// could not answer) at `ms`.
 [[noreturn]] void EndLive(uint64_t ms) {
   const std::string& cause = run->live->StopCause();
-  std::exit(WriteOutputs(cause == "broken" ? kExitUsage : 0, cause, ms));
+  int32_t code = 0;
+  if (cause == "broken") code = kExitUsage;
+  if (cause == "lost") {
+    std::fprintf(stderr, "quelmire-sim: live: the client stopped reading at %llu ms\n",
+                 static_cast<unsigned long long>(ms));
+    code = kExitOutputLost;
+  }
+  std::exit(WriteOutputs(code, cause, ms));
 }
 
 // A live run hands the step's mix to the client's channel, which answers every target
@@ -126,7 +189,8 @@ void FollowLive(uint64_t fromMs, uint64_t toMs) {
 
 // Told each step of virtual time after the mix of the step is rendered. At the limit the
 // process ends from here, on whichever game thread holds the baton, with the others
-// parked: a scheduler cannot be stopped from inside its own step.
+// parked: a scheduler cannot be stopped from inside its own step. So does a run whose
+// trace or WAV can no longer be written: nothing it does from then on would be kept.
 void FollowTime(uint64_t fromMs, uint64_t toMs) {
   if (run->live != nullptr) {
     FollowLive(fromMs, toMs);
@@ -136,6 +200,9 @@ void FollowTime(uint64_t fromMs, uint64_t toMs) {
   if (run->options.limitMs != 0 && toMs >= run->options.limitMs) {
     std::exit(WriteOutputs(0, "time", run->options.limitMs));
   }
+  if (run->host->trace().Failed() || run->wav.Failed()) {
+    std::exit(WriteOutputs(kExitOutputLost, "output", toMs));
+  }
 }
 
 void LoadScript(HeadlessHost& host, const SimOptions& o) {
@@ -143,28 +210,89 @@ void LoadScript(HeadlessHost& host, const SimOptions& o) {
   if (!script.errors.empty()) {
     for (const ScriptError& error : script.errors) {
       // Line 0 is the file as a whole, and its message names the file already.
-      std::string where = error.line == 0 ? "" : o.scriptPath + ": ";
+      std::string where = error.line == 0 ? "" : QuotedExcerpt(o.scriptPath) + ": ";
       std::fprintf(stderr, "quelmire-sim: %s%s\n", where.c_str(), error.Text().c_str());
     }
-    std::exit(kExitUsage);
+    LeaveWith(kExitUsage);
   }
   std::vector<ScriptError> errors = host.LoadInputScript(ScriptText(script.events));
   if (!errors.empty()) Refuse("the merged script was refused: " + errors.front().Text());
 }
 
+// Whether `a` and `b` name one regular file, or one not yet made (devices may repeat).
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  fs::file_status status = fs::status(a, error);
+  if (fs::exists(status)) {
+    return fs::is_regular_file(status) && fs::equivalent(a, b, error) && !error;
+  }
+  std::error_code other;
+  return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, other) && !error && !other;
+}
+
+// Whether `path` is the file open as descriptor `fd` (a pipe or terminal too).
+bool IsOpenAs(const std::string& path, int fd) {
+  struct stat named = {};
+  struct stat opened = {};
+  if (stat(path.c_str(), &named) != 0 || fstat(fd, &opened) != 0) return false;
+  return named.st_ino != 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino;
+}
+
+// Two outputs in one file would corrupt both, and an output on the script would destroy it.
+void RefuseSharedFiles(const SimOptions& o) {
+  const std::pair<const char*, const std::string*> files[] = {{"--script", &o.scriptPath},
+                                                              {"--trace", &o.tracePath},
+                                                              {"--wav", &o.wavPath},
+                                                              {"--map", &o.mapPath},
+                                                              {"--record", &o.recordPath}};
+  for (size_t i = 0; i < std::size(files); ++i) {
+    for (size_t j = i + 1; j < std::size(files); ++j) {
+      const std::string &a = *files[i].second, &b = *files[j].second;
+      if (a.empty() || b.empty() || !SameFile(a, b)) continue;
+      Refuse(std::string(files[i].first) + " and " + files[j].first + " name the same file " +
+             QuotedExcerpt(a));
+    }
+  }
+  if (!o.live) return;
+  // A live run's standard input and output carry its frames.
+  for (const auto& [option, path] : files) {
+    int channel = path == &o.scriptPath ? STDIN_FILENO : STDOUT_FILENO;
+    if (path->empty() || !IsOpenAs(*path, channel)) continue;
+    Refuse(std::string(option) + " names the live channel's standard " +
+           (channel == STDIN_FILENO ? "input" : "output"));
+  }
+}
+
+// Every output is made before the run starts, so that a path that cannot be written is
+// refused at once rather than after the whole run.
 void OpenOutputs(SimRun& r) {
-  if (!r.options.tracePath.empty() && !r.host->trace().OpenFile(r.options.tracePath)) {
-    Refuse("cannot write the trace '" + r.options.tracePath + "'");
+  const SimOptions& o = r.options;
+  if (!o.tracePath.empty()) {
+    if (!r.host->trace().OpenFile(o.tracePath)) {
+      Refuse("cannot write the trace " + QuotedExcerpt(o.tracePath) + ": " + std::strerror(errno));
+    }
+    r.created.push_back(o.tracePath);
   }
   r.host->trace().KeepInMemory(false);
-  if (!r.options.wavPath.empty() && !r.wav.Open(r.options.wavPath, r.options.rate)) {
-    Refuse("cannot write the WAV file '" + r.options.wavPath + "'");
+  if (!o.wavPath.empty()) {
+    if (!r.wav.Open(o.wavPath, o.rate)) {
+      Refuse("cannot write the WAV file " + QuotedExcerpt(o.wavPath) + ": " + r.wav.Error());
+    }
+    r.created.push_back(o.wavPath);
+  }
+  if (!o.mapPath.empty()) {
+    r.mapFile = CreateOrRefuse(o.mapPath, "the map");
+    r.created.push_back(o.mapPath);
+  }
+  if (!o.recordPath.empty()) {
+    r.recordFile = CreateOrRefuse(o.recordPath, "the recorded script");
+    r.created.push_back(o.recordPath);
   }
   // Without a WAV file or a live client the mix is still rendered, and dropped as it comes.
-  r.host->audio().KeepInMemory(r.wav.IsOpen() || r.options.live);
-  if (r.options.limitMs != 0) {
-    r.frameLimit =
-        static_cast<int64_t>(r.options.limitMs * static_cast<uint64_t>(r.options.rate) / 1000);
+  r.host->audio().KeepInMemory(r.wav.IsOpen() || o.live);
+  if (o.limitMs != 0) {
+    // Both bounded by the options (10^12 ms, 192000 frames a second): no overflow.
+    r.frameLimit = static_cast<int64_t>(o.limitMs * static_cast<uint64_t>(o.rate) / 1000);
   }
 }
 
@@ -179,7 +307,7 @@ void StartLive(SimRun& r) {
   if (out < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) Refuse("cannot take standard output");
   r.live = new LiveChannel(*r.host, r.options.rate, STDIN_FILENO, out);
   r.live->SetWav(&r.wav);
-  if (!r.options.recordPath.empty()) r.live->RecordTo(r.options.recordPath);
+  r.live->KeepReceived(r.recordFile != nullptr);
   if (r.live->Begin()) return;
   EndLive(0);
 }
@@ -203,22 +331,27 @@ int RunWorldCommand(const SimOptions& options) {
     if (!assets.error.empty()) Refuse(assets.error);
     LeaveAssetFolder(assets);
   }
+  std::FILE* mapFile = nullptr;
+  if (!options.mapPath.empty()) mapFile = CreateOrRefuse(options.mapPath, "the map");
   // Without --seed the line still names a seed that rebuilds the same world.
   int32_t seed = options.seed ? *options.seed : static_cast<int32_t>(std::random_device{}());
   // The sound engine is not started: the world's sound loads fail at once.
   std::string line = BuildWorldLine(seed);
   std::printf("%s\n", line.c_str());
-  if (std::fflush(stdout) != 0) return kExitOutputLost;
-  if (options.mapPath.empty()) return 0;
+  int status = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "quelmire-sim: cannot write the world's line: %s\n", std::strerror(errno));
+    status = kExitOutputLost;
+  }
+  if (mapFile == nullptr) return status;
   MapRecord map;
   map.seed = seed;
   map.TakeWorld();
-  if (!WriteTextFile(options.mapPath, MapSvg(map))) {
-    std::fprintf(stderr, "quelmire-sim: the map '%s' could not be written\n",
-                 options.mapPath.c_str());
+  if (std::string error = WriteAndClose(mapFile, MapSvg(map)); !error.empty()) {
+    TellLost("the map", options.mapPath, error);
     return kExitOutputLost;
   }
-  return 0;
+  return status;
 }
 
 void RunGameCommand(const SimOptions& given) {
@@ -231,6 +364,7 @@ void RunGameCommand(const SimOptions& given) {
   HeadlessOptions hostOptions;
   hostOptions.audioRate = o.rate;
   run->host = new HeadlessHost(hostOptions);
+  RefuseSharedFiles(o);
   LoadScript(*run->host, o);
   OpenOutputs(*run);
   run->recorder = new Recorder(*run->host, o.seed, o.traceTicks);

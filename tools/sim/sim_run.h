@@ -7,13 +7,15 @@
 
 // Exit status for a command line, script, asset folder or output file that cannot be used.
 inline constexpr int kExitUsage = 2;
-// Exit status when the run ended but its WAV or map could not be written out whole.
+// Exit status when an output (trace, WAV, map, recorded script, the world's line) could
+// not be written out whole, or a live client stopped reading.
 inline constexpr int kExitOutputLost = 1;
 
 // Prints the world's line (and writes the map when asked); returns the exit status.
 int RunWorldCommand(const SimOptions& options);
 
 // Plays the game; leaves the process when the game ends or the time limit is reached,
-// after the trace, the WAV and the map are written out. Setup errors print one line per
-// fault on standard error and exit with kExitUsage.
+// after the trace, the WAV and the map are written out, or as soon as an output fails
+// (kExitOutputLost, the failed file removed). Setup errors, every output path among them,
+// print one line per fault on standard error and exit with kExitUsage before the run.
 [[noreturn]] void RunGameCommand(const SimOptions& options);

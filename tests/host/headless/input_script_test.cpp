@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "host/headless/quoted_excerpt.h"
 #include "input/key_codes.h"
 
 namespace {
@@ -132,6 +135,119 @@ TEST(InputScript, ArbitraryBytesNeverCrashTheParser) {
     }
     for (const ScriptError& error : script.errors) ASSERT_GT(error.line, 0);
   }
+}
+
+TEST(QuotedExcerpt, UserTextIsQuotedShortAndSafeForATerminal) {
+  struct Case {
+    std::string text;
+    std::string quoted;
+  };
+  const Case cases[] = {
+      {"Foo", "'Foo'"},
+      {"", "''"},
+      {"it's a\\b", "'it\\'s a\\\\b'"},
+      {"\x1b[31mred\x07", "'\\x1b[31mred\\x07'"},  // a colour change and a bell
+      {"tab\there\r\n", "'tab\\x09here\\x0d\\x0a'"},
+      {"\x7f", "'\\x7f'"},
+      {"caf\xc3\xa9 \xe2\x86\x92", "'caf\xc3\xa9 \xe2\x86\x92'"},  // U+00E9, U+2192 stay
+      {"\xc2\x9b"
+       "2J",
+       "'\\xc2\\x9b2J'"},                     // C1 control sequence
+      {"\xff\xfe", "'\\xff\\xfe'"},           // never UTF-8
+      {"\xc0\xaf", "'\\xc0\\xaf'"},           // overlong '/'
+      {"\xed\xa0\x80", "'\\xed\\xa0\\x80'"},  // a surrogate
+      {"\xe2\x86", "'\\xe2\\x86'"},           // cut short
+  };
+  for (const Case& c : cases) EXPECT_EQ(QuotedExcerpt(c.text), c.quoted) << c.text;
+
+  // A 10 MB word: a line's worth of it, and its size.
+  std::string huge(10'000'000, 'x');
+  std::string quoted = QuotedExcerpt(huge);
+  EXPECT_EQ(quoted, "'" + std::string(kMaxQuotedBytes, 'x') + "'... (10000000 bytes)");
+  // Cut at a character, never inside one.
+  std::string arrows;
+  for (int i = 0; i < 100; ++i) arrows += "\xe2\x86\x92";
+  std::string cut = QuotedExcerpt(arrows);
+  EXPECT_EQ(cut.substr(0, cut.find("'...")), "'" + arrows.substr(0, (kMaxQuotedBytes + 2) / 3 * 3));
+}
+
+TEST(InputScript, LinesEventsAndErrorsHaveLimitsThatAreSaid) {
+  struct Case {
+    const char* name;
+    std::string text;
+    size_t events;
+    std::vector<std::string> errors;  // Text() of each, in order
+  };
+  std::string manyEvents;
+  for (size_t i = 0; i <= kMaxScriptEvents; ++i) manyEvents += "0 close\n";
+  std::string manyErrors;
+  for (int i = 0; i < 150; ++i) manyErrors += "0 jump\n";
+  const std::string longWord(kMaxScriptLineBytes - 7, 'x');
+  const Case cases[] = {
+      {"a line at the limit",
+       "0 key down W\n" + std::string("1 jump ") + longWord,
+       1,
+       {"line 2: unknown event 'jump'"}},
+      {"a line past it",
+       "0 key down W\n1 jump " + longWord + "y\n2 close",
+       2,
+       {"line 2: a line is at most 4096 bytes, not 4097"}},
+      {"a long comment counts",
+       "0 close # " + std::string(5000, 'c'),
+       0,
+       {"line 1: a line is at most 4096 bytes, not 5010"}},
+      {"a huge bad word is quoted short",
+       "0 key down " + std::string(3000, 'Q'),
+       0,
+       {"line 1: unknown key '" + std::string(kMaxQuotedBytes, 'Q') + "'... (3000 bytes)"}},
+      {"control bytes are escaped",
+       "\x1b[2J key down W",
+       0,
+       {"line 1: a line starts with a time in ms (0..10^12, or +N), not '\\x1b[2J'"}},
+      {"events past the limit",
+       manyEvents,
+       kMaxScriptEvents,
+       {"line 1000001: a script holds at most 1000000 events: the rest was not read"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InputScript script = ParseInputScript(c.text);
+    EXPECT_EQ(script.events.size(), c.events);
+    std::vector<std::string> errors;
+    for (const ScriptError& error : script.errors) errors.push_back(error.Text());
+    EXPECT_EQ(errors, c.errors);
+  }
+
+  // Parsing stops after kMaxScriptErrors wrong lines, and says so once.
+  InputScript wrong = ParseInputScript(manyErrors);
+  ASSERT_EQ(wrong.errors.size(), kMaxScriptErrors + 1);
+  EXPECT_EQ(wrong.errors[kMaxScriptErrors - 1].line, 100);
+  EXPECT_EQ(wrong.errors.back().Text(), "100 wrong lines: the rest of the script was not read");
+  // Exactly the limit of wrong lines, then blank lines and comments: nothing more is said.
+  std::string hundred;
+  for (size_t i = 0; i < kMaxScriptErrors; ++i) hundred += "0 jump\n";
+  EXPECT_EQ(ParseInputScript(hundred + "\n# end\n\n").errors.size(), kMaxScriptErrors);
+}
+
+TEST(InputScript, AFileIsReadNoFurtherThanItsLimit) {
+  std::string text;
+  // A device that never ends is read to the limit and refused.
+  EXPECT_EQ(ReadScriptFile("/dev/zero", text),
+            "the input script '/dev/zero' is longer than 64 MiB");
+  EXPECT_TRUE(text.empty());
+
+  std::string path = testing::TempDir() + "input_script_limit.txt";
+  for (size_t size : {kMaxScriptFileBytes, kMaxScriptFileBytes + 1}) {
+    std::ofstream(path, std::ios::binary) << std::string(size, '\n');
+    std::string error = ReadScriptFile(path, text);
+    EXPECT_EQ(error.empty(), size == kMaxScriptFileBytes) << error;
+    EXPECT_EQ(text.size(), error.empty() ? size : 0u);
+  }
+  std::filesystem::remove(path);
+  EXPECT_NE(
+      ReadScriptFile(testing::TempDir() + "no-such-script", text).find("No such file or directory"),
+      std::string::npos);
+  EXPECT_NE(ReadScriptFile(testing::TempDir(), text).find("Is a directory"), std::string::npos);
 }
 
 }  // namespace
