@@ -283,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, AssetLookup, testing::ValuesIn(kLayouts),
                          });
 
 // No asset folder anywhere: a start-up error like a missing device, shown, spoken, and the
-// end with status 0, instead of a game that plays in silence.
+// end with status 1, instead of a game that plays in silence.
 TEST(AssetLookupNone, NoAssetFolderAnywhereIsAStartUpErrorHeardAndShown) {
   XvfbDisplay xvfb(1024, 768);
   ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
@@ -303,7 +303,7 @@ TEST(AssetLookupNone, NoAssetFolderAnywhereIsAStartUpErrorHeardAndShown) {
   EXPECT_TRUE(ExitedCleanly(player)) << "the ERROR box appeared and was closed";
   int status = WaitForExit(game, 30s);
   if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, 1);
   EXPECT_TRUE(server.WaitFor("Error finding the sound files: no assets folder.", 10s))
       << "the error is spoken";
   std::vector<float> samples = ReadDiskAudio(soundFile);
@@ -370,7 +370,7 @@ TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
   int status = WaitForExit(game, 30s);
   auto took = std::chrono::steady_clock::now() - started;
   if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, 1);
   EXPECT_LT(took, kWayOut);
   // SDL's own complaints about the missing display come first.
   EXPECT_THAT(ReadFile(errors), ::testing::EndsWith("\nERROR: Error initializing Keyboard.\n"));
@@ -391,7 +391,7 @@ TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
   status = WaitForExit(game, 30s);
   took = std::chrono::steady_clock::now() - dismissed;
   if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, 1);
   EXPECT_LT(took, kWayOut);
   std::filesystem::remove(errors);
   std::filesystem::remove(soundFile);
