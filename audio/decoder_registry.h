@@ -19,7 +19,7 @@ struct SoundDecoder {
   void* (*open)(const uint8_t* image, size_t size);
   int32_t (*channels)(void* instance);  // interleaved channels
   int64_t (*length)(void* instance);    // sample frames of the whole stream
-  int32_t (*rate)(void* instance);      // frames per second
+  int64_t (*rate)(void* instance);      // frames per second, as the stream states it
   // Writes up to `bytes` bytes of 16-bit signed little-endian interleaved PCM,
   // continuing where the last read stopped. Returns the bytes written, fewer than
   // asked only at the end of the stream.

@@ -3,7 +3,6 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
-#include <climits>
 #include <mutex>
 #include <new>
 
@@ -16,7 +15,7 @@ struct OggDecoderInstance {
   OggVorbis_File vf{};  // the library's state; refers to `source`, so the instance never moves
   MemorySource source;
   int32_t channels = 0;  // of the stream, from ov_info
-  int32_t rate = 0;      // frames per second, from ov_info
+  int64_t rate = 0;      // frames per second, from ov_info, as the stream states it
   int64_t length = 0;    // frames of all logical streams together (ov_pcm_total)
   PcmPieceReader* reader = nullptr;
 };
@@ -58,7 +57,7 @@ void* OggOpen(const uint8_t* image, size_t size) {
     return nullptr;
   }
   instance->channels = info->channels;
-  instance->rate = static_cast<int32_t>(std::clamp<long>(info->rate, 0, INT32_MAX));
+  instance->rate = info->rate;
   instance->length = std::max<int64_t>(ov_pcm_total(&instance->vf, -1), 0);
   return instance;
 }
@@ -69,7 +68,7 @@ int32_t OggChannels(void* instance) {
 int64_t OggLength(void* instance) {
   return static_cast<OggDecoderInstance*>(instance)->length;
 }
-int32_t OggRate(void* instance) {
+int64_t OggRate(void* instance) {
   return static_cast<OggDecoderInstance*>(instance)->rate;
 }
 

@@ -115,7 +115,8 @@ std::optional<SampleLayout> ReadSampleLayout(std::span<const uint8_t> format,
   uint16_t tag = ReadU16(format, 0);
   SampleLayout layout;
   layout.channels = ReadU16(format, 2);
-  layout.rate = static_cast<int32_t>(std::min<uint32_t>(ReadU32(format, 4), INT32_MAX));
+  // The field as written, 0 .. 4294967295: a refusal names the rate the file states.
+  const uint32_t statedRate = ReadU32(format, 4);
   layout.blockAlign = ReadU16(format, 12);
   layout.bitsPerSample = ReadU16(format, 14);
   if (tag == kTagExtensible) {
@@ -126,9 +127,10 @@ std::optional<SampleLayout> ReadSampleLayout(std::span<const uint8_t> format,
     }
   }
   std::optional<SampleEncoding> encoding = EncodingFor(tag, layout.bitsPerSample, refusal);
-  if (!encoding || !CheckChannelsAndRate(layout.channels, layout.rate, refusal)) {
+  if (!encoding || !CheckChannelsAndRate(layout.channels, statedRate, refusal)) {
     return std::nullopt;
   }
+  layout.rate = static_cast<int32_t>(statedRate);  // 8000 .. 192000 by now
   layout.encoding = *encoding;
   int32_t frameBytes = layout.channels * layout.bitsPerSample / 8;
   if (layout.blockAlign != frameBytes) {

@@ -113,7 +113,7 @@ SoundFileResult LoadDecoded(std::span<const uint8_t> image, const DecoderRegistr
   if (!open.instance) return Refuse("not a RIFF WAV file and no decoder recognises it");
 
   int32_t channels = open.decoder->channels(open.instance);
-  int32_t rate = open.decoder->rate(open.instance);
+  int64_t rate = open.decoder->rate(open.instance);
   int64_t length = open.decoder->length(open.instance);
   std::string refusal;
   if (!CheckChannelsAndRate(channels, rate, refusal)) return Refuse(refusal);
@@ -121,7 +121,7 @@ SoundFileResult LoadDecoded(std::span<const uint8_t> image, const DecoderRegistr
 
   // 16-bit PCM bytes of the whole stream, in 64 bits so that no length can wrap it;
   // the length is bounded first so that the product cannot overflow either.
-  SampleLayout layout = Pcm16Layout(channels, rate);
+  SampleLayout layout = Pcm16Layout(channels, static_cast<int32_t>(rate));  // checked above
   int64_t bytes = std::min(length, kMaxDecodedBytes) * layout.blockAlign;
   bytes = std::min(bytes, kMaxDecodedBytes);
 

@@ -38,3 +38,7 @@ overwrite s16.wav 40 '\xff\xff\xff\xff' data-placeholder.wav
 overwrite s16.wav 40 '\x00\xf0\xff\x7f' data-0x7ffff000.wav
 overwrite s16.wav 16 '\x0e\x00\x00\x00' fmt-short.wav
 overwrite s16.wav 32 '\x00\x00' align-zero.wav
+# The rate field at the ends of its 32 bits and just past the highest rate taken.
+overwrite s16.wav 24 '\xff\xff\xff\xff' rate-max.wav
+overwrite s16.wav 24 '\x00\x00\x00\x80' rate-top-bit.wav
+overwrite s16.wav 24 '\x01\xee\x02\x00' rate-192001.wav

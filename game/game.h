@@ -13,7 +13,7 @@
 #include "game/state.h"
 
 // The program: start-up, title and intro, play; never returns (every end leaves the
-// process through ExitProcess with code 0).
+// process through ExitProcess: code 0 after play, kExitStartUpFailed when start-up failed).
 [[noreturn]] void ProgramEntry();
 
 // ---- procedures, by the concern that owns them ---------------------------------------

@@ -113,13 +113,14 @@ void SetStartGlobals() {
 // the sound device's thread and its watchdog are joined by SoundShutdown, and the speech
 // worker is joined by SpeechEnd, or left after its grace while a server keeps it waiting.
 void ShutdownProgram() {
-  Events().Ending(Game().endCause, 0);
+  const int32_t code = Game().endCause == EndCause::kStartup ? kExitStartUpFailed : 0;
+  Events().Ending(Game().endCause, code);
   // The stalker thread still starts cues and changes sounds: it ends before anything it
   // uses is torn down.
   StopStalker();
   RuntimeEnd();
   // The string store and the heaps are the C++ runtime's; the process exit returns them.
-  ExitProcess(0);
+  ExitProcess(code);
 }
 
 void RuntimeEnd() {

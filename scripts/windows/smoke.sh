@@ -79,9 +79,10 @@ smoke_check_capture() {
   ((steps >= 6)) || { echo "smoke: no footsteps heard while walking" >&2; return 1; }
 }
 
-# The game (process $1) must end by itself within 30 s of what ended it ($2), with status 0.
+# The game (process $1) must end by itself within 30 s of what ended it ($2), with status
+# $3 (0 when not given).
 smoke_wait_for_end() {
-  local game=$1 waited=0
+  local game=$1 waited=0 expected=${3:-0} status=0
   while kill -0 "$game" 2>/dev/null && ((waited < 300)); do sleep 0.1; ((waited += 1)); done
   if kill -0 "$game" 2>/dev/null; then
     echo "smoke: the game did not end within 30 s of $2" >&2
@@ -89,7 +90,11 @@ smoke_wait_for_end() {
     wait "$game" 2>/dev/null
     return 1
   fi
-  wait "$game" || { echo "smoke: the game exited with status $?" >&2; return 1; }
+  wait "$game" || status=$?
+  if ((status != expected)); then
+    echo "smoke: the game exited with status $status after $2 (expected $expected)" >&2
+    return 1
+  fi
 }
 
 smoke_run() {
@@ -113,8 +118,8 @@ smoke_run() {
 
 # A start-up error as a Windows player meets it: with no sound device (SDL given an audio
 # driver that does not exist) the game shows its "ERROR" box as a Windows message box;
-# Return closes it and the game ends with status 0, the text never falling back to the
-# standard error a windowed program has nowhere to show.
+# Return closes it and the game ends with status 1 (it never started), the text never
+# falling back to the standard error a windowed program has nowhere to show.
 smoke_error_box() {
   echo "== windows: a start-up error shows a Windows message box"
   local log=$smoke_dir/error-box.log status=0 box
@@ -127,7 +132,7 @@ smoke_error_box() {
   else
     xdotool windowfocus --sync "$box" key Return
   fi
-  smoke_wait_for_end "$game" "the box" || status=1
+  smoke_wait_for_end "$game" "the box" 1 || status=1
   if grep -q "Error initializing" "$log"; then
     echo "smoke: the error went to standard error instead of a box" >&2
     status=1

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "audio/decoder_registry.h"
 #include "audio/sound_file.h"
@@ -21,7 +22,7 @@ using ::testing::HasSubstr;
 struct FakeDecoder {
   bool accepts = true;
   int32_t channels = 1;
-  int32_t rate = 22050;
+  int64_t rate = 22050;
   int64_t length = 4;
   int64_t delivered = 4;
   int opens = 0, closes = 0, live = 0;
@@ -158,6 +159,17 @@ TEST_F(DecodedLoad, UnplayableStreamsAreRefusedAndClosed) {
     EXPECT_FALSE(LoadSoundImage(notRiff, registry).loaded) << c.channels << " " << c.rate;
   }
   EXPECT_EQ(first.closes, first.opens);
+}
+
+// A decoder's rate reaches the refusal as the stream states it, past 32 bits too.
+TEST_F(DecodedLoad, ARefusedRateIsNamedAsTheStreamStatesIt) {
+  DecoderRegistry registry;
+  registry.Append(first.table);
+  for (int64_t rate : {int64_t{4000}, int64_t{2147483648}, int64_t{4294967295}}) {
+    first.rate = rate;
+    EXPECT_EQ(LoadSoundImage(notRiff, registry).refusal,
+              "sample rate " + std::to_string(rate) + " Hz outside 8000 .. 192000");
+  }
 }
 
 // channels x length x 2 = 2^32 + 4 wraps to 4 in 32 bits; in 64 bits it is capped.

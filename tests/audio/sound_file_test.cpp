@@ -1,11 +1,19 @@
 // Loading from disk: files made by sox in every accepted encoding against sox's own
-// float conversion, and finding files whose names differ only in letter case.
+// float conversion, names that are not regular files, and finding files whose names
+// differ only in letter case.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "audio/file_image.h"
 #include "audio/path_lookup.h"
 #include "audio/sound_file.h"
 #include "sound_files.h"
+#include "special_files.h"
 
 namespace {
 
@@ -66,6 +74,88 @@ TEST(SoundFileFromDisk, MissingUnreadableAndEmptyFilesAreRefused) {
   EXPECT_FALSE(LoadSoundFile(folder / "empty.wav").loaded);
   EXPECT_FALSE(LoadSoundFile("").loaded);
 }
+
+#ifndef _WIN32
+// Whatever is not a regular file is refused at once and never read: a named pipe without
+// a writer (which would hold a plain open for ever), devices, folders, sockets, links to
+// any of them, and names found only by ignoring case. A regular file past the size limit
+// is refused before a byte of it is read.
+TEST(SoundFileFromDisk, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+  TempFolder folder;
+  const std::string pipe = folder / "pipe.wav";
+  ASSERT_TRUE(MakeFifo(pipe));
+  fs::create_symlink(pipe, folder / "pipe link.wav");
+  fs::create_directory(folder / "folder.wav");
+  fs::create_directory_symlink(folder / "folder.wav", folder / "folder link.wav");
+  fs::create_symlink("/dev/zero", folder / "zero link.wav");
+  int socket = MakeSocketFile(folder / "socket.wav");
+  ASSERT_GE(socket, 0);
+  fs::create_symlink(folder / "socket.wav", folder / "socket link.wav");
+  {
+    std::ofstream huge(folder / "huge.wav", std::ios::binary);  // sparse: no disk taken
+  }
+  fs::resize_file(folder / "huge.wav", kMaxFileImageBytes + 1);
+
+  struct Row {
+    std::string path;
+    const char* refusal;
+  };
+  std::vector<Row> rows = {
+      {pipe, "a named pipe, not a regular file"},
+      {folder / "pipe link.wav", "a named pipe"},
+      {folder / "PIPE.WAV", "a named pipe"},  // found ignoring case
+      {folder / "folder.wav", "a folder, not a regular file"},
+      {folder / "folder link.wav", "a folder"},
+      {folder / "zero link.wav", "a character device, not a regular file"},
+      {folder / "socket.wav", "a socket, not a regular file"},
+      {folder / "socket link.wav", "a socket"},
+      {folder / "huge.wav", "file larger than 1 GiB"},
+  };
+  for (const char* device : {"/dev/zero", "/dev/random", "/dev/urandom", "/dev/null", "/dev/tty"}) {
+    if (fs::exists(device)) rows.push_back({device, "a character device, not a regular file"});
+  }
+  for (const char* device : {"/dev/loop0", "/dev/sda", "/dev/vda", "/dev/nvme0n1"}) {
+    if (fs::is_block_file(device)) rows.push_back({device, "a block device, not a regular file"});
+  }
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.path);
+    SoundFileResult result = WithinBound(std::bind(LoadSoundFile, row.path), {pipe});
+    EXPECT_FALSE(result.loaded);
+    EXPECT_THAT(result.refusal, HasSubstr(row.refusal));
+  }
+  close(socket);
+}
+
+// The name is looked at through the opened file, not only before it is opened: a pipe
+// put in a regular file's place while loads go on is never waited on, and what loads is
+// the regular file whole.
+TEST(SoundFileFromDisk, APipeSwappedInForAFileIsNeverWaitedOn) {
+  TempFolder folder;
+  const std::string name = folder / "step.wav", file = folder / "file", pipe = folder / "pipe";
+  ASSERT_TRUE(MakeTone(file, "-b 16 -e signed", 1, 8000, 0.01));
+  ASSERT_TRUE(MakeFifo(pipe));
+  std::atomic<bool> done{false};
+  std::thread swapper([&] {
+    while (!done.load(std::memory_order_relaxed)) {
+      fs::rename(file, name);
+      fs::rename(name, file);
+      fs::rename(pipe, name);
+      fs::rename(name, pipe);
+    }
+  });
+  for (int i = 0; i < 2000 && !testing::Test::HasFailure(); ++i) {
+    SoundFileResult result = WithinBound(std::bind(LoadSoundFile, name), {name, pipe});
+    if (result.loaded) {
+      EXPECT_EQ(result.sound.frames, 80);
+    } else {
+      EXPECT_THAT(result.refusal, testing::AnyOf(HasSubstr("named pipe"), HasSubstr("no such file"),
+                                                 HasSubstr("No such file")));
+    }
+  }
+  done = true;
+  swapper.join();
+}
+#endif
 
 class CaseLookup : public ::testing::Test {
  protected:

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "audio/sound_file.h"
 #include "wav_builder.h"
@@ -283,6 +284,20 @@ TEST(WavEncodings, OtherEncodingsChannelCountsAndRatesAreRefused) {
   }
   for (uint32_t rate : {8000u, 192000u}) {
     EXPECT_TRUE(Load(SimpleWav(FormatBlock({1, 1, rate, 16}), kFourSamples)).loaded) << rate;
+  }
+}
+
+// The refusal names the rate field as the file states it, all 32 bits of it.
+TEST(WavEncodings, ARefusedRateIsNamedAsTheFileStatesIt) {
+  const std::pair<uint32_t, const char*> rows[] = {
+      {0, "sample rate 0 Hz outside 8000 .. 192000"},
+      {7999, "sample rate 7999 Hz outside 8000 .. 192000"},
+      {0x7FFFFFFFu, "sample rate 2147483647 Hz outside 8000 .. 192000"},
+      {0x80000000u, "sample rate 2147483648 Hz outside 8000 .. 192000"},
+      {0xFFFFFFFFu, "sample rate 4294967295 Hz outside 8000 .. 192000"},
+  };
+  for (const auto& [rate, refusal] : rows) {
+    EXPECT_EQ(Load(SimpleWav(FormatBlock({1, 1, rate, 16}), kFourSamples)).refusal, refusal);
   }
 }
 

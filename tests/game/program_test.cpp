@@ -2,15 +2,20 @@
 // title and intro, the main loop's pace and order, the page milestones and the outro.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/state.h"
+#include "tests/audio/special_files.h"
 #include "tests/game/game_run.h"
 
 namespace {
@@ -30,7 +35,8 @@ std::vector<std::string> BoxTexts(const GameRun& run) {
   return texts;
 }
 
-TEST_F(Program, EachFailingDeviceShowsOnlyItsOwnBoxAndExitsZero) {
+// Status 1: a launcher or a script must be able to tell that the game never started.
+TEST_F(Program, EachFailingDeviceShowsOnlyItsOwnBoxAndExitsOne) {
   GameRunSetUp noKeyboard;
   noKeyboard.options.keyboardPresent = false;
   GameRunSetUp noScreen;
@@ -45,12 +51,42 @@ TEST_F(Program, EachFailingDeviceShowsOnlyItsOwnBoxAndExitsZero) {
   for (const auto& [setUp, text] : cases) {
     GameRun run = RunGameProgram(*setUp);
     EXPECT_TRUE(run.exited);
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.cause, EndCause::kStartup);
     EXPECT_EQ(BoxTexts(run), std::vector<std::string>{text});
     EXPECT_EQ(run.playStartMs, 0u);
   }
 }
+
+#ifndef _WIN32
+// No sound folder where the game looks, or something in its place that is not a folder:
+// the box, the end, status 1, and nothing waited on.
+TEST_F(Program, NoSoundFolderIsAStartUpErrorThatExitsOne) {
+  namespace fs = std::filesystem;
+  const std::pair<const char*, std::function<void(const fs::path&)>> rows[] = {
+      {"nothing", [](const fs::path&) {}},
+      {"a named pipe", [](const fs::path& assets) { mkfifo(assets.c_str(), 0600); }},
+      {"a regular file", [](const fs::path& assets) { std::ofstream{assets}; }},
+      {"a link to a device",
+       [](const fs::path& assets) { fs::create_symlink("/dev/zero", assets); }},
+  };
+  for (const auto& [kind, make] : rows) {
+    SCOPED_TRACE(kind);
+    std::string pattern = (fs::temp_directory_path() / "quelmire-no-assets-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    make(fs::path(pattern) / "assets");
+    ASSERT_EQ(chdir(pattern.c_str()), 0);
+    GameRun run = RunGameProgram(GameRunSetUp{});
+    EXPECT_EQ(chdir(QUELMIRE_RUN_DIR), 0);
+    fs::remove_all(pattern);
+    EXPECT_TRUE(run.exited);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.cause, EndCause::kStartup);
+    EXPECT_EQ(BoxTexts(run),
+              std::vector<std::string>{"ERROR: Error finding the sound files: no assets folder."});
+  }
+}
+#endif
 
 TEST_F(Program, WithoutAMouseTheGameStartsAndEscapeEndsIt) {
   GameRunSetUp setUp;
@@ -174,8 +210,10 @@ TEST_F(Program, LayersJoinAtOddPagesAndTheEighthPlaysTheOutroToItsEnd) {
 }
 
 // A copy of the asset tree without the file `missing` (a path under assets/), as links to
-// the generated files where the system allows them.
-std::string AssetsWithout(const std::filesystem::path& missing) {
+// the generated files where the system allows them. With `replace`, every file is made
+// by it instead.
+std::string AssetsWithout(const std::filesystem::path& missing,
+                          const std::function<void(const std::filesystem::path&)>& replace = {}) {
   namespace fs = std::filesystem;
   fs::path root = fs::temp_directory_path() / ("quelmire-missing-" + std::to_string(getpid()));
   fs::remove_all(root);
@@ -189,6 +227,10 @@ std::string AssetsWithout(const std::filesystem::path& missing) {
     }
     if (relative == missing) continue;
     fs::create_directories(copy.parent_path());
+    if (replace) {
+      replace(copy);
+      continue;
+    }
     std::error_code notLinked;  // Windows may not allow symbolic links: a real copy then
     fs::create_symlink(entry.path(), copy, notLinked);
     if (notLinked) fs::copy(entry.path(), copy);
@@ -220,6 +262,45 @@ TEST_F(Program, AMissingOutroEndsTheGameAtOnce) {
 
 // A layer whose file is missing is silent, and the trace says so: it is not reported as
 // started, neither once nor on every tick it is asked for again.
+#ifndef _WIN32
+// Every sound file replaced by something that is not a regular file: the title, the intro,
+// the footsteps and every cue load as 0 at once, and the game plays on in silence to its
+// Escape. A named pipe must not hold the game in its first load: past the bound the test
+// fails and lets the pipes go, rather than never ending.
+TEST_F(Program, SoundFilesThatAreNotRegularFilesLoadAsZeroAndPlayGoesOn) {
+  namespace fs = std::filesystem;
+  const std::pair<const char*, std::function<void(const fs::path&)>> kinds[] = {
+      {"named pipes", [](const fs::path& file) { mkfifo(file.c_str(), 0600); }},
+      {"folders", [](const fs::path& file) { fs::create_directory(file); }},
+      {"links to a device", [](const fs::path& file) { fs::create_symlink("/dev/zero", file); }},
+  };
+  for (const auto& [kind, make] : kinds) {
+    SCOPED_TRACE(kind);
+    std::string folder = AssetsWithout("", make);
+    std::vector<std::string> pipes;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+      if (entry.is_fifo()) pipes.push_back(entry.path().string());
+    }
+    GameRunSetUp setUp;
+    setUp.script = std::string(kQuickStart) + "600 key down W\n3000 key down Escape\n";
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    GameRun run =
+        WithinBound([&] { return RunGameProgram(setUp); }, pipes, std::chrono::seconds(120));
+    EXPECT_EQ(chdir(QUELMIRE_RUN_DIR), 0);
+    fs::remove_all(folder);
+    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_EQ(run.cause, EndCause::kEscape);
+    EXPECT_EQ(run.exitCode, 0);
+    int steps = 0;
+    for (const auto& [ms, cue] : run.cues) {
+      EXPECT_EQ(cue.sound, 0) << cue.name;
+      if (cue.name.starts_with("terrain/")) ++steps;
+    }
+    EXPECT_GT(steps, 0) << "the player walked";
+  }
+}
+#endif
+
 TEST_F(Program, AMissingLayerIsNeverReportedAsStarted) {
   GameRunSetUp setUp;
   setUp.script = std::string(kQuickStart) + "2000 key down Escape\n";

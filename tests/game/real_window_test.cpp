@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/audio/special_files.h"
 #include "tests/host/sdl/child_process.h"
 #include "tests/host/sdl/faulty_speech_server.h"
 #include "tests/host/sdl/speech_server.h"
@@ -283,7 +284,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, AssetLookup, testing::ValuesIn(kLayouts),
                          });
 
 // No asset folder anywhere: a start-up error like a missing device, shown, spoken, and the
-// end with status 0, instead of a game that plays in silence.
+// end with status 1, instead of a game that plays in silence.
 TEST(AssetLookupNone, NoAssetFolderAnywhereIsAStartUpErrorHeardAndShown) {
   XvfbDisplay xvfb(1024, 768);
   ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
@@ -303,7 +304,7 @@ TEST(AssetLookupNone, NoAssetFolderAnywhereIsAStartUpErrorHeardAndShown) {
   EXPECT_TRUE(ExitedCleanly(player)) << "the ERROR box appeared and was closed";
   int status = WaitForExit(game, 30s);
   if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, 1);
   EXPECT_TRUE(server.WaitFor("Error finding the sound files: no assets folder.", 10s))
       << "the error is spoken";
   std::vector<float> samples = ReadDiskAudio(soundFile);
@@ -370,7 +371,7 @@ TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
   int status = WaitForExit(game, 30s);
   auto took = std::chrono::steady_clock::now() - started;
   if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, 1);
   EXPECT_LT(took, kWayOut);
   // SDL's own complaints about the missing display come first.
   EXPECT_THAT(ReadFile(errors), ::testing::EndsWith("\nERROR: Error initializing Keyboard.\n"));
@@ -391,10 +392,66 @@ TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
   status = WaitForExit(game, 30s);
   took = std::chrono::steady_clock::now() - dismissed;
   if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
-  EXPECT_EQ(status, 0);
+  EXPECT_EQ(status, 1);
   EXPECT_LT(took, kWayOut);
   std::filesystem::remove(errors);
   std::filesystem::remove(soundFile);
+}
+
+// The footstep files replaced by named pipes that nobody writes: the game's first
+// footstep must not stop it. It walks in silence and Escape ends it, promptly, with status
+// 0. A game held in its load would ignore Escape and need a signal to end: the test then
+// fails, lets the pipes go and kills it.
+TEST(RealWindowWayOut, NamedPipesForFootstepsStopNeitherPlayNorTheWayOut) {
+  namespace fs = std::filesystem;
+  XvfbDisplay xvfb(1024, 768);
+  ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
+  setenv("DISPLAY", xvfb.display().c_str(), 1);
+  const fs::path folder = TemporaryFile("pipes");
+  const fs::path generated = fs::path(QUELMIRE_RUN_DIR) / "assets";
+  std::vector<std::string> pipes;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(generated)) {
+    const fs::path copy = folder / "assets" / fs::relative(entry.path(), generated);
+    if (entry.is_directory()) {
+      fs::create_directories(copy);
+    } else if (copy.parent_path().filename() == "terrain" ||
+               copy.parent_path().filename() == "steps") {
+      ASSERT_TRUE(MakeFifo(copy.string()));
+      pipes.push_back(copy.string());
+    } else {
+      fs::create_symlink(entry.path(), copy);
+    }
+  }
+  ASSERT_FALSE(pipes.empty());
+  std::string soundFile = TemporaryFile("disk-pipes");
+  Launch launch(xvfb.display(), soundFile);
+  launch.workDir = folder.string();
+  pid_t game = StartGame(launch);
+  ASSERT_GT(game, 0);
+  std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
+  ASSERT_FALSE(window.empty()) << "the window never appeared";
+  WaitForFirstSound(soundFile);
+  Tap(window, "space");
+  std::this_thread::sleep_for(500ms);
+  Tap(window, "Escape");  // skips the intro
+  std::this_thread::sleep_for(1000ms);
+  Shell("xdotool windowfocus --sync " + window + " keydown w");  // a few steps
+  std::this_thread::sleep_for(3000ms);
+  Shell("xdotool keyup w");
+  int status = -1;
+  for (int press = 0; press < 6 && status == -1; ++press) {
+    Tap(window, "Escape");
+    status = WaitForExit(game, 5s);
+  }
+  if (status == -1) {
+    ADD_FAILURE() << "Escape did not end the game: it waits on a named pipe";
+    kill(game, SIGKILL);
+    ReleasePipeReaders(pipes);
+    waitpid(game, nullptr, 0);
+  }
+  EXPECT_EQ(status, 0);
+  fs::remove_all(folder);
+  fs::remove(soundFile);
 }
 
 }  // namespace
