@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/headless/input_script.h"
-#include "host/headless/quoted_excerpt.h"
+#include "runtime/shown_text.h"
 #include "tools/sim/run_script.h"
 
 namespace {

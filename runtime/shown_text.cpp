@@ -1,6 +1,7 @@
 #include "runtime/shown_text.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -32,26 +33,32 @@ std::string ByteEscape(uint8_t value) {
   return std::string{'\\', 'x', kHex[value >> 4], kHex[value & 0xF]};
 }
 
-// The text cut into the pieces that are shown whole: a character as it is, or escapes.
+// The character starting at `at` as it is shown (as it is, or escaped), and how many
+// bytes of `text` it takes.
+struct Piece {
+  std::string shown;
+  size_t bytes;
+};
+
+Piece ShownPiece(std::string_view text, size_t at) {
+  const auto lead = static_cast<uint8_t>(text[at]);
+  size_t length = Utf8CharBytes(text, at);
+  if (length == 0) return {ByteEscape(lead), 1};
+  if (lead < 0x20 || lead == 0x7F) return {ByteEscape(lead), 1};
+  if (length == 2 && lead == 0xC2 && static_cast<uint8_t>(text[at + 1]) < 0xA0) {  // C1
+    return {ByteEscape(lead) + ByteEscape(static_cast<uint8_t>(text[at + 1])), 2};
+  }
+  if (lead == '\\') return {"\\\\", 1};
+  return {std::string(text.substr(at, length)), length};
+}
+
+// The text cut into the pieces that are shown whole.
 std::vector<std::string> ShownPieces(std::string_view text) {
   std::vector<std::string> pieces;
   for (size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<uint8_t>(text[at]);
-    size_t length = Utf8CharBytes(text, at);
-    bool c1 = length == 2 && lead == 0xC2 && static_cast<uint8_t>(text[at + 1]) < 0xA0;
-    if (length == 0) {
-      pieces.push_back(ByteEscape(lead));
-      length = 1;
-    } else if (lead < 0x20 || lead == 0x7F) {
-      pieces.push_back(ByteEscape(lead));
-    } else if (c1) {
-      pieces.push_back(ByteEscape(lead) + ByteEscape(static_cast<uint8_t>(text[at + 1])));
-    } else if (lead == '\\') {
-      pieces.push_back("\\\\");
-    } else {
-      pieces.emplace_back(text.substr(at, length));
-    }
-    at += length;
+    Piece piece = ShownPiece(text, at);
+    pieces.push_back(std::move(piece.shown));
+    at += piece.bytes;
   }
   return pieces;
 }
@@ -81,4 +88,17 @@ std::string ShownText(std::string_view text, size_t limit) {
   shown += kCut;
   for (size_t i = tail; i < pieces.size(); ++i) shown += pieces[i];
   return shown;
+}
+
+std::string QuotedExcerpt(std::string_view text) {
+  std::string quoted = "'";
+  size_t at = 0;
+  while (at < text.size() && at < kMaxQuotedBytes) {
+    Piece piece = ShownPiece(text, at);
+    quoted += piece.shown == "'" ? "\\'" : piece.shown;
+    at += piece.bytes;
+  }
+  quoted += '\'';
+  if (at < text.size()) quoted += "... (" + std::to_string(text.size()) + " bytes)";
+  return quoted;
 }

@@ -17,3 +17,11 @@ inline constexpr size_t kShownTextBytes = 240;
 // as their two bytes). A result longer than `limit` bytes keeps its beginning and its end
 // (where a path's file name is) around "...", never cutting a character or an escape.
 std::string ShownText(std::string_view text, size_t limit = kShownTextBytes);
+
+// The longest excerpt of user text a message quotes, in bytes of the original.
+inline constexpr size_t kMaxQuotedBytes = 160;
+
+// User text (a word of a script, an option's value, a path) quoted for a one-line
+// message: 'abc', escaped as ShownText escapes, the quote too (\'). Text longer than
+// kMaxQuotedBytes is cut at a character and followed by "... (N bytes)".
+std::string QuotedExcerpt(std::string_view text);

@@ -9,7 +9,7 @@
 #include <optional>
 #include <utility>
 
-#include "host/headless/quoted_excerpt.h"
+#include "runtime/shown_text.h"
 
 namespace {
 

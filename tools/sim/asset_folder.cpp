@@ -10,7 +10,7 @@
 #include <system_error>
 
 #include "audio/path_lookup.h"
-#include "host/headless/quoted_excerpt.h"
+#include "runtime/shown_text.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "host/headless/input_script.h"
-#include "host/headless/quoted_excerpt.h"
+#include "runtime/shown_text.h"
 #include "tools/sim/pcm16_wav.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "game/game_exit.h"
 #include "host/audio/offline_audio_output.h"
 #include "host/headless/headless_host.h"
-#include "host/headless/quoted_excerpt.h"
+#include "runtime/shown_text.h"
 #include "runtime/random.h"
 #include "tools/sim/asset_folder.h"
 #include "tools/sim/live_channel.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/headless/quoted_excerpt.h"
+#include "runtime/shown_text.h"
 #include "input/key_codes.h"
 
 namespace {
