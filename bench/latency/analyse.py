@@ -4,8 +4,8 @@
 
 RUN_DIR holds what key_to_ear.sh left there: monitor.f32 (32-bit float stereo, 48 kHz)
 with monitor.stamps (frames recorded so far and CLOCK_MONOTONIC in ns after each read),
-game.keys and peer.keys (one "before_ns after_ns" line per press), launch.*.exec (one ns
-stamp per launch). Prints one line per measured set and writes every single figure to
+game.keys and peer.keys (one "before_ns after_ns" line per press), launch.game.*.exec and
+launch.baseline.*.exec (one ns stamp per launch). Prints one line per measured set and writes every single figure to
 RUN_DIR/*.ms.
 
 A sample's time: each read's stamp, less the frames it ends with, gives when recording
@@ -14,9 +14,10 @@ started as seen from that read; the earliest such value among the reads around a
 than its smallest hand-over, about one 64-frame fragment (1.3 ms).
 
 A key's sound is found by its waveform: the press's window of the recording (both
-channels summed) is correlated with the start of the sound file, and the onset is where
-the match peaks, so the game's background (wind, breathing, distant noises) does not
-hide it. A launch's first sound is the first sample louder than -60 dBFS after the exec.
+channels summed) is correlated with the start of the sound file after 10 ms of silence
+(normalised, so a lag inside the nearly periodic chime matches worse than its start), and
+the onset is the earliest lag that matches about as well as the best; the game's
+background (wind, breathing, distant noises) does not hide it. A launch's first sound is the first sample louder than -60 dBFS after the exec.
 """
 import math
 import os
@@ -30,7 +31,9 @@ STAMP_WINDOW_S = 2.0        # reads within this much of an event fix its clock
 SEARCH_BEFORE_S = 0.005     # how far before the key an onset is looked for
 SEARCH_AFTER_S = 0.400      # and after it
 TEMPLATE_S = 0.060          # the part of the sound matched
+LEAD_S = 0.010              # silence matched before it
 MIN_MATCH = 0.5             # normalised correlation below this: not found
+NEAR_BEST = 0.05            # the earliest match this close to the best is the onset
 LAUNCH_THRESHOLD = 10 ** (-60 / 20)
 LAUNCH_SEARCH_S = 3.0
 
@@ -83,11 +86,16 @@ def load_template(path):
     take = int(TEMPLATE_S * rate)
     src = mono[:take]
     t_out = np.arange(int(TEMPLATE_S * RATE)) / RATE
-    return np.interp(t_out, np.arange(len(src)) / rate, src)
+    lead = np.zeros(int(LEAD_S * RATE))
+    return np.concatenate([lead, np.interp(t_out, np.arange(len(src)) / rate, src)])
 
 
 def find_onset(mix, start, template):
-    """Index in `mix` (from `start`) where `template` matches best, and the match."""
+    """Index in `mix` (from `start`) where the sound starts, and how well it matched.
+
+    The template begins with LEAD_S of silence, so that a lag inside the sound (a chime
+    is nearly periodic) matches worse than its true start; of the lags that match about
+    as well as the best, the earliest is taken."""
     end = start + int((SEARCH_BEFORE_S + SEARCH_AFTER_S) * RATE) + len(template)
     if start < 0 or end > len(mix):
         return None, 0.0
@@ -95,8 +103,9 @@ def find_onset(mix, start, template):
     corr = np.correlate(window, template, mode="valid")
     energy = np.convolve(window ** 2, np.ones(len(template)), mode="valid")
     norm = corr / np.sqrt(np.maximum(energy, 1e-20) * np.dot(template, template))
-    best = int(np.argmax(norm))
-    return start + best, float(norm[best])
+    best = float(norm.max())
+    first = int(np.argmax(norm >= best - NEAR_BEST))
+    return start + first + int(LEAD_S * RATE), float(norm[first])
 
 
 def key_latencies(mix, clock, keys_path, template):
@@ -116,10 +125,10 @@ def key_latencies(mix, clock, keys_path, template):
     return rows
 
 
-def launch_latencies(mix, clock, run_dir):
+def launch_latencies(mix, clock, run_dir, who):
     out, missed = [], 0
     for name in sorted(os.listdir(run_dir)):
-        if not (name.startswith("launch.") and name.endswith(".exec")):
+        if not (name.startswith(f"launch.{who}.") and name.endswith(".exec")):
             continue
         t_exec = int(open(os.path.join(run_dir, name)).read()) / 1e9
         first = clock.index_of(t_exec)
@@ -159,9 +168,11 @@ def main():
     if latencies:
         print(f"recorder: server-reported record latency median {np.median(latencies) / 1000:.1f} ms")
     lines = []
-    launch, missed = launch_latencies(mix, clock, run_dir)
-    lines.append(summary("launch to first sound (game)", launch, missed))
-    np.savetxt(os.path.join(run_dir, "launch.ms"), launch, fmt="%.2f")
+    for who in ("game", "baseline"):
+        launch, missed = launch_latencies(mix, clock, run_dir, who)
+        if launch or missed:
+            lines.append(summary(f"launch to first sound ({who})", launch, missed))
+            np.savetxt(os.path.join(run_dir, f"launch.{who}.ms"), launch, fmt="%.2f")
     for who in ("game", "peer"):
         path = os.path.join(run_dir, f"{who}.keys")
         if not os.path.exists(path):

@@ -6,14 +6,23 @@
 #
 #   bench/latency/key_to_ear.sh [BUILD_DIR]      (as root; BUILD_DIR: build/release)
 #
-# Environment: PRESSES (per program, default 120), LAUNCHES (default 12), KEEP=1 keeps the
-# run's folder (its recordings and every single figure).
+# Environment: PRESSES (per program, default 120), GAP_MS (between a release and the next
+# press, "min max", default "1000 1500"), LAUNCHES (default 12), BASELINE (another build's
+# quelmire, launched in turn with this one so that both launch figures share one run's
+# load), NICE (the niceness the whole rig runs at, default 0: a negative value keeps the
+# rest of a busy machine's work away from it), KEEP=1 keeps the run's folder (its
+# recordings and every single figure).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
 presses=${PRESSES:-120}
 launches=${LAUNCHES:-12}
+read -r gap_min gap_max <<<"${GAP_MS:-1000 1500}"
+baseline=${BASELINE:-}
+if [[ -n ${NICE:-} && ${NICE:-0} != 0 ]]; then
+  renice -n "$NICE" -p $$ >/dev/null  # everything started from here on inherits it
+fi
 here=$root/bench/latency
 
 # The rig, from Debian. Never part of the build or the tests.
@@ -52,7 +61,7 @@ cleanup() {
 trap cleanup EXIT
 
 loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
-echo "key_to_ear: $(date -u '+%Y-%m-%d %H:%M UTC'), load average at start $(loadavg)"
+echo "key_to_ear: $(date -u '+%Y-%m-%d %H:%M UTC'), niceness $(ps -o ni= -p $$ | tr -d ' '), load average at start $(loadavg)"
 
 # The tools, built here with the rig's compiler.
 mkdir -p "$run/bin"
@@ -109,15 +118,19 @@ stop_pid() {
 }
 
 # Launch to first sound: the exec is stamped, the title's first sample found in the
-# recording.
-echo "key_to_ear: $launches launches (load average $(loadavg))"
-cd "$build/run"
-for i in $(seq -w "$launches"); do
-  "$run/bin/stamp_exec" "$run/launch.$i.exec" "$game" >"$run/launch.$i.log" 2>&1 &
-  pid=$!
+# recording. With a baseline, the two programs take turns.
+launch() {  # NAME PROGRAM
+  "$run/bin/stamp_exec" "$run/launch.$1.exec" "$2" >"$run/launch.$1.log" 2>&1 &
+  local pid=$!
   sleep 2.5
   stop_pid "$pid"
   sleep 0.5
+}
+echo "key_to_ear: $launches launches (load average $(loadavg))"
+cd "$build/run"
+for i in $(seq -w "$launches"); do
+  launch "game.$i" "$game"
+  [[ -z $baseline ]] || launch "baseline.$i" "$baseline"
 done
 
 # The game in play: Space leaves the title, Escape skips the intro, then Left Ctrl presses
@@ -132,7 +145,7 @@ tap space
 sleep 1.5
 tap Escape
 sleep 2
-"$run/bin/inject_keys" Control_L "$presses" 80 1000 1500 "$run/game.keys"
+"$run/bin/inject_keys" Control_L "$presses" 80 "$gap_min" "$gap_max" "$run/game.keys"
 echo "key_to_ear: game done (load average $(loadavg))"
 stop_pid "$pid"
 
@@ -143,7 +156,7 @@ pid=$!
 pids+=($pid)
 focus_window "latency peer"
 sleep 1
-"$run/bin/inject_keys" Control_L "$presses" 80 1000 1500 "$run/peer.keys"
+"$run/bin/inject_keys" Control_L "$presses" 80 "$gap_min" "$gap_max" "$run/peer.keys"
 echo "key_to_ear: peer done (load average $(loadavg))"
 stop_pid "$pid"
 
