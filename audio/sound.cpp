@@ -12,12 +12,15 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "audio/audio_output.h"
 #include "audio/engine_mixer.h"
 #include "audio/sound.h"
 #include "audio/sound_engine.h"
+#include "audio/sound_file.h"
 #include "audio/volume_table.h"
 #include "runtime/object_table.h"
 
@@ -183,16 +186,11 @@ void SoundShutdown() {
   assert(engine.loans == 0 && "every voice lent came back");
 }
 
-int32_t SoundLoadDecoded(int32_t number, DecodedSound decoded) {
-  if (number != kNewObject && (number < 0 || number >= kStaticSoundLimit)) return 0;
-  Voice* voice = new (std::nothrow) Voice;
-  if (voice == nullptr) return 0;
-  if (!MakeSoundPcm(decoded, voice->pcm)) {
-    delete voice;
-    return 0;
-  }
-  decoded = DecodedSound{};  // the interleaved copy is no longer needed
+namespace {
 
+// Puts a made voice into the table at `number`: the new handle or 1, or 0 (the voice is
+// then deleted) when the engine does not run or the table cannot grow.
+int32_t AdoptVoice(int32_t number, Voice* voice) {
   Engine& engine = TheEngine();
   EngineOperation operation;
   SoundRecord* record = nullptr;
@@ -212,10 +210,73 @@ int32_t SoundLoadDecoded(int32_t number, DecodedSound decoded) {
   return number == kNewObject ? assigned : 1;
 }
 
+bool IsLoadableNumber(int32_t number) {
+  return number == kNewObject || (number >= 0 && number < kStaticSoundLimit);
+}
+
+// Room for the stream's 16-bit samples, zero, as MakeSoundPcm would lay them out. False
+// when memory runs out.
+bool SizePcm16(const OpenedStream& stream, SoundPcm& pcm) {
+  const auto length = static_cast<size_t>(stream.frames + kPcmPadding);
+  try {
+    pcm.left16.assign(length, 0);
+    if (stream.layout.channels == 2) pcm.right16.assign(length, 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  pcm.narrow = true;
+  pcm.channels = stream.layout.channels;
+  pcm.rate = stream.layout.rate;
+  pcm.frames = stream.frames;
+  return true;
+}
+
+}  // namespace
+
+int32_t SoundLoadDecoded(int32_t number, DecodedSound decoded) {
+  if (!IsLoadableNumber(number)) return 0;
+  Voice* voice = new (std::nothrow) Voice;
+  if (voice == nullptr) return 0;
+  if (!MakeSoundPcm(decoded, voice->pcm)) {
+    delete voice;
+    return 0;
+  }
+  decoded = DecodedSound{};  // the interleaved copy is no longer needed
+  return AdoptVoice(number, voice);
+}
+
+int32_t SoundLoadStream(int32_t number, std::unique_ptr<OpenedStream> stream) {
+  if (!IsLoadableNumber(number)) return 0;
+  std::unique_ptr<Voice> voice(new (std::nothrow) Voice);
+  if (voice == nullptr || !SizePcm16(*stream, voice->pcm)) return 0;
+  // The samples are read on a thread of their own while the game goes on: start-up loads
+  // the title and the intro before the title plays, and the intro (a minute of Ogg Vorbis,
+  // a tenth of a second of a processor) need not hold the title back. Only SoundPlay reads
+  // the samples (through the mixer), so it waits for them; every other operation, and so
+  // everything the game sees, is the same as for a load that read them first. The thread
+  // writes the voice's PCM and nothing else, and takes no lock.
+  int16_t* left = voice->pcm.left16.data();
+  int16_t* right = voice->pcm.channels == 2 ? voice->pcm.right16.data() : nullptr;
+  OpenedStream* reading = stream.get();
+  try {
+    voice->filling = std::thread([left, right, reading] {
+      std::unique_ptr<OpenedStream> owned(reading);  // the file goes as soon as it is read
+      owned->ReadPcm16(left, right);
+    });
+    stream.release();  // the thread owns it now
+  } catch (const std::system_error&) {
+    stream->ReadPcm16(left, right);  // no thread to be had: read them here
+  }
+  return AdoptVoice(number, voice.release());
+}
+
 int32_t SoundPlay(int32_t sound, int32_t flags, int32_t volume) {
   EngineOperation operation;
   Voice* voice = FindLocked(sound);
   if (voice == nullptr) return 0;
+  // A stream still being read is waited for here, under the lock: the reading thread never
+  // takes it, and no other thread can be holding its sound's samples yet.
+  if (voice->filling.joinable()) voice->filling.join();
   VoiceControl& wanted = voice->wanted;
   if (volume != -1) wanted.levelCb = VolumeLevelCb(volume);
   wanted.looping = (flags & 1) != 0;

@@ -4,8 +4,10 @@
 // Threads: any thread, at once. One engine lock makes each operation's lookup and its work
 // exclusive with any release, so a sound freed by one thread is simply no such sound for
 // another. SoundLoad reads and decodes its file before taking the lock, so nobody waits
-// behind file I/O. The mixer, on the device's thread, never takes the lock, never allocates
-// and never frees: it reads what the operations publish (audio/engine_mixer.h).
+// behind file I/O; a stream a decoder reads (Ogg Vorbis) is only opened and checked there,
+// its samples read on a thread of their own that the sound's first SoundPlay waits for.
+// The mixer, on the device's thread, never takes the lock, never allocates and never
+// frees: it reads what the operations publish (audio/engine_mixer.h).
 // Depends on: runtime (object tables), the audio output seam, the sound file loader.
 //
 // Numbers: `sound` is a static number (0 .. 0x3fffffff, slot of the table) or a dynamic

@@ -74,61 +74,71 @@ SoundFileResult LoadWav(std::span<const uint8_t> image) {
   return Loaded(std::move(sound));
 }
 
-struct DecoderInstance {
-  const SoundDecoder* decoder = nullptr;
-  void* instance = nullptr;
-  ~DecoderInstance() {
-    if (instance) decoder->close(instance);
-  }
-};
-
-// Reads the decoder's stream into `sound`, whose samples are already sized and zero:
-// frames the stream does not deliver stay silent.
-void DecodeInto(const DecoderInstance& open, const SampleLayout& layout, DecodedSound& sound) {
+// Reads the decoder's stream chunk by chunk, at most `frames` frames, and hands each chunk's
+// bytes of 16-bit PCM to `take`; frames the stream does not deliver are never handed over.
+template <typename Take>
+void ReadStream(const SoundDecoder& decoder, void* instance, const SampleLayout& layout,
+                int64_t frames, Take take) {
   std::vector<uint8_t> chunk(kDecodeChunkBytes);
   const int64_t chunkBytes = kDecodeChunkBytes - kDecodeChunkBytes % layout.blockAlign;
-  const int64_t totalBytes = sound.frames * layout.blockAlign;
-  float* out = sound.samples.data();
+  const int64_t totalBytes = frames * layout.blockAlign;
   for (int64_t done = 0; done < totalBytes;) {
     int64_t asked = std::min(chunkBytes, totalBytes - done);
-    int64_t got =
-        std::clamp<int64_t>(open.decoder->read(open.instance, chunk.data(), asked), 0, asked);
-    int64_t frames = ConvertSamples(layout, std::span(chunk.data(), static_cast<size_t>(got)), out);
-    out += frames * layout.channels;
+    int64_t got = std::clamp<int64_t>(decoder.read(instance, chunk.data(), asked), 0, asked);
+    take(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(got)));
     done += got;
     if (got < asked) break;  // end of the stream
   }
 }
 
-SoundFileResult LoadDecoded(std::span<const uint8_t> image, const DecoderRegistry& decoders) {
-  DecoderInstance open;
+// Opens `image` with the first decoder that takes it and checks what it holds; nullptr,
+// saying why in `refusal`, when none takes it or it holds nothing the engine plays.
+std::unique_ptr<OpenedStream> OpenStream(FileImage image, std::span<const uint8_t> data,
+                                         const DecoderRegistry& decoders, std::string& refusal) {
+  auto stream = std::make_unique<OpenedStream>();
+  stream->image = std::move(image);  // a moved vector keeps its block: `data` stays valid
   for (const SoundDecoder* decoder : decoders.Decoders()) {
-    void* instance = decoder->open(image.data(), image.size());
+    void* instance = decoder->open(data.data(), data.size());
     if (instance) {
-      open.decoder = decoder;
-      open.instance = instance;
+      stream->decoder = decoder;
+      stream->instance = instance;
       break;
     }
   }
-  if (!open.instance) return Refuse("not a RIFF WAV file and no decoder recognises it");
-
-  int32_t channels = open.decoder->channels(open.instance);
-  int64_t rate = open.decoder->rate(open.instance);
-  int64_t length = open.decoder->length(open.instance);
-  std::string refusal;
-  if (!CheckChannelsAndRate(channels, rate, refusal)) return Refuse(refusal);
-  if (length <= 0) return Refuse("stream holds no sample frames");
-
+  if (!stream->instance) {
+    refusal = "not a RIFF WAV file and no decoder recognises it";
+    return nullptr;
+  }
+  int32_t channels = stream->decoder->channels(stream->instance);
+  int64_t rate = stream->decoder->rate(stream->instance);
+  int64_t length = stream->decoder->length(stream->instance);
+  if (!CheckChannelsAndRate(channels, rate, refusal)) return nullptr;
+  if (length <= 0) {
+    refusal = "stream holds no sample frames";
+    return nullptr;
+  }
   // 16-bit PCM bytes of the whole stream, in 64 bits so that no length can wrap it;
   // the length is bounded first so that the product cannot overflow either.
-  SampleLayout layout = Pcm16Layout(channels, static_cast<int32_t>(rate));  // checked above
-  int64_t bytes = std::min(length, kMaxDecodedBytes) * layout.blockAlign;
+  stream->layout = Pcm16Layout(channels, static_cast<int32_t>(rate));  // checked above
+  int64_t bytes = std::min(length, kMaxDecodedBytes) * stream->layout.blockAlign;
   bytes = std::min(bytes, kMaxDecodedBytes);
+  stream->frames = bytes / stream->layout.blockAlign;
+  return stream;
+}
 
+SoundFileResult LoadDecoded(std::span<const uint8_t> image, const DecoderRegistry& decoders) {
+  std::string refusal;
+  std::unique_ptr<OpenedStream> stream = OpenStream(FileImage{}, image, decoders, refusal);
+  if (!stream) return Refuse(refusal);
+  const SampleLayout& layout = stream->layout;
   DecodedSound sound = EmptySound(layout, false);
-  sound.frames = bytes / layout.blockAlign;
-  sound.samples.assign(static_cast<size_t>(sound.frames * channels), 0.0f);
-  DecodeInto(open, layout, sound);
+  sound.frames = stream->frames;
+  sound.samples.assign(static_cast<size_t>(sound.frames * layout.channels), 0.0f);
+  float* out = sound.samples.data();
+  ReadStream(*stream->decoder, stream->instance, layout, sound.frames,
+             [&](std::span<const uint8_t> bytes) {
+               out += ConvertSamples(layout, bytes, out) * layout.channels;
+             });
   return Loaded(std::move(sound));
 }
 
@@ -141,6 +151,46 @@ SoundFileResult LoadSoundImage(std::span<const uint8_t> image, const DecoderRegi
 
 SoundFileResult LoadSoundImage(std::span<const uint8_t> image) {
   return LoadSoundImage(image, SoundDecoders());
+}
+
+OpenedStream::~OpenedStream() {
+  if (instance) decoder->close(instance);
+}
+
+void OpenedStream::ReadPcm16(int16_t* left, int16_t* right) {
+  int64_t at = 0;
+  const int32_t channels = layout.channels;
+  ReadStream(*decoder, instance, layout, frames, [&](std::span<const uint8_t> bytes) {
+    const auto whole = static_cast<int64_t>(bytes.size()) / layout.blockAlign;
+    for (int64_t i = 0; i < whole; ++i, ++at) {
+      const uint8_t* frame = bytes.data() + i * layout.blockAlign;
+      left[at] = static_cast<int16_t>(frame[0] | frame[1] << 8);
+      if (channels == 2) right[at] = static_cast<int16_t>(frame[2] | frame[3] << 8);
+    }
+  });
+}
+
+OpenedSoundFile OpenSoundFile(const std::string& path) {
+  OpenedSoundFile file;
+  std::string found = FindPathIgnoringCase(path);
+  if (found.empty()) {
+    file.result = Refuse("no such file");
+    return file;
+  }
+  std::unique_ptr<FileImage> image = TakeFileBuffer();
+  std::string refusal;
+  if (!ReadFileImage(found, *image, refusal)) {
+    file.result = Refuse(refusal);
+  } else if (IsRiffImage(*image)) {
+    file.result = LoadWav(*image);
+  } else {
+    // The stream keeps the file's block for as long as its samples are read.
+    const std::span<const uint8_t> data(*image);
+    file.stream = OpenStream(std::move(*image), data, SoundDecoders(), refusal);
+    if (!file.stream) file.result = Refuse(refusal);
+  }
+  GiveBackFileBuffer(std::move(image));
+  return file;
 }
 
 SoundFileResult LoadSoundFile(const std::string& path) {

@@ -1,13 +1,15 @@
 // audio/voice.h - one loaded sound as the engine and the mixer share it: its PCM, what the
 // game asked for (control), and where the mixer is in it (render).
-// Threads: `pcm` is immutable once the voice is made. The game threads' part is written and
-// read under the engine lock only; they publish it to the mixer as one 64-bit word. `render`
-// and `tails` belong to the mixer thread while the voice is lent to it (and to whoever
-// holds the output closed). `endedStarts` is the mixer's one answer back.
+// Threads: `pcm` is immutable once the voice is made and `filling` (a stream's samples still
+// being read into it) has been joined, which SoundPlay does before it lends the voice. The game
+// threads' part is written and read under the engine lock only; they publish it to the mixer as one
+// 64-bit word. `render` and `tails` belong to the mixer thread while the voice is lent to it (and
+// to whoever holds the output closed). `endedStarts` is the mixer's one answer back.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "audio/sound_pcm.h"
 #include "audio/volume_table.h"
@@ -46,7 +48,15 @@ struct VoiceRender {
 };
 
 struct Voice {
+  Voice() = default;
+  Voice(const Voice&) = delete;
+  Voice& operator=(const Voice&) = delete;
+  ~Voice() {
+    if (filling.joinable()) filling.join();
+  }
+
   SoundPcm pcm;
+  std::thread filling;  // reads a stream's samples into `pcm`; joined on a game thread
 
   // ---- game threads, under the engine lock ----
   VoiceControl wanted;    // the control as the game's operations left it

@@ -5,8 +5,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 
+#include "audio/ogg_decoder.h"
+#include "audio/sound_file.h"
 #include "sound_test_support.h"
+#include "tools/assetgen/vorbis_writer.h"
 #include "wav_builder.h"
 
 namespace {
@@ -85,6 +89,47 @@ TEST_F(SoundLoadFromFiles, OfflineRecordingLoadsBackAndPlaysIdentically) {
   ASSERT_NE(recording, 0);
   SoundPlay(recording, 0, 100);
   EXPECT_EQ(Listen(100), first);  // a float WAV at the device rate plays back bit for bit
+}
+
+// A stream's samples are read on a thread of their own after SoundLoad returns: played at
+// once, freed unplayed, or left to the engine's end, it must sound (and end) exactly like
+// the same file decoded whole before it was loaded.
+TEST_F(SoundLoadFromFiles, AnOggStreamReadAfterItsLoadPlaysExactlyAsOneDecodedFirst) {
+  SoundUseOggDecoder();
+  struct Row {
+    int channels;
+    long rate;
+    int64_t frames;
+  };
+  for (const Row row : {Row{2, 44100, 22050}, Row{1, 22050, 13000}}) {
+    SCOPED_TRACE(row.channels);
+    std::vector<float> samples;
+    const double step = 2 * std::numbers::pi / static_cast<double>(row.rate);
+    for (int64_t i = 0; i < row.frames; ++i) {
+      for (int c = 0; c < row.channels; ++c) {
+        samples.push_back(static_cast<float>(0.4 * std::sin(step * (330 + 110 * c) * i)));
+      }
+    }
+    const std::string path =
+        Write("stream.wav", assetgen::EncodeVorbis(samples, row.channels, row.rate, 0.4f, 1));
+    const int32_t streamed = SoundLoad(-1, path);
+    ASSERT_NE(streamed, 0);
+    EXPECT_EQ(SoundIsPlaying(streamed), 0);
+    SoundFileResult whole = LoadSoundFile(path);
+    ASSERT_TRUE(whole.loaded) << whole.refusal;
+    const int32_t decoded = SoundLoadDecoded(-1, std::move(whole.sound));
+
+    ASSERT_EQ(SoundPlay(streamed, 0, 100), 1);
+    const std::vector<float> heard = Listen(700);
+    EXPECT_EQ(SoundIsPlaying(streamed), 0);
+    ASSERT_EQ(SoundPlay(decoded, 0, 100), 1);
+    EXPECT_EQ(Listen(700), heard);
+    EXPECT_GT(Rms(Channel(heard, 0)), 0.1);
+
+    SoundFree(SoundLoad(-1, path));     // freed while its samples may still be read
+    EXPECT_NE(SoundLoad(-1, path), 0);  // left for the engine's end
+  }
+  EXPECT_EQ(SoundLoad(-1, Write("junk.ogg", Bytes{'O', 'g', 'g', 'S', 0, 2, 3})), 0);
 }
 
 }  // namespace
