@@ -4,6 +4,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_math.h"
+#include "game/rules.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -23,7 +24,7 @@ void TakePages() {
   Player& p = g.player;
   for (int32_t i = 1; i <= kPageCount; ++i) {
     Page& page = g.pages[i];
-    if (page.active == 0 || Distance(p.x, p.y, page.x, page.y) >= 3) continue;
+    if (page.active == 0 || Distance(p.x, p.y, page.x, page.y) >= rules::kPageReach) continue;
     page.active = 0;
     g.pagesCollected += 1;
     Events().PageTaken(i, g.pagesCollected);
@@ -35,7 +36,7 @@ void TakePages() {
 void PlayCompass() {
   GameGlobals& g = Game();
   g.compassLatch = 1;
-  PlayCue("player/compass", kPositioned, g.player.x, g.player.y - 5.0f, kOnce);
+  PlayCue("player/compass", kPositioned, g.player.x, g.player.y - rules::kCompassDistance, kOnce);
 }
 
 void HandleCompass() {
@@ -50,7 +51,7 @@ void HandleCompass() {
 
 void HandleRunning() {
   Player& p = Game().player;
-  if (KeyDown(kKeyLeftShift) != 0 && p.stamina > 5.0f) p.running = 1;
+  if (KeyDown(kKeyLeftShift) != 0 && p.stamina > rules::kRunStartsAbove) p.running = 1;
   if (KeyReleased(kKeyLeftShift)) p.running = 0;
 }
 
@@ -72,13 +73,13 @@ void WalkAndTurn() {
   if (KeyDown(kKeyD)) StrafeRight();
   if (KeyDown(kKeyW)) MoveForward();
   if (KeyDown(kKeyS)) MoveBackward();
-  if (KeyDown(kKeyLeft)) TurnLeft(3);
-  if (KeyDown(kKeyRight)) TurnRight(3);
+  if (KeyDown(kKeyLeft)) TurnLeft(rules::kTurnDegrees);
+  if (KeyDown(kKeyRight)) TurnRight(rules::kTurnDegrees);
 }
 
 void TurnByMouse() {
   int32_t d = MouseDeltaX();
-  int32_t n = RoundHalfEven(std::fabs(d / 4.0));
+  int32_t n = RoundHalfEven(std::fabs(d / rules::kMouseCountsPerDegree));
   if (d < 0) TurnLeft(n);
   if (d > 0) TurnRight(n);
   MouseLocate(500, 500);

@@ -1,6 +1,7 @@
 // The main loop, its tick, the page milestones and the outro.
 #include "audio/sound.h"
 #include "game/game.h"
+#include "game/rules.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -13,7 +14,7 @@ void MainLoop() {
   Events().PlayStarted();
   for (;;) {
     int32_t now = ElapsedMs();
-    if (ElapsedMsSince(g.tickStart, now) > 16) RunTick();
+    if (ElapsedMsSince(g.tickStart, now) >= rules::kTickMs) RunTick();
     WindowPollEvent(1);
   }
 }

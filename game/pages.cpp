@@ -1,6 +1,7 @@
 // The pages' hint sounds and their own announcement when the player comes within reach.
 #include "audio/sound.h"
 #include "game/game.h"
+#include "game/rules.h"
 #include "game/state.h"
 #include "runtime/runtime.h"
 
@@ -9,7 +10,8 @@ namespace {
 bool AnyPageWithinReach() {
   GameGlobals& g = Game();
   for (int32_t i = 1; i <= kPageCount; ++i) {
-    if (Distance(g.player.x, g.player.y, g.pages[i].x, g.pages[i].y) < 3) return true;
+    if (Distance(g.player.x, g.player.y, g.pages[i].x, g.pages[i].y) < rules::kPageReach)
+      return true;
   }
   return false;
 }
@@ -20,9 +22,10 @@ void UpdatePage(int32_t i) {
   if (Distance(g.player.x, g.player.y, page.x, page.y) < g.audibleRange) {
     if (page.cueTimer < 1) PlayCue("physics/note", kPositioned, page.x, page.y, kOnce);
     page.cueTimer += 1;
-    if (page.cueTimer > 250) page.cueTimer = 0;
+    if (page.cueTimer >= rules::kHintPeriodTicks) page.cueTimer = 0;
   }
-  if (Distance(g.player.x, g.player.y, page.x, page.y) < 3 && g.pageAnnounced == 0) {
+  if (Distance(g.player.x, g.player.y, page.x, page.y) < rules::kPageReach &&
+      g.pageAnnounced == 0) {
     g.pageAnnounced = 1;
     PlayCue("pages/page" + IntToString(i), kCentred, g.player.x, g.player.y, kOnce);
   }

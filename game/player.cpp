@@ -5,6 +5,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_math.h"
+#include "game/rules.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -49,7 +50,7 @@ void Move(double angle, double sign) {
 void CountHit(const char* knock) {
   GameGlobals& g = Game();
   g.hitCounter += 1;
-  if (g.hitCounter > 40) {
+  if (g.hitCounter >= rules::kKnockEvery) {
     PlayCue(knock, kPositioned, g.player.x, g.player.y, kOnce);
     g.hitCounter = 0;
   }
@@ -90,7 +91,7 @@ Position PushBack(Position candidate) {
   SoundStop(kAllSounds);
   PlayCue("player/death", kCentred, p.x, p.y, kOnce);
   Events().Death(p.x, p.y);
-  DelayMs(7000);
+  DelayMs(rules::kDeathHoldMs);
   Game().endCause = EndCause::kDeath;
   ShutdownProgram();
 }
@@ -185,7 +186,7 @@ int32_t CheckCollision(Position candidate) {
 void UpdatePlayer() {
   GameGlobals& g = Game();
   Player& p = g.player;
-  if (Distance(g.stalker.x, g.stalker.y, p.x, p.y) < 2) Die();
+  if (Distance(g.stalker.x, g.stalker.y, p.x, p.y) < rules::kKillDistance) Die();
 
   p.direction = DirectionOfKeys();
   if (p.direction != kNoDirection) {
@@ -196,8 +197,9 @@ void UpdatePlayer() {
 
   SetBreathingVolume();
 
-  if (p.stamina < 101.0f) p.stamina = Single(p.stamina + 0.2);
-  if (p.running == 1 && p.direction != kNoDirection) p.stamina = Single(p.stamina + -0.5);
-  if (p.stamina < 2.0f) p.running = 0;
-  p.speed = p.running == 1 ? 0.1f : 0.04f;
+  if (p.stamina < rules::kStaminaCap) p.stamina = Single(p.stamina + rules::kStaminaGainPerTick);
+  if (p.running == 1 && p.direction != kNoDirection)
+    p.stamina = Single(p.stamina - rules::kRunCostPerTick);
+  if (p.stamina < rules::kRunStopsBelow) p.running = 0;
+  p.speed = p.running == 1 ? rules::kRunSpeed : rules::kWalkSpeed;
 }

@@ -7,6 +7,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_exit.h"
+#include "game/rules.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -83,20 +84,20 @@ void OpenGameWindow() {
 
 void SetStartGlobals() {
   GameGlobals& g = Game();
-  g.fieldWidth = 150;
-  g.fieldHeight = 150;
-  g.obstacleCount = 100;
-  g.obstacleSize = 3;
-  g.tunnelLength = 20;
-  g.tunnelWidth = 5;
-  g.keepOutWidth = 10;
-  g.keepOutHeight = 5;
-  g.audibleRange = 100;
-  g.ambienceInterval = 100;
+  g.fieldWidth = rules::kFieldWidth;
+  g.fieldHeight = rules::kFieldHeight;
+  g.obstacleCount = rules::kObstacleCount;
+  g.obstacleSize = rules::kObstacleSize;
+  g.tunnelLength = rules::kTunnelLength;
+  g.tunnelWidth = rules::kTunnelWidth;
+  g.keepOutWidth = rules::kKeepOutWidth;
+  g.keepOutHeight = rules::kKeepOutHeight;
+  g.audibleRange = rules::kAudibleRange;
+  g.ambienceInterval = rules::kAmbienceInterval;
   g.ambienceCounter = 0;
   g.pagesCollected = 0;
-  g.walkStepInterval = 30;
-  g.runStepInterval = 15;
+  g.walkStepInterval = rules::kWalkStepInterval;
+  g.runStepInterval = rules::kRunStepInterval;
   g.stepInterval = 0;
   g.hitCounter = 0;
   g.collisionClear = 0;

@@ -5,6 +5,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_math.h"
+#include "game/rules.h"
 #include "game/state.h"
 #include "platform/platform.h"
 #include "runtime/runtime.h"
@@ -104,11 +105,11 @@ void SetGameStartValues() {
   g.stalker.moveChance = 20;
 
   Player& p = g.player;
-  p.speed = 0.05f;
+  p.speed = rules::kStartSpeed;
   p.stepCounter = 0;
   p.heading = 0;
   p.running = 0;
-  p.stamina = 100.0f;
+  p.stamina = rules::kStartStamina;
   p.x = 0;
   p.y = 0;
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "game/game_math.h"
+#include "game/rules.h"
 
 namespace {
 
@@ -22,8 +23,6 @@ constexpr double kTightCost = 10;     // the cost of a step between kTightMargin
 // A page is reached this near (taking needs under 3); the second for a page wedged
 // between obstacles.
 constexpr double kReaches[] = {1.5, 2.6};
-constexpr float kWalkSpeed = 0.04f;  // world units per tick while walking
-constexpr int kTickMs = 17;
 constexpr int kLegTicks = 125;   // at most 5 units walked before aiming again
 constexpr double kClose = 0.25;  // a corner this near is passed
 
@@ -164,7 +163,7 @@ class Walker {
       double d = DistanceTo(x_, y_, tx, ty);
       if (d < kClose) return;
       double want = std::atan2(tx - x_, ty - y_) * 180 / std::numbers::pi;
-      int heading = static_cast<int>(std::lround(want / 3)) * 3;
+      int heading = static_cast<int>(std::lround(want / rules::kTurnDegrees)) * rules::kTurnDegrees;
       TurnTo((heading % 360 + 360) % 360);
       Press("W");
       int ticks = 0;
@@ -208,7 +207,7 @@ class Walker {
   }
 
   // The virtual ms of tick `tick` (1, 2, ...).
-  uint64_t Ms(int64_t tick) const { return start_ + kTickMs * static_cast<uint64_t>(tick); }
+  uint64_t Ms(int64_t tick) const { return start_ + rules::kTickMs * static_cast<uint64_t>(tick); }
 
   // Key changes land 8 ms before the next tick reads the keys.
   void Press(const char* key) {
@@ -222,7 +221,7 @@ class Walker {
     int right = ((heading - heading_) % 360 + 360) % 360;
     if (right == 0) return;
     const char* key = right <= 180 ? "Right" : "Left";
-    int ticks = right <= 180 ? right / 3 : (360 - right) / 3;
+    int ticks = right <= 180 ? right / rules::kTurnDegrees : (360 - right) / rules::kTurnDegrees;
     Press(key);
     for (int n = 0; n < ticks; ++n) Tick(false);
     Release(key);
@@ -239,18 +238,18 @@ class Walker {
   // speed the last tick left, then stamina and speed are brought up to date.
   void Tick(bool walking) {
     ++tick_;
-    if (shift_ && stamina_ > 5.0f) running_ = true;
+    if (shift_ && stamina_ > rules::kRunStartsAbove) running_ = true;
     if (walking) std::tie(x_, y_) = Next(speed_);
-    if (stamina_ < 101.0f) stamina_ = Single(stamina_ + 0.2);
-    if (running_ && walking) stamina_ = Single(stamina_ + -0.5);
-    if (stamina_ < 2.0f) running_ = false;
-    speed_ = running_ ? 0.1f : kWalkSpeed;
+    if (stamina_ < rules::kStaminaCap) stamina_ = Single(stamina_ + rules::kStaminaGainPerTick);
+    if (running_ && walking) stamina_ = Single(stamina_ - rules::kRunCostPerTick);
+    if (stamina_ < rules::kRunStopsBelow) running_ = false;
+    speed_ = running_ ? rules::kRunSpeed : rules::kWalkSpeed;
   }
 
   float x_, y_;
   int heading_ = 0;
-  float stamina_ = 100.0f;
-  float speed_ = 0.05f;  // the start value, until the first tick's update
+  float stamina_ = rules::kStartStamina;
+  float speed_ = rules::kStartSpeed;  // until the first tick's update
   bool running_ = false;
   bool shift_ = false;
   uint64_t start_;

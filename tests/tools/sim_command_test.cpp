@@ -11,8 +11,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+#include <utility>
 
+#include "game/rules.h"
 #include "sim_child.h"
 
 namespace {
@@ -144,6 +147,53 @@ TEST(SimCommand, AnOutputThatFillsTheDiskEndsTheRunWithStatus1AndIsRemoved) {
   ExpectOutputLost("--trace", at + "/t.jsonl", true);
   ExpectOutputLost("--wav", at + "/m.wav", true);
   EXPECT_EQ(umount(at.c_str()), 0);
+}
+
+// The rules' line is what tools and players outside the game read its numbers from: each
+// must be the game's own, at the game's precision, and none may be missing.
+TEST(SimCommand, TheRulesLineHoldsEveryRuleAsTheGamePlaysIt) {
+  SimResult result = RunSim({"--rules"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  ASSERT_EQ(Lines(result.out).size(), 1u);
+  std::optional<Json> line = ParseJson(result.out.substr(0, result.out.size() - 1));
+  ASSERT_TRUE(line.has_value()) << result.out;
+  using namespace rules;
+  const std::pair<const char*, long long> whole[] = {
+      {"tickMs", kTickMs},
+      {"fieldWidth", kFieldWidth},
+      {"fieldHeight", kFieldHeight},
+      {"obstacleCount", kObstacleCount},
+      {"obstacleSize", kObstacleSize},
+      {"tunnelLength", kTunnelLength},
+      {"tunnelWidth", kTunnelWidth},
+      {"keepOutWidth", kKeepOutWidth},
+      {"keepOutHeight", kKeepOutHeight},
+      {"audibleRange", kAudibleRange},
+      {"ambienceInterval", kAmbienceInterval},
+      {"turnDegrees", kTurnDegrees},
+      {"walkStepInterval", kWalkStepInterval},
+      {"runStepInterval", kRunStepInterval},
+      {"knockEvery", kKnockEvery},
+      {"pageReach", kPageReach},
+      {"hintPeriodTicks", kHintPeriodTicks},
+      {"killDistance", kKillDistance},
+      {"deathHoldMs", kDeathHoldMs},
+  };
+  const std::pair<const char*, float> single[] = {
+      {"startSpeed", kStartSpeed},       {"walkSpeed", kWalkSpeed},
+      {"runSpeed", kRunSpeed},           {"startStamina", kStartStamina},
+      {"staminaCap", kStaminaCap},       {"runStartsAbove", kRunStartsAbove},
+      {"runStopsBelow", kRunStopsBelow}, {"compassDistance", kCompassDistance},
+  };
+  const std::pair<const char*, double> doubles[] = {
+      {"mouseCountsPerDegree", kMouseCountsPerDegree},
+      {"staminaGainPerTick", kStaminaGainPerTick},
+      {"runCostPerTick", kRunCostPerTick},
+  };
+  for (const auto& [name, value] : whole) EXPECT_EQ((*line)[name].Int(), value) << name;
+  for (const auto& [name, value] : single) EXPECT_EQ((*line)[name].Float(), value) << name;
+  for (const auto& [name, value] : doubles) EXPECT_EQ((*line)[name].Number(), value) << name;
+  EXPECT_EQ(line->fields.size(), std::size(whole) + std::size(single) + std::size(doubles));
 }
 
 TEST(SimCommand, WorldOfSeed12345IsTheOneThePlacementRulesGive) {

@@ -13,6 +13,13 @@ std::string JsonFloat(float value) {
   return std::string(text, result.ptr);
 }
 
+std::string JsonDouble(double value) {
+  if (!std::isfinite(value)) return "null";
+  char text[32];
+  auto result = std::to_chars(text, text + sizeof text, value);
+  return std::string(text, result.ptr);
+}
+
 std::string JsonRect(const ObstacleRect& rect) {
   return "{\"xMin\":" + JsonFloat(rect.xMin) + ",\"xMax\":" + JsonFloat(rect.xMax) +
          ",\"yMin\":" + JsonFloat(rect.yMin) + ",\"yMax\":" + JsonFloat(rect.yMax) + "}";

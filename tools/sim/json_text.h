@@ -13,6 +13,9 @@ struct ObstacleRect;
 // cannot hold.
 std::string JsonFloat(float value);
 
+// The same for a double: the shortest text that reads back to the same double.
+std::string JsonDouble(double value);
+
 // {"xMin":A,"xMax":B,"yMin":C,"yMax":D}
 std::string JsonRect(const ObstacleRect& rect);
 

@@ -6,7 +6,20 @@
 #include <vector>
 
 #include "tools/sim/options.h"
+#include "tools/sim/rules_line.h"
 #include "tools/sim/sim_run.h"
+
+namespace {
+
+// Writes `text` to standard output: 0, or kExitOutputLost with a line saying `what` was lost.
+int PrintOrTell(const std::string& text, const char* what) {
+  std::fputs(text.c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+  std::fprintf(stderr, "quelmire-sim: cannot write %s\n", what);
+  return kExitOutputLost;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   ParsedOptions parsed = ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -14,12 +27,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quelmire-sim: %s\n", parsed.error.c_str());
     return kExitUsage;
   }
-  if (parsed.options.help) {
-    std::fputs(SimUsage().c_str(), stdout);
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-    std::fprintf(stderr, "quelmire-sim: cannot write the usage text\n");
-    return kExitOutputLost;
-  }
+  if (parsed.options.help) return PrintOrTell(SimUsage(), "the usage text");
+  if (parsed.options.rulesOnly) return PrintOrTell(RulesLine() + "\n", "the rules' line");
   if (parsed.options.worldOnly) return RunWorldCommand(parsed.options);
   RunGameCommand(parsed.options);
 }

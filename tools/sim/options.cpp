@@ -97,6 +97,7 @@ const std::map<std::string, Setter>& ValueOptions() {
 bool SetFlag(SimOptions& o, const std::string& arg) {
   if (arg == "--quick-start") return o.quickStart = true;
   if (arg == "--world") return o.worldOnly = true;
+  if (arg == "--rules") return o.rulesOnly = true;
   if (arg == "--trace-ticks") return o.traceTicks = true;
   if (arg == "--live") return o.live = true;
   if (arg == "--help" || arg == "-h") return o.help = true;
@@ -143,6 +144,8 @@ std::string SimUsage() {
          "  --quick-start    press Space, then Escape, so that play begins after the intro\n"
          "  --ms N           stop after N virtual ms since the start, unless the game ends\n"
          "  --world          print the world of the seed as one JSON line and exit\n"
+         "  --rules          print the game's rules (speeds, stamina, reach ...) as one JSON\n"
+         "                   line and exit\n"
          "  --trace FILE     JSON lines: cues, pages, the stalker, the end ...\n"
          "  --trace-ticks    also a line for every tick (needs --trace)\n"
          "  --wav FILE       the whole mix as 16-bit stereo WAV\n"
