@@ -37,7 +37,7 @@ build loader_fuzz \
   audio/pcm_piece_reader.cpp audio/sound_file.cpp audio/wav_reader.cpp \
   fuzz/loader_fuzz.cpp $(pkg-config --libs vorbisfile)
 build live_fuzz tools/sim/live_protocol.cpp fuzz/live_fuzz.cpp
-build script_fuzz host/headless/input_script.cpp host/headless/quoted_excerpt.cpp \
+build script_fuzz host/headless/input_script.cpp runtime/shown_text.cpp \
   tools/sim/run_script.cpp fuzz/script_fuzz.cpp
 
 if [[ ! -d "$out/seeds" ]]; then
