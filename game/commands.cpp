@@ -82,7 +82,9 @@ void TurnByMouse() {
   int32_t n = RoundHalfEven(std::fabs(d / rules::kMouseCountsPerDegree));
   if (d < 0) TurnLeft(n);
   if (d > 0) TurnRight(n);
-  MouseLocate(500, 500);
+  // Back to the same spot each tick, so that the next tick's movement is counted from it.
+  constexpr int32_t kMouseHome = 500;
+  MouseLocate(kMouseHome, kMouseHome);
 }
 
 }  // namespace

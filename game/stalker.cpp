@@ -44,8 +44,8 @@ struct StaticState {
 static_assert(std::is_trivially_destructible_v<StaticState>);
 thread_local StaticState staticState;
 
-// Waits `ms` and tells whether the thread should go on.
-bool Wait(int32_t ms) {
+// Waits `ms`; true while the thread should go on, false once it is asked to stop.
+bool WaitAndGoOn(int32_t ms) {
   DelayMs(ms);
   return !stopRequested.load(std::memory_order_relaxed);
 }
@@ -150,11 +150,11 @@ bool StalkerPass() {
     if (RandomNext(g.stalker.moveChance) == 1) {
       for (int32_t step = 0; step < 5; ++step) {
         Step();
-        if (!Wait(16)) return false;
+        if (!WaitAndGoOn(16)) return false;
       }
     }
   }
-  return Wait(16);
+  return WaitAndGoOn(16);
 }
 
 int32_t RunStalker(int32_t /*value*/) {

@@ -11,6 +11,7 @@
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "platform/window.h"
 #include "runtime/runtime.h"
 #include "runtime/utf8_path.h"
 
@@ -56,7 +57,6 @@ void ProgramEntry() {
   int32_t keyboard = KeyboardInit();
   int32_t screen = ScreenInit();
   Game().mouseAvailable = MouseInit();
-  // No network start-up: nothing in the game uses the network.
   int32_t sound = SoundInit();
   if (!DevicesReady(keyboard, screen, sound) || !AssetsReady()) {
     Game().endCause = EndCause::kStartup;
@@ -77,9 +77,13 @@ void OpenGameWindow() {
   DesktopExamine();
   int32_t height = DesktopHeight(0);
   int32_t width = DesktopWidth(0);
-  WindowOpen(0, 0, 0, width, height, "Vorlent: The Quelmire", 0xC80001);
-  WindowSetColor(0, 0);
-  ScreenOpenWindowed(WindowHandle(0), 0, 0, width, height, 1, 0, 0);
+  constexpr int32_t kGameWindow = 0, kAtTopLeft = 0;
+  WindowOpen(kGameWindow, kAtTopLeft, kAtTopLeft, width, height, "Vorlent: The Quelmire",
+             kWindowCaptionStyle | kWindowCentre);
+  WindowSetColor(kGameWindow, 0);
+  constexpr int32_t kKeepsFilling = 1, kNoOffset = 0;
+  ScreenOpenWindowed(WindowHandle(kGameWindow), kAtTopLeft, kAtTopLeft, width, height,
+                     kKeepsFilling, kNoOffset, kNoOffset);
 }
 
 void SetStartGlobals() {
@@ -127,7 +131,6 @@ void ShutdownProgram() {
 void RuntimeEnd() {
   ThreadsEnd();
   SoundShutdown();
-  // No network objects or socket library to release.
   KeyboardShutdown();
   MouseShutdown();
   ScreenEnd();

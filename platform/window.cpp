@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/speech.h"
+#include "platform/spoken_text.h"
+
 namespace {
 
 inline constexpr int32_t kWindowGrowStep = 16;
@@ -187,6 +190,10 @@ void WindowLayer::Dispatch(const NativeEvent& event) {
 }
 
 int32_t WindowLayer::ErrorBox(const std::string& caption, const std::string& text) {
+  // A player who cannot see the box hears it, also when there is no display to show it
+  // on (a start-up error), whatever the host; the box itself keeps its exact text.
+  std::string spoken = SpokenBoxText(caption, text);
+  if (!spoken.empty()) CurrentSpeech().Say(spoken);
   std::vector<int32_t> open = windows_.LiveNumbers();
   uint32_t owner = open.empty() ? 0 : windows_.ObjectGet(open.front())->handle;
   if (!CurrentWindowSystem().ShowMessageBox(owner, caption, text)) {

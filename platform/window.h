@@ -35,6 +35,8 @@ inline constexpr int32_t kWindowCentre = 0x00000001;          // centre on the p
 inline constexpr int32_t kWindowCentreOnParent = 0x00000002;  // no parent windows: as kWindowCentre
 inline constexpr int32_t kWindowInvisible = 0x10000000;       // create hidden
 inline constexpr int32_t kWindowNoActivate = 0x02000000;      // show without taking the focus
+// The style bits of a window with a title bar and a close box, as callers name them.
+inline constexpr int32_t kWindowCaptionStyle = 0x00C80000;
 
 inline constexpr int32_t kColorNone = -1;  // colours are 0x00BBGGRR; 0 is black
 

@@ -10,6 +10,7 @@
 #include "audio/audio_output.h"
 #include "audio/sound.h"
 #include "host/audio/offline_audio_output.h"
+#include "host/headless/recorded_speech.h"
 #include "host/headless/recorded_window.h"
 #include "host/headless/script_feed.h"
 #include "host/headless/scripted_input.h"
@@ -54,6 +55,7 @@ void HeadlessHost::Install() {
                                                     options_.displayModes);
   input_ = std::make_unique<ScriptedInput>(*feed_, *windows_, options_.mousePresent,
                                            options_.keyboardPresent);
+  speech_ = std::make_unique<RecordedSpeech>(*scheduler_, trace_);
   feed_->Attach(input_.get(), windows_.get());
   feed_->Load(script_);
 
@@ -61,7 +63,8 @@ void HeadlessHost::Install() {
   services.clock = clock_.get();
   services.threads = starter_.get();
   services.windows = windows_.get();
-  services.input = input_.get();  // speech: none; boxes go to the trace
+  services.input = input_.get();
+  services.speech = speech_.get();
   services.audio = audio_.get();
   InstallHost(services);
 }
@@ -75,6 +78,7 @@ void HeadlessHost::Uninstall() {
   if (InstalledAudioOutput() == audio_.get()) SoundShutdown();
   UninstallHost();
   input_.reset();
+  speech_.reset();
   windows_.reset();
   feed_.reset();
   starter_.reset();

@@ -61,6 +61,7 @@ class VirtualClock;
 class ScheduledThreadStarter;
 class ScriptFeed;
 class ScriptedInput;
+class RecordedSpeech;
 class RecordedWindowSystem;
 
 class HeadlessHost {
@@ -109,6 +110,7 @@ class HeadlessHost {
   // Only while installed:
   Scheduler& scheduler() { return *scheduler_; }
   RecordedWindowSystem& windows() { return *windows_; }
+  RecordedSpeech& speech() { return *speech_; }
   ScriptedInput& input() { return *input_; }
 
  private:
@@ -124,6 +126,7 @@ class HeadlessHost {
   std::unique_ptr<ScriptFeed> feed_;
   std::unique_ptr<RecordedWindowSystem> windows_;
   std::unique_ptr<ScriptedInput> input_;
+  std::unique_ptr<RecordedSpeech> speech_;
 };
 
 // Installs a host with `options`, runs `mainPart` on the calling thread as the main

@@ -6,7 +6,6 @@
 #include "host/headless/scheduler.h"
 #include "host/headless/script_feed.h"
 #include "host/headless/trace.h"
-#include "platform/spoken_text.h"
 
 namespace {
 
@@ -128,9 +127,6 @@ bool RecordedWindowSystem::NextEvent(int32_t timeoutMs, NativeEvent& event) {
 bool RecordedWindowSystem::ShowMessageBox(uint32_t owner, const std::string& caption,
                                           const std::string& text) {
   boxes_.push_back({owner, caption, text});
-  // What the real host would speak, right before the box, as it does.
-  std::string spoken = SpokenBoxText(caption, text);
-  if (!spoken.empty()) trace_.Write(TraceStart("speech") + ",\"text\":" + JsonString(spoken) + "}");
   trace_.Write(TraceStart("box") + ",\"caption\":" + JsonString(caption) +
                ",\"text\":" + JsonString(text) + "}");
   scheduler_.Sleep(0);

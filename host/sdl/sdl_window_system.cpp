@@ -6,8 +6,6 @@
 #include <string_view>
 
 #include "host/sdl/sdl_video.h"
-#include "platform/speech.h"
-#include "platform/spoken_text.h"
 #include "runtime/clock_seam.h"
 
 namespace {
@@ -206,10 +204,6 @@ bool SdlWindowSystem::NextEvent(int32_t timeoutMs, NativeEvent& event) {
 
 bool SdlWindowSystem::ShowMessageBox(uint32_t owner, const std::string& caption,
                                      const std::string& text) {
-  // A player who cannot see the box hears it, also when there is no display to show it
-  // on (a start-up error); the box itself keeps its exact text.
-  std::string spoken = SpokenBoxText(caption, text);
-  if (!spoken.empty()) CurrentSpeech().Say(spoken);
   // Without a window system SDL hands the box to a helper program that cannot open a
   // display either, and may still report success: the text would reach nobody.
   if (!WindowSystemConnected()) return false;

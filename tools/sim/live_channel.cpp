@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "host/headless/headless_host.h"
+#include "host/headless/recorded_speech.h"
 #include "host/headless/recorded_window.h"
-#include "platform/spoken_text.h"
 #include "tools/sim/pcm16_wav.h"
 #include "tools/sim/run_script.h"
 
@@ -79,11 +79,9 @@ void LiveChannel::End(uint64_t ms, int32_t status, const std::string& cause) {
 // Spoken text goes out at the end of the span it was spoken in, before its audio.
 void LiveChannel::SendTexts(uint64_t ms) {
   if (!host_.Installed()) return;
-  const std::vector<RecordedBox>& boxes = host_.windows().Boxes();
-  for (; boxesSpoken_ < boxes.size(); ++boxesSpoken_) {
-    const RecordedBox& box = boxes[boxesSpoken_];
-    std::string spoken = SpokenBoxText(box.caption, box.text);
-    if (spoken.empty()) continue;
+  const std::vector<std::string>& said = host_.speech().Spoken();
+  for (; textsSent_ < said.size(); ++textsSent_) {
+    const std::string& spoken = said[textsSent_];
     std::vector<uint8_t> payload;
     PutU32(payload, static_cast<uint32_t>(ms));
     payload.insert(payload.end(), spoken.begin(), spoken.end());

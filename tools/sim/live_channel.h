@@ -85,7 +85,7 @@ class LiveChannel {
   LiveDecoder decoder_;
   std::deque<Chunk> pending_;  // rendered, not yet sent
   uint64_t targetMs_ = 0;      // the next target; after a stop, where it stopped
-  size_t boxesSpoken_ = 0;     // message boxes whose text went out
+  size_t textsSent_ = 0;       // spoken texts that went out
   bool lost_ = false;          // the client cannot be written to: the run ends
   bool ended_ = false;
   std::string stopCause_;
