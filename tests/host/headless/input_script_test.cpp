@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/shown_text.h"
 #include "input/key_codes.h"
+#include "runtime/shown_text.h"
 
 namespace {
 
@@ -247,7 +247,11 @@ TEST(InputScript, AFileIsReadNoFurtherThanItsLimit) {
   EXPECT_NE(
       ReadScriptFile(testing::TempDir() + "no-such-script", text).find("No such file or directory"),
       std::string::npos);
-  EXPECT_NE(ReadScriptFile(testing::TempDir(), text).find("Is a directory"), std::string::npos);
+  // A folder is refused with the system's reason: "Is a directory" here, "Permission
+  // denied" on Windows.
+  std::string folder = ReadScriptFile(testing::TempDir(), text);
+  EXPECT_TRUE(folder.starts_with("cannot read the input script '")) << folder;
+  EXPECT_TRUE(text.empty());
 }
 
 }  // namespace
