@@ -54,7 +54,6 @@ void CountHit(const char* knock) {
     PlayCue(knock, kPositioned, g.player.x, g.player.y, kOnce);
     g.hitCounter = 0;
   }
-  g.collisionClear = 0;
 }
 
 bool OnTunnelWall(float x, float y) {
@@ -164,14 +163,19 @@ void TurnRight(int32_t n) {
 int32_t CheckCollision(Position candidate) {
   GameGlobals& g = Game();
   float x = g.player.x, y = g.player.y;
-  g.collisionClear = 1;
+  bool clear = true;
   // From obstacle 0, which is never drawn: nothing is inside its empty rectangle.
   for (int32_t o = 0; o <= g.obstacleCount; ++o) {
     const ObstacleRect& r = g.obstacles[o];
-    if (IsInside(x, y, r.xMin, r.xMax, r.yMin, r.yMax)) CountHit("physics/hit_wood");
+    if (!IsInside(x, y, r.xMin, r.xMax, r.yMin, r.yMax)) continue;
+    CountHit("physics/hit_wood");
+    clear = false;
   }
-  if (OnTunnelWall(x, y)) CountHit("physics/hit_wall");
-  if (g.collisionClear == 1) return 1;
+  if (OnTunnelWall(x, y)) {
+    CountHit("physics/hit_wall");
+    clear = false;
+  }
+  if (clear) return 1;
   // A push-back that would leave the field is not made: an obstacle reaching past the
   // edge would otherwise carry a player walking back through it out of the field, where
   // every move is refused. The player stays put until its keys push it back inward.
@@ -191,8 +195,8 @@ void UpdatePlayer() {
   p.direction = DirectionOfKeys();
   if (p.direction != kNoDirection) {
     p.stepCounter += 1;
-    g.stepInterval = p.running == 1 ? g.runStepInterval : g.walkStepInterval;
-    if (p.stepCounter > g.stepInterval) Footstep();
+    int32_t stepInterval = p.running == 1 ? g.runStepInterval : g.walkStepInterval;
+    if (p.stepCounter > stepInterval) Footstep();
   }
 
   SetBreathingVolume();

@@ -102,9 +102,7 @@ void SetStartGlobals() {
   g.pagesCollected = 0;
   g.walkStepInterval = rules::kWalkStepInterval;
   g.runStepInterval = rules::kRunStepInterval;
-  g.stepInterval = 0;
   g.hitCounter = 0;
-  g.collisionClear = 0;
 
   ArrayAllocate(kCueSlotLast + 1, g.cueSlots);
   ArrayAllocate(9, g.atmosphereLayers);

@@ -73,7 +73,6 @@ struct Page {
   float x = 0, y = 0;    // whole-number world position
   std::string text;      // never used by the game
   int32_t active = 0;    // 1 while the page lies in the field
-  int32_t number = 0;    // its own index 1..kPageCount
   int32_t cueTimer = 0;  // ticks since its last hint, 0..250
 };
 
@@ -94,9 +93,7 @@ struct GameGlobals {
   int32_t ambienceCounter = 0;  // ticks since the last ambient noise, 0..101
   Relaxed<int32_t> pagesCollected =
       0;                       // 0..kPageCount; written by the main thread, read by the stalker
-  int32_t stepInterval = 0;    // ticks per footstep in force
   int32_t hitCounter = 0;      // collision detections since the last knock
-  int32_t collisionClear = 0;  // last CheckCollision: 1 clear, 0 collision
   int32_t compassLatch = 0;    // 1 from a compass cue until both controls are up
   int32_t pageAnnounced = 0;   // 1 from a page's own sound until every page is 3 away
   int32_t mouseAvailable = 0;  // MouseInit's result
