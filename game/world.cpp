@@ -71,7 +71,6 @@ void PlacePages() {
     if (page.active == 0) {
       page.x = static_cast<float>(RandomNext(g.fieldWidth));
       page.y = static_cast<float>(RandomNext(g.fieldHeight));
-      page.number = k;
       if (PageSpotClear(k)) {
         page.active = 1;
         ++k;

@@ -32,7 +32,6 @@ int32_t ScreenLayer::OpenWindowed(int32_t parentHandle, int32_t x, int32_t y, in
   Close();
   int32_t number = windows_.NumberOf(static_cast<uint32_t>(parentHandle));
   if (initResult_ == 0 || number < 0 || width < 1 || height < 1) return 0;
-  parentHandle_ = parentHandle;
   parentNumber_ = number;
   x_ = x;
   y_ = y;
@@ -67,7 +66,6 @@ void ScreenLayer::Close() {
   open_ = false;  // before the window repaints, so that nothing comes back here
   windows_.SetScreenArea(parentNumber_, false, 0, 0, 0, 0);
   width_ = height_ = areaWidth_ = areaHeight_ = 0;
-  parentHandle_ = 0;
   parentNumber_ = -1;
 }
 

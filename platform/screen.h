@@ -29,7 +29,6 @@ class ScreenLayer {
   bool IsOpen() const { return open_; }
   int32_t Width() const { return width_; }  // the screen's size in pixels; 0 when closed
   int32_t Height() const { return height_; }
-  int32_t ParentHandle() const { return open_ ? parentHandle_ : 0; }
   // The mouse's, set by MouseInit and emptied by MouseShutdown (platform/single_slot.h: a
   // second hook stops the program rather than silently replace the first).
   void SetCloseHook(CloseHook hook) {
@@ -43,7 +42,6 @@ class ScreenLayer {
   WindowLayer& windows_;
   int32_t initResult_ = 0;  // 1 once Init has succeeded
   bool open_ = false;
-  int32_t parentHandle_ = 0;
   int32_t parentNumber_ = -1;
   int32_t x_ = 0, y_ = 0;                   // pixels from the parent's inner top-left corner
   int32_t width_ = 0, height_ = 0;          // the screen's own size, pixels

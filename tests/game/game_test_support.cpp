@@ -63,7 +63,6 @@ void LayPage(int32_t page, float x, float y) {
   Page& p = Game().pages[page];
   p.x = x;
   p.y = y;
-  p.number = page;
   p.active = 1;
 }
 

@@ -69,7 +69,6 @@ TEST(Soak, AnHourAtFullAggressivenessKeepsSoundsAndSlotsBounded) {
     g.pages[k] = {};
     g.pages[k].x = spots[k - 1][0];
     g.pages[k].y = spots[k - 1][1];
-    g.pages[k].number = k;
     g.pages[k].active = 1;
   }
   g.stalkerThread = ThreadCreate(RunStalker, 0);
