@@ -126,20 +126,25 @@ std::unique_ptr<OpenedStream> OpenStream(FileImage image, std::span<const uint8_
   return stream;
 }
 
-SoundFileResult LoadDecoded(std::span<const uint8_t> image, const DecoderRegistry& decoders) {
-  std::string refusal;
-  std::unique_ptr<OpenedStream> stream = OpenStream(FileImage{}, image, decoders, refusal);
-  if (!stream) return Refuse(refusal);
-  const SampleLayout& layout = stream->layout;
+// An opened stream's samples, all read here, as a loaded sound.
+SoundFileResult DecodeWhole(const OpenedStream& stream) {
+  const SampleLayout& layout = stream.layout;
   DecodedSound sound = EmptySound(layout, false);
-  sound.frames = stream->frames;
+  sound.frames = stream.frames;
   sound.samples.assign(static_cast<size_t>(sound.frames * layout.channels), 0.0f);
   float* out = sound.samples.data();
-  ReadStream(*stream->decoder, stream->instance, layout, sound.frames,
+  ReadStream(*stream.decoder, stream.instance, layout, sound.frames,
              [&](std::span<const uint8_t> bytes) {
                out += ConvertSamples(layout, bytes, out) * layout.channels;
              });
   return Loaded(std::move(sound));
+}
+
+SoundFileResult LoadDecoded(std::span<const uint8_t> image, const DecoderRegistry& decoders) {
+  std::string refusal;
+  std::unique_ptr<OpenedStream> stream = OpenStream(FileImage{}, image, decoders, refusal);
+  if (!stream) return Refuse(refusal);
+  return DecodeWhole(*stream);
 }
 
 }  // namespace
@@ -194,12 +199,7 @@ OpenedSoundFile OpenSoundFile(const std::string& path) {
 }
 
 SoundFileResult LoadSoundFile(const std::string& path) {
-  std::string found = FindPathIgnoringCase(path);
-  if (found.empty()) return Refuse("no such file");
-  std::unique_ptr<FileImage> image = TakeFileBuffer();
-  std::string refusal;
-  bool read = ReadFileImage(found, *image, refusal);
-  SoundFileResult result = read ? LoadSoundImage(*image) : Refuse(refusal);
-  GiveBackFileBuffer(std::move(image));
-  return result;
+  OpenedSoundFile file = OpenSoundFile(path);
+  if (!file.stream) return std::move(file.result);
+  return DecodeWhole(*file.stream);
 }
