@@ -88,6 +88,14 @@ std::string WriteAndClose(std::FILE* file, const std::string& text) {
   return error;
 }
 
+// Writes and closes an output made before the run; false, told and removed, when it failed.
+bool FinishOutput(std::FILE* file, const std::string& text, const char* what,
+                  const std::string& path) {
+  std::string error = WriteAndClose(file, text);
+  if (!error.empty()) TellLost(what, path, error);
+  return error.empty();
+}
+
 // Creates `path` for writing, or refuses the run.
 std::FILE* CreateOrRefuse(const std::string& path, const char* what) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -134,19 +142,14 @@ int WriteOutputs(int32_t code, std::optional<std::string> cause, std::optional<u
     TellLost("the WAV file", o.wavPath, run->wav.Error());
     status = kExitOutputLost;
   }
-  if (run->mapFile != nullptr) {
-    std::string error = WriteAndClose(run->mapFile, MapSvg(run->recorder->Map()));
-    if (!error.empty()) {
-      TellLost("the map", o.mapPath, error);
-      status = kExitOutputLost;
-    }
+  if (run->mapFile != nullptr &&
+      !FinishOutput(run->mapFile, MapSvg(run->recorder->Map()), "the map", o.mapPath)) {
+    status = kExitOutputLost;
   }
-  if (run->recordFile != nullptr) {
-    std::string error = WriteAndClose(run->recordFile, run->live->RecordedScript(endMs, endCause));
-    if (!error.empty()) {
-      TellLost("the recorded script", o.recordPath, error);
-      status = kExitOutputLost;
-    }
+  if (run->recordFile != nullptr &&
+      !FinishOutput(run->recordFile, run->live->RecordedScript(endMs, endCause),
+                    "the recorded script", o.recordPath)) {
+    status = kExitOutputLost;
   }
   if (run->live != nullptr) run->live->End(endMs, status, endCause);
   LeaveAssetFolder(run->assets);
@@ -347,10 +350,7 @@ int RunWorldCommand(const SimOptions& options) {
   MapRecord map;
   map.seed = seed;
   map.TakeWorld();
-  if (std::string error = WriteAndClose(mapFile, MapSvg(map)); !error.empty()) {
-    TellLost("the map", options.mapPath, error);
-    return kExitOutputLost;
-  }
+  if (!FinishOutput(mapFile, MapSvg(map), "the map", options.mapPath)) return kExitOutputLost;
   return status;
 }
 
