@@ -318,6 +318,18 @@ TEST(AssetLookupNone, NoAssetFolderAnywhereIsAStartUpErrorHeardAndShown) {
 // limit leaves room for a loaded machine and the sanitizer builds.
 constexpr auto kWayOut = 2s;
 
+// Finds the game's window, waits for the title's first sound, leaves the title and skips
+// the intro; the window's id, or "" when it never appeared.
+std::string WindowPastTheIntro(const std::string& soundFile) {
+  std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
+  if (window.empty()) return window;
+  WaitForFirstSound(soundFile);
+  Tap(window, "space");
+  std::this_thread::sleep_for(500ms);
+  Tap(window, "Escape");  // skips the intro
+  return window;
+}
+
 TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStalls) {
   FaultySpeechServer speech(SpeechServerFault::kStallsAfterGreeting);
   ASSERT_EQ(speech.error(), "");
@@ -327,12 +339,8 @@ TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStal
   std::string soundFile = TemporaryFile("disk-way-out");
   pid_t game = StartGame(Launch(xvfb.display(), soundFile));
   ASSERT_GT(game, 0);
-  std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
+  std::string window = WindowPastTheIntro(soundFile);
   ASSERT_FALSE(window.empty()) << "the window never appeared";
-  WaitForFirstSound(soundFile);
-  Tap(window, "space");
-  std::this_thread::sleep_for(500ms);
-  Tap(window, "Escape");  // skips the intro
   // C once play has begun (the world may still be in the making on a busy machine).
   pid_t player = DismissBoxFromOutside("Coords");
   int dismissed = -1;
@@ -428,12 +436,8 @@ TEST(RealWindowWayOut, NamedPipesForFootstepsStopNeitherPlayNorTheWayOut) {
   launch.workDir = folder.string();
   pid_t game = StartGame(launch);
   ASSERT_GT(game, 0);
-  std::string window = Shell("timeout 60 xdotool search --sync --name 'Vorlent: The Quelmire'");
+  std::string window = WindowPastTheIntro(soundFile);
   ASSERT_FALSE(window.empty()) << "the window never appeared";
-  WaitForFirstSound(soundFile);
-  Tap(window, "space");
-  std::this_thread::sleep_for(500ms);
-  Tap(window, "Escape");  // skips the intro
   std::this_thread::sleep_for(1000ms);
   Shell("xdotool windowfocus --sync " + window + " keydown w");  // a few steps
   std::this_thread::sleep_for(3000ms);
