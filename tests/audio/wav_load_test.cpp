@@ -290,9 +290,6 @@ TEST(WavEncodings, OtherEncodingsChannelCountsAndRatesAreRefused) {
 // The refusal names the rate field as the file states it, all 32 bits of it.
 TEST(WavEncodings, ARefusedRateIsNamedAsTheFileStatesIt) {
   const std::pair<uint32_t, const char*> rows[] = {
-      {0, "sample rate 0 Hz outside 8000 .. 192000"},
-      {7999, "sample rate 7999 Hz outside 8000 .. 192000"},
-      {0x7FFFFFFFu, "sample rate 2147483647 Hz outside 8000 .. 192000"},
       {0x80000000u, "sample rate 2147483648 Hz outside 8000 .. 192000"},
       {0xFFFFFFFFu, "sample rate 4294967295 Hz outside 8000 .. 192000"},
   };

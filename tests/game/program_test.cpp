@@ -263,41 +263,33 @@ TEST_F(Program, AMissingOutroEndsTheGameAtOnce) {
 // A layer whose file is missing is silent, and the trace says so: it is not reported as
 // started, neither once nor on every tick it is asked for again.
 #ifndef _WIN32
-// Every sound file replaced by something that is not a regular file: the title, the intro,
-// the footsteps and every cue load as 0 at once, and the game plays on in silence to its
-// Escape. A named pipe must not hold the game in its first load: past the bound the test
-// fails and lets the pipes go, rather than never ending.
-TEST_F(Program, SoundFilesThatAreNotRegularFilesLoadAsZeroAndPlayGoesOn) {
+// Every sound file replaced by a named pipe that nothing writes (the loader's own tests
+// go through the other kinds of file that are not regular): the title, the intro, the
+// footsteps and every cue load as 0 at once, and the game plays on in silence to its
+// Escape. Past the bound the test fails and lets the pipes go, rather than never ending.
+TEST_F(Program, SoundFilesThatAreNamedPipesLoadAsZeroAndPlayGoesOn) {
   namespace fs = std::filesystem;
-  const std::pair<const char*, std::function<void(const fs::path&)>> kinds[] = {
-      {"named pipes", [](const fs::path& file) { mkfifo(file.c_str(), 0600); }},
-      {"folders", [](const fs::path& file) { fs::create_directory(file); }},
-      {"links to a device", [](const fs::path& file) { fs::create_symlink("/dev/zero", file); }},
-  };
-  for (const auto& [kind, make] : kinds) {
-    SCOPED_TRACE(kind);
-    std::string folder = AssetsWithout("", make);
-    std::vector<std::string> pipes;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
-      if (entry.is_fifo()) pipes.push_back(entry.path().string());
-    }
-    GameRunSetUp setUp;
-    setUp.script = std::string(kQuickStart) + "600 key down W\n3000 key down Escape\n";
-    ASSERT_EQ(chdir(folder.c_str()), 0);
-    GameRun run =
-        WithinBound([&] { return RunGameProgram(setUp); }, pipes, std::chrono::seconds(120));
-    EXPECT_EQ(chdir(QUELMIRE_RUN_DIR), 0);
-    fs::remove_all(folder);
-    EXPECT_TRUE(run.boxes.empty());
-    EXPECT_EQ(run.cause, EndCause::kEscape);
-    EXPECT_EQ(run.exitCode, 0);
-    int steps = 0;
-    for (const auto& [ms, cue] : run.cues) {
-      EXPECT_EQ(cue.sound, 0) << cue.name;
-      if (cue.name.starts_with("terrain/")) ++steps;
-    }
-    EXPECT_GT(steps, 0) << "the player walked";
+  std::string folder = AssetsWithout("", [](const fs::path& file) { mkfifo(file.c_str(), 0600); });
+  std::vector<std::string> pipes;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_fifo()) pipes.push_back(entry.path().string());
   }
+  GameRunSetUp setUp;
+  setUp.script = std::string(kQuickStart) + "600 key down W\n3000 key down Escape\n";
+  ASSERT_EQ(chdir(folder.c_str()), 0);
+  GameRun run =
+      WithinBound([&] { return RunGameProgram(setUp); }, pipes, std::chrono::seconds(120));
+  EXPECT_EQ(chdir(QUELMIRE_RUN_DIR), 0);
+  fs::remove_all(folder);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_EQ(run.cause, EndCause::kEscape);
+  EXPECT_EQ(run.exitCode, 0);
+  int steps = 0;
+  for (const auto& [ms, cue] : run.cues) {
+    EXPECT_EQ(cue.sound, 0) << cue.name;
+    if (cue.name.starts_with("terrain/")) ++steps;
+  }
+  EXPECT_GT(steps, 0) << "the player walked";
 }
 #endif
 

@@ -62,4 +62,17 @@ TEST(ShownText, LongTextKeepsBothEndsWithinTheBoundAndCutsNoCharacter) {
   }
 }
 
+// A message quotes user text: in quotes, escaped as ShownText escapes (its cases above),
+// the quote too, and a huge word only a line's worth of it, cut at a character.
+TEST(QuotedExcerpt, UserTextIsQuotedShortAndEscaped) {
+  EXPECT_EQ(QuotedExcerpt(""), "''");
+  EXPECT_EQ(QuotedExcerpt("it's a\\b\x1b[31m"), "'it\\'s a\\\\b\\x1b[31m'");
+  EXPECT_EQ(QuotedExcerpt(std::string(10'000'000, 'x')),
+            "'" + std::string(kMaxQuotedBytes, 'x') + "'... (10000000 bytes)");
+  std::string arrows;
+  for (int i = 0; i < 100; ++i) arrows += "\xe2\x86\x92";
+  std::string cut = QuotedExcerpt(arrows);
+  EXPECT_EQ(cut.substr(0, cut.find("'...")), "'" + arrows.substr(0, (kMaxQuotedBytes + 2) / 3 * 3));
+}
+
 }  // namespace

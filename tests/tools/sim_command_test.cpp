@@ -307,26 +307,4 @@ TEST(SimCommand, TheAssetLinksFolderIsRemovedHowEverTheRunEnds) {
   }
 }
 
-TEST(SimCommand, ANamedPipeAmongTheSoundsIsNeverWaitedOn) {
-  // The asset tree again, each entry a link, but the title's sound a named pipe that
-  // nothing writes: opening it to read would wait for ever.
-  std::string tree = ScratchPath("pipe-tree/assets");
-  std::filesystem::remove_all(ScratchPath("pipe-tree"));
-  std::filesystem::create_directories(tree);
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::string(QUELMIRE_RUN_DIR) + "/assets")) {
-    if (entry.path().filename() == "title.wav") continue;
-    std::filesystem::create_symlink(entry.path(), tree + "/" + entry.path().filename().string());
-  }
-  ASSERT_EQ(mkfifo((tree + "/title.wav").c_str(), 0644), 0);
-  std::string trace = ScratchPath("pipe-tree.jsonl");
-  SimResult result =
-      RunSim({"--assets", tree, "--seed", "2", "--quick-start", "--ms", "3000", "--trace", trace},
-             "", "", 20);
-  EXPECT_EQ(result.status, 0) << result.err;
-  std::vector<Json> exit = EventsNamed(ReadTrace(trace), "exit");
-  ASSERT_EQ(exit.size(), 1u);
-  EXPECT_EQ(exit[0]["cause"].Str(), "time");
-}
-
 }  // namespace

@@ -137,40 +137,6 @@ TEST(InputScript, ArbitraryBytesNeverCrashTheParser) {
   }
 }
 
-TEST(QuotedExcerpt, UserTextIsQuotedShortAndSafeForATerminal) {
-  struct Case {
-    std::string text;
-    std::string quoted;
-  };
-  const Case cases[] = {
-      {"Foo", "'Foo'"},
-      {"", "''"},
-      {"it's a\\b", "'it\\'s a\\\\b'"},
-      {"\x1b[31mred\x07", "'\\x1b[31mred\\x07'"},  // a colour change and a bell
-      {"tab\there\r\n", "'tab\\x09here\\x0d\\x0a'"},
-      {"\x7f", "'\\x7f'"},
-      {"caf\xc3\xa9 \xe2\x86\x92", "'caf\xc3\xa9 \xe2\x86\x92'"},  // U+00E9, U+2192 stay
-      {"\xc2\x9b"
-       "2J",
-       "'\\xc2\\x9b2J'"},                     // C1 control sequence
-      {"\xff\xfe", "'\\xff\\xfe'"},           // never UTF-8
-      {"\xc0\xaf", "'\\xc0\\xaf'"},           // overlong '/'
-      {"\xed\xa0\x80", "'\\xed\\xa0\\x80'"},  // a surrogate
-      {"\xe2\x86", "'\\xe2\\x86'"},           // cut short
-  };
-  for (const Case& c : cases) EXPECT_EQ(QuotedExcerpt(c.text), c.quoted) << c.text;
-
-  // A 10 MB word: a line's worth of it, and its size.
-  std::string huge(10'000'000, 'x');
-  std::string quoted = QuotedExcerpt(huge);
-  EXPECT_EQ(quoted, "'" + std::string(kMaxQuotedBytes, 'x') + "'... (10000000 bytes)");
-  // Cut at a character, never inside one.
-  std::string arrows;
-  for (int i = 0; i < 100; ++i) arrows += "\xe2\x86\x92";
-  std::string cut = QuotedExcerpt(arrows);
-  EXPECT_EQ(cut.substr(0, cut.find("'...")), "'" + arrows.substr(0, (kMaxQuotedBytes + 2) / 3 * 3));
-}
-
 TEST(InputScript, LinesEventsAndErrorsHaveLimitsThatAreSaid) {
   struct Case {
     const char* name;
