@@ -27,6 +27,8 @@ class AudioOutput {
   virtual bool Open(AudioSource& source) = 0;
   // Stops pulling and closes the device; once it returns, `source` is never called again.
   virtual void Close() = 0;
+  // Frames per second the open device pulls at, or 0 when it cannot say.
+  virtual int32_t OpenRate() const { return 0; }
 };
 
 // The output SoundInit opens. Install at start-up (or in a test) before SoundInit, while

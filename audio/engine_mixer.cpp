@@ -15,12 +15,14 @@ void EngineMixer::Reserve(int32_t capacity) {
 }
 
 void EngineMixer::Render(float* out, int32_t frames, int32_t rate) {
+  RingRenderer* ring = ring_.load(std::memory_order_acquire);
+  if (ring != nullptr && ring->rate() != rate) ring = nullptr;
   TakeLentVoices();
   for (int32_t i = 0; i < heldCount_; ++i) {
     words_[i] = held_[i]->control.load(std::memory_order_acquire);
-    ApplyControl(*held_[i], words_[i], rate);
+    ApplyControl(*held_[i], words_[i], rate, ring != nullptr);
   }
-  mixer_.Render(streams_.get(), GatherStreams(), out, frames, rate);
+  mixer_.Render(streams_.get(), GatherStreams(), out, frames, rate, ring);
   ReportEnds();
   DropSilentTails();
   LetGoOfFinishedVoices();
@@ -34,6 +36,7 @@ void EngineMixer::Recall() {
   }
   heldCount_ = tailCount_ = 0;
   mixer_.Reset();
+  if (RingRenderer* ring = ring_.load(std::memory_order_acquire)) ring->Reset();
 }
 
 void EngineMixer::TakeLentVoices() {
@@ -44,7 +47,7 @@ void EngineMixer::TakeLentVoices() {
   }
 }
 
-void EngineMixer::ApplyControl(Voice& voice, uint64_t word, int32_t rate) {
+void EngineMixer::ApplyControl(Voice& voice, uint64_t word, int32_t rate, bool ringHeard) {
   const VoiceControl control = UnpackControl(word);
   VoiceRender& render = voice.render;
   if (control.starts != render.starts || !control.playing) {
@@ -55,7 +58,9 @@ void EngineMixer::ApplyControl(Voice& voice, uint64_t word, int32_t rate) {
     render.starts = control.starts;
     return;
   }
-  TakeControl(render, control, rate);
+  const int32_t direction =
+      ringHeard ? voice.direction.load(std::memory_order_relaxed) : kNoDirection;
+  TakeControl(render, control, rate, direction);
 }
 
 void EngineMixer::StartTail(Voice& voice, int32_t rate) {

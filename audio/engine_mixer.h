@@ -18,11 +18,13 @@
 // again from its first sample). A voice is let go only when its tails are gone.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "audio/audio_output.h"
 #include "audio/mixer.h"
+#include "audio/ring_renderer.h"
 #include "audio/voice.h"
 #include "audio/voice_ring.h"
 
@@ -41,6 +43,12 @@ class EngineMixer final : public AudioSource {
 
   void Render(float* out, int32_t frames, int32_t rate) override;
 
+  // Hears voices given a direction through `ring` from the next pull on, at the ring's rate
+  // (at any other rate they keep to the pan). Game thread; `ring` must outlive the mixer's
+  // use of it: the engine keeps every ring it made.
+  void UseRing(RingRenderer* ring) { ring_.store(ring, std::memory_order_release); }
+  bool UsesRing() const { return ring_.load(std::memory_order_acquire) != nullptr; }
+
   // With no output pulling: hands every voice lent (taken or still queued) back through
   // FromMixer and drops the tails, as if each had been let go; the next output starts from
   // a fresh mixer.
@@ -53,7 +61,7 @@ class EngineMixer final : public AudioSource {
   };
 
   void TakeLentVoices();
-  void ApplyControl(Voice& voice, uint64_t word, int32_t rate);
+  void ApplyControl(Voice& voice, uint64_t word, int32_t rate, bool ringHeard);
   void StartTail(Voice& voice, int32_t rate);
   int32_t GatherStreams();
   void ReportEnds();
@@ -73,4 +81,5 @@ class EngineMixer final : public AudioSource {
   int32_t tailCount_ = 0;
   std::unique_ptr<MixStream[]> streams_;  // held voices then tails, at most 2 x capacity
   Mixer mixer_;
+  std::atomic<RingRenderer*> ring_{nullptr};
 };

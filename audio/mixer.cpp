@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "audio/ring_renderer.h"
+
 namespace {
 
 GainRun CurrentGains(const VoiceRender& render) {
@@ -17,10 +19,15 @@ void AdvanceGains(VoiceRender& render, int32_t frames) {
     render.rampFrames = 0;
     render.gains = render.target;  // land exactly, whatever the float steps summed to
     render.leftStep = render.rightStep = 0.0f;
+    render.fading = RingPair{};
     return;
   }
   render.gains.left += render.leftStep * static_cast<float>(frames);
   render.gains.right += render.rightStep * static_cast<float>(frames);
+  if (render.fading.first >= 0) {
+    render.fading.gains.left += render.fading.firstStep * static_cast<float>(frames);
+    render.fading.gains.right += render.fading.nextStep * static_cast<float>(frames);
+  }
 }
 
 // One source sample for a tap that may lie outside the sound: a looped voice wraps around,
@@ -55,21 +62,109 @@ Channels<int16_t> NarrowChannels(const SoundPcm& pcm) {
   return {pcm.left16.data(), pcm.channels == 2 ? pcm.right16.data() : nullptr};
 }
 
-// One output frame whose taps reach past either end of the sound: the scalar path.
-template <typename Sample>
-void MixEdgeFrame(Channels<Sample> source, int64_t frames, const VoiceRender& render, GainRun gains,
-                  float* accLeft, float* accRight) {
-  const float left = EdgeSample(source.left, frames, render.position, render.looping);
-  const float right = source.right != nullptr
-                          ? EdgeSample(source.right, frames, render.position, render.looping)
-                          : left;
-  accLeft[0] += left * gains.left;
-  accRight[0] += right * gains.right;
+GainRun Scaled(GainRun gains, float scale) {
+  gains.left *= scale;
+  gains.right *= scale;
+  gains.leftStep *= scale;
+  gains.rightStep *= scale;
+  return gains;
 }
 
-template <typename Sample>
-void MixVoiceFrom(Channels<Sample> source, int64_t length, float scale, VoiceRender& render,
-                  uint64_t step, int32_t frames, float* accLeft, float* accRight) {
+// Where a stereo voice's frames go: the two channels, at the gains of the pan law.
+struct StereoOut {
+  float* accLeft;
+  float* accRight;
+  float scale;
+
+  template <typename Sample>
+  void Direct(Channels<Sample> source, int64_t whole, int32_t run, const VoiceRender& render,
+              int32_t at) const {
+    MixDirect(source.left + whole, source.right != nullptr ? source.right + whole : nullptr, run,
+              Scaled(CurrentGains(render), scale), accLeft + at, accRight + at);
+  }
+  template <typename Sample>
+  void Resampled(Channels<Sample> source, uint64_t step, int32_t run, const VoiceRender& render,
+                 int32_t at) const {
+    MixHermite(source.left, source.right, render.position, step, run,
+               Scaled(CurrentGains(render), scale), accLeft + at, accRight + at);
+  }
+  // One output frame whose taps reach past either end of the sound: the scalar path.
+  template <typename Sample>
+  void Edge(Channels<Sample> source, int64_t frames, const VoiceRender& render, int32_t at) const {
+    const GainRun gains = Scaled(CurrentGains(render), scale);
+    const float left = EdgeSample(source.left, frames, render.position, render.looping);
+    const float right = source.right != nullptr
+                            ? EdgeSample(source.right, frames, render.position, render.looping)
+                            : left;
+    accLeft[at] += left * gains.left;
+    accRight[at] += right * gains.right;
+  }
+};
+
+// Where a voice heard through the ring goes: its sound, both channels taken together, into
+// the buses of two neighbouring directions, and during a change of direction also into the
+// two it leaves.
+struct RingOut {
+  RingRenderer* ring;
+  float scale;
+
+  // The pairs to add into: the voice's own, and the one it is fading from.
+  template <typename Add>
+  void EachPair(const VoiceRender& render, Add add) const {
+    add(render.ring, CurrentGains(render));
+    const RingPair& fading = render.fading;
+    if (fading.first >= 0) {
+      add(fading.first,
+          GainRun{fading.gains.left, fading.gains.right, fading.firstStep, fading.nextStep});
+    }
+  }
+  float* Bus(int32_t direction) const { return ring->Bus(direction % kRingDirections); }
+
+  template <typename Sample>
+  void Direct(Channels<Sample> source, int64_t whole, int32_t run, const VoiceRender& render,
+              int32_t at) const {
+    const float half = source.right != nullptr ? 0.5f : 1.0f;
+    EachPair(render, [&](int32_t first, GainRun gains) {
+      gains = Scaled(gains, scale * half);
+      MixDirect(source.left + whole, static_cast<const Sample*>(nullptr), run, gains,
+                Bus(first) + at, Bus(first + 1) + at);
+      if (source.right != nullptr) {
+        MixDirect(source.right + whole, static_cast<const Sample*>(nullptr), run, gains,
+                  Bus(first) + at, Bus(first + 1) + at);
+      }
+    });
+  }
+  template <typename Sample>
+  void Resampled(Channels<Sample> source, uint64_t step, int32_t run, const VoiceRender& render,
+                 int32_t at) const {
+    const float half = source.right != nullptr ? 0.5f : 1.0f;
+    EachPair(render, [&](int32_t first, GainRun gains) {
+      gains = Scaled(gains, scale * half);
+      MixHermite(source.left, static_cast<const Sample*>(nullptr), render.position, step, run,
+                 gains, Bus(first) + at, Bus(first + 1) + at);
+      if (source.right != nullptr) {
+        MixHermite(source.right, static_cast<const Sample*>(nullptr), render.position, step, run,
+                   gains, Bus(first) + at, Bus(first + 1) + at);
+      }
+    });
+  }
+  template <typename Sample>
+  void Edge(Channels<Sample> source, int64_t frames, const VoiceRender& render, int32_t at) const {
+    float sample = EdgeSample(source.left, frames, render.position, render.looping);
+    if (source.right != nullptr) {
+      sample = 0.5f * (sample + EdgeSample(source.right, frames, render.position, render.looping));
+    }
+    EachPair(render, [&](int32_t first, GainRun gains) {
+      gains = Scaled(gains, scale);
+      Bus(first)[at] += sample * gains.left;
+      Bus(first + 1)[at] += sample * gains.right;
+    });
+  }
+};
+
+template <typename Sample, typename Out>
+void MixVoiceFrom(Channels<Sample> source, int64_t length, const Out& out, VoiceRender& render,
+                  uint64_t step, int32_t frames) {
   const uint64_t end = static_cast<uint64_t>(length) << kFractionBits;
   int32_t done = 0;
   while (true) {
@@ -83,31 +178,23 @@ void MixVoiceFrom(Channels<Sample> source, int64_t length, float scale, VoiceRen
     if (done == frames) return;
     int32_t run = frames - done;
     if (render.rampFrames > 0) run = std::min(run, render.rampFrames);
-    GainRun gains = CurrentGains(render);
-    gains.left *= scale;
-    gains.right *= scale;
-    gains.leftStep *= scale;
-    gains.rightStep *= scale;
     const auto whole = static_cast<int64_t>(render.position >> kFractionBits);
-    float* left = accLeft + done;
-    float* right = accRight + done;
 
     if (step == kOneFrame && (render.position & (kOneFrame - 1)) == 0) {
       // Equal rates: positions stay whole, so samples are added as they are.
       run = static_cast<int32_t>(std::min<int64_t>(run, length - whole));
-      MixDirect(source.left + whole, source.right != nullptr ? source.right + whole : nullptr, run,
-                gains, left, right);
+      out.Direct(source, whole, run, render, done);
       render.position += static_cast<uint64_t>(run) * kOneFrame;
     } else if (whole >= 1 && whole + 2 < length) {
       // Every frame whose four taps lie inside the sound goes through the vector loop.
       const uint64_t limit = static_cast<uint64_t>(length - 2) << kFractionBits;
       const uint64_t inside = (limit - render.position + step - 1) / step;
       run = static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(run), inside));
-      MixHermite(source.left, source.right, render.position, step, run, gains, left, right);
+      out.Resampled(source, step, run, render, done);
       render.position += static_cast<uint64_t>(run) * step;
     } else {
       run = 1;
-      MixEdgeFrame(source, length, render, gains, left, right);
+      out.Edge(source, length, render, done);
       render.position += step;
     }
     AdvanceGains(render, run);
@@ -154,6 +241,42 @@ void RampTo(VoiceRender& render, ChannelGains target, int32_t deviceRate) {
   const auto span = static_cast<float>(render.rampFrames);
   render.leftStep = (target.left - render.gains.left) / span;
   render.rightStep = (target.right - render.gains.right) / span;
+  // A pair still fading goes on to silence, over the new ramp.
+  RingPair& fading = render.fading;
+  if (fading.first >= 0) {
+    fading.firstStep = -fading.gains.left / span;
+    fading.nextStep = -fading.gains.right / span;
+  }
+}
+
+// The ring direction below `directionCd` and the gains of it and the next: the voice's level
+// shared between the two as the direction lies between them.
+RingPair RingTarget(int32_t levelCb, int32_t directionCd) {
+  const float amplitude = LevelAmplitude(levelCb);
+  const float place = static_cast<float>(directionCd) / (100.0f * kRingSpacingDegrees);
+  const auto first = std::min(static_cast<int32_t>(place), kRingDirections - 1);
+  const float toNext = place - static_cast<float>(first);
+  return RingPair{first, ChannelGains{amplitude * (1.0f - toNext), amplitude * toNext}};
+}
+
+// Takes a changed level or direction of a voice heard through the ring. A direction past the
+// next ring direction leaves its old pair fading out while the new pair fades in.
+void RingControl(VoiceRender& render, int32_t levelCb, bool restart, int32_t deviceRate) {
+  const RingPair pair = RingTarget(levelCb, render.directionCd);
+  if (restart || render.ring < 0) {
+    render.ring = pair.first;
+    render.gains = render.target = pair.gains;
+    render.rampFrames = 0;
+    render.leftStep = render.rightStep = 0.0f;
+    render.fading = RingPair{};
+    return;
+  }
+  if (pair.first != render.ring) {
+    render.fading = RingPair{render.ring, render.gains};
+    render.ring = pair.first;
+    render.gains = ChannelGains{0.0f, 0.0f};
+  }
+  RampTo(render, pair.gains, deviceRate);
 }
 
 }  // namespace
@@ -167,20 +290,31 @@ uint64_t ResampleStep(int32_t sourceRate, int32_t deviceRate) {
   return ((static_cast<uint64_t>(sourceRate) << kFractionBits) + rate / 2) / rate;
 }
 
-void TakeControl(VoiceRender& render, const VoiceControl& control, int32_t deviceRate) {
+void TakeControl(VoiceRender& render, const VoiceControl& control, int32_t deviceRate,
+                 int32_t directionCd) {
   const bool restart = control.starts != render.starts;
-  const bool changed = control.levelCb != render.levelCb || control.panCb != render.panCb;
+  const bool changed = control.levelCb != render.levelCb || control.panCb != render.panCb ||
+                       directionCd != render.directionCd;
   if (!restart && !changed) return;
 
   render.levelCb = control.levelCb;
   render.panCb = control.panCb;
-  render.target = GainsFor(control.levelCb, control.panCb);
+  render.directionCd = directionCd;
   if (restart) {
-    // A sound starts at the level it was given before it was played: no ramp from zero.
     render.starts = control.starts;
     render.looping = control.looping;
     render.position = 0;
     render.ended = false;
+  }
+  if (directionCd != kNoDirection) {
+    RingControl(render, control.levelCb, restart, deviceRate);
+    return;
+  }
+  render.target = GainsFor(control.levelCb, control.panCb);
+  if (restart || render.ring >= 0) {
+    // A sound starts at the level it was given before it was played: no ramp from zero.
+    render.ring = -1;
+    render.fading = RingPair{};
     render.gains = render.target;
     render.rampFrames = 0;
     render.leftStep = render.rightStep = 0.0f;
@@ -194,22 +328,33 @@ void StartFadeOut(VoiceRender& render, int32_t deviceRate) {
 }
 
 bool Silent(const VoiceRender& render) {
-  return render.ended ||
-         (render.rampFrames == 0 && render.gains.left == 0.0f && render.gains.right == 0.0f);
+  return render.ended || (render.rampFrames == 0 && render.gains.left == 0.0f &&
+                          render.gains.right == 0.0f && render.fading.first < 0);
 }
 
 void MixVoice(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t frames,
               float* accLeft, float* accRight) {
   if (pcm.narrow) {
-    MixVoiceFrom(NarrowChannels(pcm), pcm.frames, kNarrowScale, render, step, frames, accLeft,
-                 accRight);
+    MixVoiceFrom(NarrowChannels(pcm), pcm.frames, StereoOut{accLeft, accRight, kNarrowScale},
+                 render, step, frames);
   } else {
-    MixVoiceFrom(FloatChannels(pcm), pcm.frames, 1.0f, render, step, frames, accLeft, accRight);
+    MixVoiceFrom(FloatChannels(pcm), pcm.frames, StereoOut{accLeft, accRight, 1.0f}, render, step,
+                 frames);
+  }
+}
+
+void MixVoiceIntoRing(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t frames,
+                      RingRenderer& ring) {
+  if (pcm.narrow) {
+    MixVoiceFrom(NarrowChannels(pcm), pcm.frames, RingOut{&ring, kNarrowScale}, render, step,
+                 frames);
+  } else {
+    MixVoiceFrom(FloatChannels(pcm), pcm.frames, RingOut{&ring, 1.0f}, render, step, frames);
   }
 }
 
 void Mixer::Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
-                   int32_t deviceRate) {
+                   int32_t deviceRate, RingRenderer* ring) {
   assert(frames >= 0 && deviceRate > 0 && "the device asked for a negative span or no rate");
   for (int32_t s = 0; s < count; ++s) {
     VoiceRender& render = *streams[s].render;
@@ -227,8 +372,15 @@ void Mixer::Render(const MixStream* streams, int32_t count, float* out, int32_t 
       if (ahead < count && !streams[ahead].render->ended) PrefetchStream(streams[ahead], block);
       VoiceRender& render = *streams[s].render;
       if (render.ended) continue;
-      MixVoice(*streams[s].pcm, render, render.step, block, accLeft_, accRight_);
+      if (render.ring < 0) {
+        MixVoice(*streams[s].pcm, render, render.step, block, accLeft_, accRight_);
+      } else if (ring != nullptr) {
+        MixVoiceIntoRing(*streams[s].pcm, render, render.step, block, *ring);
+      } else {
+        render.ended = true;  // a fading tail whose ring went with a change of device rate
+      }
     }
+    if (ring != nullptr) ring->Mix(block, accLeft_, accRight_);
     limiter_.Process(accLeft_, accRight_, block, deviceRate);
     ClipInterleave(accLeft_, accRight_, block, out + 2 * static_cast<ptrdiff_t>(done));
   }

@@ -9,6 +9,8 @@
 // frees, and SoundIsPlaying answers from what the game asked plus the mixer's report of
 // natural ends, the moment an operation returns.
 #include <cassert>
+#include <cmath>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -18,6 +20,7 @@
 
 #include "audio/audio_output.h"
 #include "audio/engine_mixer.h"
+#include "audio/hrtf_ring.h"
 #include "audio/sound.h"
 #include "audio/sound_engine.h"
 #include "audio/sound_file.h"
@@ -49,6 +52,9 @@ struct Engine {
 
   // The device thread's, but for the game sides of its rings (under engineLock).
   EngineMixer mixer;
+  // Every ring of directions made for headphones, kept for the process: the device thread
+  // may be mixing through the last one (under lifecycleLock).
+  std::vector<std::unique_ptr<RingRenderer>> rings;
 };
 
 // Made once and never destroyed: the device thread may still be pulling while the process
@@ -179,6 +185,7 @@ void SoundShutdown() {
   }
   engine.openOutput->Close();
   engine.openOutput = nullptr;
+  engine.mixer.UseRing(nullptr);
   // The device thread has stopped for good: every voice it held comes back now.
   EngineOperation operation;
   engine.mixer.Recall();
@@ -325,6 +332,41 @@ int32_t SoundSetVolume(int32_t sound, int32_t volume) {
 
 int32_t SoundSetPan(int32_t sound, int32_t pan) {
   return SetControlLevel(sound, &VoiceControl::panCb, PanLevelCb(pan));
+}
+
+bool SoundUseHeadphones(const std::string& sofaPath, std::string& why) {
+  Engine& engine = TheEngine();
+  std::scoped_lock life(engine.lifecycleLock);
+  if (engine.openOutput == nullptr) {
+    why = "no audio output is open";
+    return false;
+  }
+  const int32_t rate = engine.openOutput->OpenRate();
+  if (rate <= 0) {
+    why = "the audio output does not tell its rate";
+    return false;
+  }
+  // Read and prepared before the mixer sees it: the device thread never waits for a file.
+  std::optional<HrtfRing> ring = LoadHrtfRing(sofaPath, rate, why);
+  if (!ring) return false;
+  engine.rings.push_back(std::make_unique<RingRenderer>(*ring));
+  engine.mixer.UseRing(engine.rings.back().get());
+  return true;
+}
+
+bool SoundHeadphonesOn() {
+  return TheEngine().mixer.UsesRing();
+}
+
+int32_t SoundSetDirection(int32_t sound, float degrees) {
+  EngineOperation operation;
+  Voice* voice = FindLocked(sound);
+  if (voice == nullptr) return 0;
+  constexpr int32_t kTurnCd = 36000;
+  const auto wrapped = static_cast<int32_t>(std::lround(std::fmod(degrees, 360.0f) * 100.0f));
+  const int32_t directionCd = ((wrapped % kTurnCd) + kTurnCd) % kTurnCd;
+  voice->direction.store(directionCd, std::memory_order_relaxed);
+  return 1;
 }
 
 int32_t SoundIsPlaying(int32_t sound) {

@@ -49,6 +49,18 @@ int32_t SoundSetVolume(int32_t sound, int32_t volume);
 // 10000 - VolumeTable[100 - |pan|]. 1, or 0 for no such sound.
 int32_t SoundSetPan(int32_t sound, int32_t pan);
 
+// Headphones: from now on a sound given a direction (SoundSetDirection) is heard through the
+// head-related filters of the set in the SOFA file `sofaPath` (UTF-8), made for the open
+// output's rate, instead of through its pan. True when the set was read; false, with the
+// reason in `why`, leaves every sound heard as before. Call after SoundInit; SoundShutdown
+// ends it.
+bool SoundUseHeadphones(const std::string& sofaPath, std::string& why);
+// Whether sounds given a direction are heard through the head-related filters.
+bool SoundHeadphonesOn();
+// Where `sound` is heard from, for headphones: `degrees` counterclockwise from straight ahead
+// (90 the left, -90 or 270 the right, 180 behind). Its volume still applies; its pan is not
+// heard while headphones are on. 1, or 0 for no such sound.
+int32_t SoundSetDirection(int32_t sound, float degrees);
 // 1 while playing, 0 when stopped or after a once-played sound's last sample, 3 for no such
 // sound.
 int32_t SoundIsPlaying(int32_t sound);

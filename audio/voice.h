@@ -31,6 +31,19 @@ inline constexpr uint64_t kParkedBit = uint64_t{1} << 31;
 uint64_t PackControl(const VoiceControl& control);
 VoiceControl UnpackControl(uint64_t word);
 
+// Where a positioned voice is heard, in hundredths of a degree counterclockwise from straight
+// ahead (0 .. 35999), or kNoDirection: heard through the stereo pan law.
+inline constexpr int32_t kNoDirection = -1;
+
+// A voice heard through the ring of directions (headphones) adds into two neighbouring
+// ring directions; these are their gains, as `gains` are a stereo voice's two channels.
+struct RingPair {
+  int32_t first = -1;  // ring direction of `gains.left`; `gains.right` is the next one; -1 none
+  ChannelGains gains{0.0f, 0.0f};
+  float firstStep = 0.0f;  // gain change per frame while the voice's ramp runs
+  float nextStep = 0.0f;
+};
+
 struct VoiceRender {
   uint64_t position = 0;  // source frames, 32.32 fixed point
   ChannelGains gains{};   // amplitude factors applied to the next frame
@@ -43,7 +56,12 @@ struct VoiceRender {
   uint64_t step = 0;     // source frames per output frame, 32.32, at stepRate
   int32_t stepRate = 0;  // the device rate `step` was made for; 0 = none yet
   bool looping = false;
-  bool ended = true;    // nothing of this wave is left to hear
+  bool ended = true;  // nothing of this wave is left to hear
+  // Heard through the ring: `gains` are then those of ring directions `ring` and `ring + 1`,
+  // and `fading` is the pair a change of direction left, going silent over the same ramp.
+  int32_t directionCd = kNoDirection;  // the direction `target` was made from
+  int32_t ring = -1;                   // -1: heard through the stereo pan law
+  RingPair fading;
   uint32_t starts = 0;  // the control's `starts` last taken
 };
 
@@ -65,8 +83,9 @@ struct Voice {
   bool released = false;  // freed by the game: deleted once the mixer gives it back
 
   // ---- shared ----
-  std::atomic<uint64_t> control{0};      // the published `wanted`, plus kParkedBit
-  std::atomic<uint32_t> endedStarts{0};  // `starts` of the last play that ran to its end
+  std::atomic<uint64_t> control{0};              // the published `wanted`, plus kParkedBit
+  std::atomic<uint32_t> endedStarts{0};          // `starts` of the last play that ran to its end
+  std::atomic<int32_t> direction{kNoDirection};  // SoundSetDirection's, read by every pull
 
   // ---- the mixer thread, while lent ----
   VoiceRender render;

@@ -16,6 +16,7 @@ class PulledOutput final : public AudioOutput {
     return true;
   }
   void Close() override { source_ = nullptr; }
+  int32_t OpenRate() const override { return 48000; }  // the rate the benchmarks pull at
   AudioSource* source() const { return source_; }
 
  private:

@@ -12,6 +12,9 @@
 
 namespace {
 
+// A relative bearing of this many degrees is straight ahead.
+constexpr float kAheadDegrees = 90.0f;
+
 // The angle, in radians, at which the listener sees the source. Note the opposite
 // orientation of the two differences; at dx = 0 the quotient is an infinity with the
 // sign of dy, so a source toward +y comes out at 270 degrees and one toward -y at 90.
@@ -32,6 +35,7 @@ MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sour
   float theta = Bearing(dx, dy);
   mix.bearing = Single(static_cast<double>(theta) * kRadiansToDegrees);
   float relative = Single(static_cast<double>(mix.bearing) - heading);
+  mix.relative = relative;
 
   // A relative bearing of 90 degrees is straight ahead, 270 straight behind: the pan is
   // -100 cos of it, and `back`, -sin of it, is above 0 for a source behind.
@@ -50,6 +54,8 @@ MixResult PositionSound(float listenerX, float listenerY, float sourceX, float s
   MixResult mix = ComputeMix(listenerX, listenerY, sourceX, sourceY, heading, falloff);
   SoundSetPan(sound, mix.pan);
   SoundSetVolume(sound, mix.volume);
+  // For headphones the same direction, counterclockwise from ahead; the pan is then not heard.
+  if (SoundHeadphonesOn()) SoundSetDirection(sound, kAheadDegrees - mix.relative);
   return mix;
 }
 

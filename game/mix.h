@@ -11,6 +11,7 @@ inline constexpr int32_t kStalkerFalloff = 5;
 
 struct MixResult {
   float bearing = 0;   // degrees at which the listener sees the source, before the heading
+  float relative = 0;  // the bearing less the heading: 90 ahead, 0 left, 180 right, 270 behind
   int32_t pan = 0;     // -100 (full left) .. 100 (full right)
   int32_t volume = 0;  // 100 down to below 0; the sound engine clamps it to 0 .. 100
 };

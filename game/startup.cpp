@@ -7,6 +7,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_exit.h"
+#include "game/headphones.h"
 #include "game/rules.h"
 #include "game/state.h"
 #include "input/input.h"
@@ -64,6 +65,7 @@ void ProgramEntry() {
   }
 
   SoundUseOggDecoder();
+  StartHeadphones();
   SetStartGlobals();
 
   OpenGameWindow();

@@ -40,6 +40,7 @@ class OfflineAudioOutput final : public AudioOutput {
 
   bool Open(AudioSource& source) override;
   void Close() override;
+  int32_t OpenRate() const override { return rate_; }
 
   // Lets `ms` milliseconds of virtual time pass, rendering their frames while open.
   void Advance(uint32_t ms);

@@ -44,6 +44,7 @@ class SdlAudioOutput final : public AudioOutput {
   // stopped again, when no driver or device opens.
   bool Open(AudioSource& source) override;
   void Close() override;
+  int32_t OpenRate() const override { return deviceRate(); }
 
   int32_t deviceRate() const { return rate_.load(std::memory_order_relaxed); }
   int32_t bufferFrames() const { return bufferFrames_.load(std::memory_order_relaxed); }

@@ -100,6 +100,7 @@ bool SetFlag(SimOptions& o, const std::string& arg) {
   if (arg == "--rules") return o.rulesOnly = true;
   if (arg == "--trace-ticks") return o.traceTicks = true;
   if (arg == "--live") return o.live = true;
+  if (arg == "--binaural") return o.binaural = true;
   if (arg == "--help" || arg == "-h") return o.help = true;
   return false;
 }
@@ -155,6 +156,9 @@ std::string SimUsage() {
          "  --live           a client drives the run through stdin and stdout, step by step\n"
          "                   in virtual time (binary frames: tools/sim/LIVE.md)\n"
          "  --record FILE    live: the input received, as a script that replays the run\n"
+         "  --binaural       headphones: positioned sounds through head-related filters\n"
+         "                   (also QUELMIRE_BINAURAL=1; the set: QUELMIRE_HRTF, else the "
+         "system's)\n"
          "Exit status: the game's own when it ends (0; 1 when it could not start), 0 at the\n"
          "--ms limit or a live client's stop; 1 when an output could not be written whole;\n"
          "2 for a bad command line, script, asset folder or output path (tools/sim/README.md).\n";

@@ -21,6 +21,7 @@ struct SimOptions {
   std::string assetsPath;       // the folder the game's "assets/" names; empty: ./assets
   int32_t rate = 48000;         // frames per second of the mix, 8000 .. 192000
   bool live = false;            // driven step by step through stdin and stdout (LIVE.md)
+  bool binaural = false;        // positioned sounds through head-related filters (headphones)
   std::string recordPath;       // live: the input received, as a script; empty: none
   bool help = false;
 };

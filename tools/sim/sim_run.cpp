@@ -16,6 +16,7 @@
 #include "game/game.h"
 #include "game/game_events.h"
 #include "game/game_exit.h"
+#include "game/headphones.h"
 #include "host/audio/offline_audio_output.h"
 #include "host/headless/headless_host.h"
 #include "runtime/random.h"
@@ -373,6 +374,7 @@ void RunGameCommand(const SimOptions& given) {
   InstallProcessExit(ExitFromGame);
 
   if (o.live) StartLive(*run);
+  if (BinauralAsked(o.binaural)) AskForHeadphones();
 
   run->mainThread = std::this_thread::get_id();
   run->host->Install();

@@ -1,0 +1,44 @@
+// audio/hrtf_ring.h - head-related impulse responses for a ring of directions around the
+// listener, at the ear height (the field is flat), read from a SOFA file.
+// Threads: LoadHrtfRing on any thread; a ring is immutable once made.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Directions of the ring, evenly spaced: direction k lies k x 360 / kRingDirections degrees
+// counterclockwise from straight ahead (90 is the left, 270 the right). Every 15 degrees, so
+// 0, 30, 90, 150 and 180 on either side are measured directions, heard through their own
+// filters; between two, a sound is spread over both.
+inline constexpr int32_t kRingDirections = 24;
+inline constexpr float kRingSpacingDegrees = 360.0f / kRingDirections;
+
+struct HrtfRing {
+  int32_t rate = 0;    // frames per second the filters are for
+  int32_t length = 0;  // taps of every filter
+  // kRingDirections filters of `length` taps each, direction after direction. The delay
+  // every filter of the set shares before its first sound is left out (the way from the
+  // loudspeaker to the head); the delay between the ears and between directions is kept.
+  std::vector<float> left;
+  std::vector<float> right;
+};
+
+// The set in the SOFA file at `path` (UTF-8), resampled to `rate` frames per second and
+// loudness-normalised by libmysofa. Nothing, with the reason in `why`, when the file cannot be
+// read (missing, not a regular file, not a set libmysofa accepts).
+std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why);
+
+// The same for a file already in memory.
+std::optional<HrtfRing> HrtfRingFromImage(const std::vector<uint8_t>& image, int32_t rate,
+                                          std::string& why);
+
+// The filter pair the set itself gives for `degrees` counterclockwise from ahead, at `rate`,
+// with no delay left out: what a listener's ears would receive from a click there.
+struct HrtfPair {
+  std::vector<float> left;
+  std::vector<float> right;
+};
+std::optional<HrtfPair> SetFilterAt(const std::string& path, int32_t rate, float degrees,
+                                    std::string& why);
