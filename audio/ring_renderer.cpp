@@ -7,34 +7,69 @@ namespace {
 
 constexpr int32_t kBlock = kRingBlockFrames;
 constexpr size_t kBins = kRingBlockFrames + 1;
+static_assert(kRingDirections % kLanes == 0, "the ring fills whole groups of lanes");
 
-// The spectrum of one partition of a filter: `taps` from `from`, padded with zeros to the
-// transform's size.
-void PartitionSpectrum(const RealFft& fft, const float* taps, int32_t length, int32_t from,
-                       float* re, float* im) {
-  std::vector<float> block(static_cast<size_t>(2 * kBlock), 0.0f);
-  std::vector<float> scratch(static_cast<size_t>(4 * kBlock));
-  const int32_t count = std::min(kBlock, length - from);
-  std::copy_n(taps + from, count, block.begin());
-  fft.Forward(block.data(), re, im, scratch.data());
-}
-
-// y += a x b over `bins` complex values.
-void MultiplyAdd(const float* ar, const float* ai, const float* br, const float* bi, float* yr,
-                 float* yi) {
+// y += a x b over kBins complex values, each lane on its own.
+[[gnu::always_inline]] inline void MultiplyAdd(const Lanes* ar, const Lanes* ai, const Lanes* br,
+                                               const Lanes* bi, Lanes* yr, Lanes* yi) {
   for (size_t k = 0; k < kBins; ++k) {
     yr[k] += ar[k] * br[k] - ai[k] * bi[k];
     yi[k] += ar[k] * bi[k] + ai[k] * br[k];
   }
 }
 
+// What one group's newest block and the blocks before it add to both ears' spectra: every
+// partition of the filters times the input block it is delayed to.
+struct Partitions {
+  const Lanes* filterRe[2];
+  const Lanes* filterIm[2];
+  const Lanes* inputRe;
+  const Lanes* inputIm;
+  int32_t count;
+  int32_t newest;
+  Lanes* sum[2][2];
+};
+
+[[gnu::always_inline]] inline void AddPartitions(const Partitions& p) {
+  for (int32_t part = 0; part < p.count; ++part) {
+    const size_t past = static_cast<size_t>((p.newest - part + p.count) % p.count) * kBins;
+    const size_t taps = static_cast<size_t>(part) * kBins;
+    for (int ear = 0; ear < 2; ++ear) {
+      MultiplyAdd(p.filterRe[ear] + taps, p.filterIm[ear] + taps, p.inputRe + past,
+                  p.inputIm + past, p.sum[ear][0], p.sum[ear][1]);
+    }
+  }
+}
+
+void AddPartitionsPortable(const Partitions& p) {
+  AddPartitions(p);
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2,fma"))) void AddPartitionsAvx2(const Partitions& p) {
+  AddPartitions(p);
+}
+bool HasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+#else
+void AddPartitionsAvx2(const Partitions& p) {
+  AddPartitions(p);
+}
+bool HasAvx2() {
+  return false;
+}
+#endif
+
 }  // namespace
 
-struct RingRenderer::Direction {
-  std::vector<float> filterRe[2], filterIm[2];  // partition p at p x kBins
-  std::vector<float> inputRe, inputIm;          // the last `partitions` blocks' spectra
-  std::vector<float> window;                    // the previous block then the newest
-  int32_t quietBlocks = 0;                      // blocks in a row that brought nothing
+// Eight directions, lane by lane.
+struct RingRenderer::Group {
+  std::vector<LaneSlot> filterRe[2], filterIm[2];  // per ear: partition p at p x kBins
+  std::vector<LaneSlot> inputRe, inputIm;          // the last `partitions` blocks' spectra
+  std::vector<LaneSlot> window;                    // the previous block then the newest
+  int32_t quietBlocks = 0;                         // blocks in a row that brought nothing
 };
 
 RingRenderer::RingRenderer(const HrtfRing& ring)
@@ -42,47 +77,59 @@ RingRenderer::RingRenderer(const HrtfRing& ring)
       partitions_((ring.length + kBlock - 1) / kBlock),
       fft_(2 * kBlock),
       buses_(kRingDirections, std::vector<float>(static_cast<size_t>(kBlock + kMixBlockFrames))),
-      directions_(kRingDirections),
+      groups_(kRingDirections / kLanes),
       scratch_(static_cast<size_t>(4 * kBlock)),
+      earRe_(kBins),
+      earIm_(kBins),
+      earScratch_(static_cast<size_t>(4 * kBlock)),
       window_(static_cast<size_t>(2 * kBlock)) {
   const size_t spectra = static_cast<size_t>(partitions_) * kBins;
-  for (int32_t d = 0; d < kRingDirections; ++d) {
-    Direction& direction = directions_[static_cast<size_t>(d)];
+  // The inverse transform's factor of 2 x kBlock, folded into the filters once.
+  const float scale = 1.0f / (2 * kBlock);
+  std::vector<LaneSlot> slots(static_cast<size_t>(2 * kBlock));
+  Lanes* block = AsLanes(slots);
+  for (size_t g = 0; g < groups_.size(); ++g) {
+    Group& group = groups_[g];
     const std::vector<float>* taps[2] = {&ring.left, &ring.right};
     for (int ear = 0; ear < 2; ++ear) {
-      direction.filterRe[ear].resize(spectra);
-      direction.filterIm[ear].resize(spectra);
+      group.filterRe[ear].resize(spectra);
+      group.filterIm[ear].resize(spectra);
       for (int32_t p = 0; p < partitions_; ++p) {
-        PartitionSpectrum(fft_, taps[ear]->data() + static_cast<ptrdiff_t>(d) * ring.length,
-                          ring.length, p * kBlock, direction.filterRe[ear].data() + p * kBins,
-                          direction.filterIm[ear].data() + p * kBins);
+        for (int32_t i = 0; i < 2 * kBlock; ++i) {
+          for (int32_t lane = 0; lane < kLanes; ++lane) {
+            const int32_t tap = p * kBlock + i;
+            const auto direction = static_cast<int32_t>(g) * kLanes + lane;
+            block[static_cast<size_t>(i)][lane] =
+                i < kBlock && tap < ring.length
+                    ? scale * (*taps[ear])[static_cast<size_t>(direction * ring.length + tap)]
+                    : 0.0f;
+          }
+        }
+        fft_.Forward(block, AsLanes(group.filterRe[ear]) + p * kBins,
+                     AsLanes(group.filterIm[ear]) + p * kBins, AsLanes(scratch_));
       }
-      // The inverse transform's factor of 2 x kBlock, folded in once.
-      const float scale = 1.0f / (2 * kBlock);
-      for (float& v : direction.filterRe[ear]) v *= scale;
-      for (float& v : direction.filterIm[ear]) v *= scale;
     }
-    direction.inputRe.resize(spectra);
-    direction.inputIm.resize(spectra);
-    direction.window.resize(static_cast<size_t>(2 * kBlock));
+    group.inputRe.resize(spectra);
+    group.inputIm.resize(spectra);
+    group.window.resize(static_cast<size_t>(2 * kBlock));
   }
-  for (int ear = 0; ear < 2; ++ear) {
-    sumRe_[ear].resize(kBins);
-    sumIm_[ear].resize(kBins);
-    heard_[ear].resize(static_cast<size_t>(2 * kBlock + kMixBlockFrames));
+  for (auto& ear : sum_) {
+    for (auto& part : ear) part.resize(kBins);
   }
+  for (auto& ear : heard_) ear.resize(static_cast<size_t>(2 * kBlock + kMixBlockFrames));
   Reset();
 }
 
 RingRenderer::~RingRenderer() = default;
 
 void RingRenderer::Reset() {
+  const LaneSlot zero{};
   for (auto& bus : buses_) std::fill(bus.begin(), bus.end(), 0.0f);
-  for (Direction& direction : directions_) {
-    std::fill(direction.inputRe.begin(), direction.inputRe.end(), 0.0f);
-    std::fill(direction.inputIm.begin(), direction.inputIm.end(), 0.0f);
-    std::fill(direction.window.begin(), direction.window.end(), 0.0f);
-    direction.quietBlocks = partitions_ + 1;
+  for (Group& group : groups_) {
+    std::fill(group.inputRe.begin(), group.inputRe.end(), zero);
+    std::fill(group.inputIm.begin(), group.inputIm.end(), zero);
+    std::fill(group.window.begin(), group.window.end(), zero);
+    group.quietBlocks = partitions_ + 1;
   }
   for (auto& ear : heard_) std::fill(ear.begin(), ear.end(), 0.0f);
   pending_ = 0;
@@ -108,21 +155,19 @@ void RingRenderer::Mix(int32_t frames, float* accLeft, float* accRight) {
     accLeft[i] += heard_[0][static_cast<size_t>(i)];
     accRight[i] += heard_[1][static_cast<size_t>(i)];
   }
-  for (auto& ear : heard_) {
-    std::copy(ear.begin() + frames, ear.begin() + queued_, ear.begin());
-  }
+  for (auto& ear : heard_) std::copy(ear.begin() + frames, ear.begin() + queued_, ear.begin());
   queued_ -= frames;
 }
 
 void RingRenderer::ConvolveBlock(int32_t from) {
   newest_ = (newest_ + 1) % partitions_;
-  for (int ear = 0; ear < 2; ++ear) {
-    std::fill(sumRe_[ear].begin(), sumRe_[ear].end(), 0.0f);
-    std::fill(sumIm_[ear].begin(), sumIm_[ear].end(), 0.0f);
+  const LaneSlot zero{};
+  for (auto& ear : sum_) {
+    for (auto& part : ear) std::fill(part.begin(), part.end(), zero);
   }
   bool sounding = false;
-  for (size_t d = 0; d < directions_.size(); ++d) {
-    sounding |= ConvolveDirection(directions_[d], buses_[d].data() + from);
+  for (size_t g = 0; g < groups_.size(); ++g) {
+    sounding |= ConvolveGroup(groups_[g], static_cast<int32_t>(g) * kLanes, from);
   }
   for (int ear = 0; ear < 2; ++ear) {
     float* out = heard_[ear].data() + queued_;
@@ -130,32 +175,56 @@ void RingRenderer::ConvolveBlock(int32_t from) {
       std::fill_n(out, kBlock, 0.0f);
       continue;
     }
-    fft_.Inverse(sumRe_[ear].data(), sumIm_[ear].data(), window_.data(), scratch_.data());
+    // The ear hears every direction: the lanes summed.
+    for (size_t k = 0; k < kBins; ++k) {
+      float re = 0.0f, im = 0.0f;
+      for (int32_t lane = 0; lane < kLanes; ++lane) {
+        re += sum_[ear][0][k].lane[lane];
+        im += sum_[ear][1][k].lane[lane];
+      }
+      earRe_[k] = re;
+      earIm_[k] = im;
+    }
+    fft_.Inverse(earRe_.data(), earIm_.data(), window_.data(), earScratch_.data());
     std::copy_n(window_.data() + kBlock, kBlock, out);  // overlap-save: the second half is whole
   }
   queued_ += kBlock;
 }
 
-// Adds one direction's part of the newest block to the ears' spectra; false when it has
-// nothing left to say (it and the blocks its filters still ring from were silent).
-bool RingRenderer::ConvolveDirection(Direction& direction, const float* input) {
-  const bool silent = std::all_of(input, input + kBlock, [](float v) { return v == 0.0f; });
-  if (silent && direction.quietBlocks > partitions_) return false;  // its history is all zero
-  direction.quietBlocks = silent ? direction.quietBlocks + 1 : 0;
+// Adds eight directions' part of the newest block to the ears' spectra; false when they have
+// nothing left to say (they and the blocks their filters still ring from were silent).
+bool RingRenderer::ConvolveGroup(Group& group, int32_t firstDirection, int32_t from) {
+  bool silent = true;
+  for (int32_t lane = 0; lane < kLanes && silent; ++lane) {
+    const float* input = buses_[static_cast<size_t>(firstDirection + lane)].data() + from;
+    silent = std::all_of(input, input + kBlock, [](float v) { return v == 0.0f; });
+  }
+  if (silent && group.quietBlocks > partitions_) return false;  // its history is all zero
+  group.quietBlocks = silent ? group.quietBlocks + 1 : 0;
 
-  std::copy_n(direction.window.begin() + kBlock, kBlock, direction.window.begin());
-  std::copy_n(input, kBlock, direction.window.begin() + kBlock);
-  const size_t slot = static_cast<size_t>(newest_) * kBins;
-  fft_.Forward(direction.window.data(), direction.inputRe.data() + slot,
-               direction.inputIm.data() + slot, scratch_.data());
-  for (int32_t p = 0; p < partitions_; ++p) {
-    const size_t from = static_cast<size_t>((newest_ - p + partitions_) % partitions_) * kBins;
-    const size_t taps = static_cast<size_t>(p) * kBins;
-    for (int ear = 0; ear < 2; ++ear) {
-      MultiplyAdd(direction.filterRe[ear].data() + taps, direction.filterIm[ear].data() + taps,
-                  direction.inputRe.data() + from, direction.inputIm.data() + from,
-                  sumRe_[ear].data(), sumIm_[ear].data());
+  std::copy_n(group.window.begin() + kBlock, kBlock, group.window.begin());
+  for (int32_t lane = 0; lane < kLanes; ++lane) {
+    const float* input = buses_[static_cast<size_t>(firstDirection + lane)].data() + from;
+    for (int32_t i = 0; i < kBlock; ++i) {
+      group.window[static_cast<size_t>(kBlock + i)].lane[lane] = input[i];
     }
+  }
+  const size_t slot = static_cast<size_t>(newest_) * kBins;
+  fft_.Forward(AsLanes(group.window), AsLanes(group.inputRe) + slot, AsLanes(group.inputIm) + slot,
+               AsLanes(scratch_));
+  Partitions partitions{
+      {AsLanes(group.filterRe[0]), AsLanes(group.filterRe[1])},
+      {AsLanes(group.filterIm[0]), AsLanes(group.filterIm[1])},
+      AsLanes(group.inputRe),
+      AsLanes(group.inputIm),
+      partitions_,
+      newest_,
+      {{AsLanes(sum_[0][0]), AsLanes(sum_[0][1])}, {AsLanes(sum_[1][0]), AsLanes(sum_[1][1])}}};
+  static const bool avx2 = HasAvx2();
+  if (avx2) {
+    AddPartitionsAvx2(partitions);
+  } else {
+    AddPartitionsPortable(partitions);
   }
   return true;
 }

@@ -5,13 +5,13 @@
 // device thread only. Mix never allocates, waits or frees.
 //
 // The cost is the ring's, not the voices': a voice adds into two buses as a stereo voice
-// adds into two channels, and each bus that sounded lately is convolved once per block
-// (uniformly partitioned, in the frequency domain: one transform a bus, two back).
-// Buses silent for longer than their filters ring cost nothing.
+// adds into two channels, and the buses are convolved once per block (uniformly partitioned,
+// in the frequency domain), eight directions at once, one in each lane of a vector: one
+// transform for eight buses, two back for the ears. Eight directions silent for longer than
+// their filters ring cost nothing.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "audio/hrtf_ring.h"
@@ -42,20 +42,20 @@ class RingRenderer {
   void Reset();
 
  private:
-  struct Direction;
+  struct Group;
   void ConvolveBlock(int32_t from);
-  bool ConvolveDirection(Direction& direction, const float* input);
+  bool ConvolveGroup(Group& group, int32_t firstDirection, int32_t from);
 
   int32_t rate_;
   int32_t partitions_;                     // kRingBlockFrames-long pieces of every filter
   RealFft fft_;                            // 2 x kRingBlockFrames points
   std::vector<std::vector<float>> buses_;  // per direction: the frames not yet convolved
   int32_t pending_ = 0;                    // frames in every bus not yet convolved
-  std::vector<Direction> directions_;
-  int32_t newest_ = 0;  // the slot of the newest block in every direction's history
-  std::vector<float> sumRe_[2], sumIm_[2];  // the ears' spectra of the block being made
-  std::vector<float> scratch_;
-  std::vector<float> window_;    // one transform's worth of the ears' output
+  std::vector<Group> groups_;              // eight directions each
+  int32_t newest_ = 0;                     // the slot of the newest block in every group's history
+  std::vector<LaneSlot> sum_[2][2];        // per ear, real and imaginary: the spectra being made
+  std::vector<LaneSlot> scratch_;
+  std::vector<float> earRe_, earIm_, earScratch_, window_;  // one ear's way back
   std::vector<float> heard_[2];  // the ears' output not yet mixed, oldest first
   int32_t queued_ = 0;
 };
