@@ -14,6 +14,8 @@ packages=(
   libsdl2-dev libvorbis-dev libogg-dev
   clang libclang-rt-14-dev
   libspeechd-dev  # the real host speaks the boxes' texts through the speech server
+  libmysofa-dev   # the binaural renderer reads HRTF sets in the SOFA format with it; its
+                  # libmysofa1 installs the set it uses, /usr/share/libmysofa/default.sofa
   # Programs the build, the tests and the scripts run:
   espeak-ng     # the asset generator speaks the page names and the narration with it
   sox           # tones and reference samples of the sound-file tests; fuzz seeds; sonograms.sh
@@ -32,7 +34,7 @@ packages=(
 if [[ "${1:-}" == windows ]]; then
   packages+=(
     g++-mingw-w64-x86-64-posix  # C++20 threads for Windows: only the posix thread model has them
-    gcc-mingw-w64-x86-64-posix  # SDL2, libogg and libvorbis are C
+    gcc-mingw-w64-x86-64-posix  # SDL2, libogg, libvorbis, zlib and libmysofa are C
     dpkg-dev                    # apt-get source unpacks and patches their Debian sources with it
     wine                        # wineserver: the Windows tests and the smoke run of quelmire.exe
     wine64                      # the loader that starts 64-bit Windows programs

@@ -8,10 +8,11 @@
 #                               one seed and a scripted run's trace from
 #                               quelmire-sim.exe against the Linux ones
 #
-# SDL2, libogg and libvorbis are Debian's own source packages (the versions and patches
-# of the Linux build), fetched into build/windows-deps/ with a private apt source list
-# and cross-built there once; GoogleTest is built from Debian's googletest source.
-# Nothing of theirs enters the repository.
+# SDL2, libogg, libvorbis and zlib are Debian's own source packages (the versions and
+# patches of the Linux build), fetched into build/windows-deps/ with a private apt source
+# list and cross-built there once; libmysofa is Debian's tarball of its upstream source
+# (scripts/windows/deps.sh says why not bookworm's); GoogleTest is built from Debian's
+# googletest source. Nothing of theirs enters the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-packages.sh windows
@@ -46,10 +47,16 @@ build_windows() {
   cmake --build "$out" -j "$jobs"
 }
 
-# What a Windows player unpacks: quelmire/quelmire.exe beside quelmire/assets/. The exe
-# goes without its debugging sections, which the build keeps for the tests' stacks.
+# What a Windows player unpacks: quelmire/quelmire.exe beside quelmire/assets/ and the
+# binaural renderer's HRTF set, quelmire/hrtf/default.sofa (libmysofa's own, copied into
+# run/ by the build). The exe goes without its debugging sections, which the build keeps
+# for the tests' stacks.
 make_zip() {
   local stage=$out/zip/quelmire zip=$out/quelmire-windows.zip
+  if [[ ! -s $out/run/hrtf/default.sofa ]]; then
+    echo "windows: the build left no HRTF set in $out/run/hrtf/" >&2
+    return 1
+  fi
   # A player starts it from Explorer: a windowed program, with no console of its own.
   # (grep reads it all: with pipefail, an early exit would fail objdump's write)
   if ! x86_64-w64-mingw32-objdump -p "$out/run/quelmire.exe" | grep 'Windows GUI' >/dev/null; then
@@ -60,6 +67,7 @@ make_zip() {
   mkdir -p "$stage"
   x86_64-w64-mingw32-strip -o "$stage/quelmire.exe" "$out/run/quelmire.exe"
   cp -r "$out/run/assets" "$stage/assets"
+  cp -r "$out/run/hrtf" "$stage/hrtf"
   # The players' text: keys, what they hear, how to report a fault; CR LF for Notepad.
   sed -e "s|@QUELMIRE_CONTACT@|$(cat packaging/contact)|" -e 's/$/\r/' \
     packaging/windows/README.txt >"$stage/README.txt"
