@@ -20,7 +20,7 @@ namespace {
 constexpr int32_t kDeviceRate = 48000;
 constexpr int32_t kPullFrames = 512;
 constexpr int32_t kSecondsPerIteration = 60;
-constexpr const char* kSet = "/usr/share/libmysofa/default.sofa";
+constexpr const char* kSet = QUELMIRE_HRTF_SET;
 
 // The left channel of the engine benchmarks' material.
 DecodedSound MonoMaterial(int32_t voice) {

@@ -106,7 +106,7 @@ check_files() {
 check_control() {
   local deb=$1 field
   field=$(dpkg-deb -f "$deb" Depends)
-  for library in libsdl2 libspeechd libvorbisfile libc6 libstdc++6; do
+  for library in libsdl2 libspeechd libvorbisfile libmysofa1 libc6 libstdc++6; do
     grep -q "$library" <<<"$field" || fail "Depends lacks $library: $field"
   done
   grep -q speech-dispatcher <<<"$(dpkg-deb -f "$deb" Recommends)" ||

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 
 #include "audio/engine_mixer.h"
@@ -19,15 +18,8 @@ namespace {
 
 constexpr int32_t kRate = 48000;
 
-// The set the game plays with: the system's, or one beside the tests (the Windows run folder).
-std::string SetPath() {
-  for (const char* path : {"/usr/share/libmysofa/default.sofa", "hrtf/default.sofa"}) {
-    std::error_code error;
-    if (std::filesystem::is_regular_file(path, error)) return path;
-  }
-  ADD_FAILURE() << "no head-related set: libmysofa's default.sofa is not installed";
-  return {};
-}
+// The set the game plays with, as the build found it.
+std::string SetPath() { return QUELMIRE_TEST_HRTF; }
 
 struct Heard {
   std::vector<float> left;
