@@ -29,7 +29,6 @@ prints one JSON line per game and a summary line. How it plays:
    it met, until the sound has all but faded.
 """
 
-
 import argparse
 import json
 import os
@@ -38,21 +37,19 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from body import AHEAD, BACK, LEFT, LEFT_BUTTON, RIGHT, RUN_KEY, STRIDE_TURN, Body  # noqa: E402
+from acting import Acting, bearing  # noqa: E402
+from body import AHEAD, BACK, LEFT, RIGHT, RUN_KEY  # noqa: E402
 from ear import Ear  # noqa: E402
-from hearing import Hearing  # noqa: E402
-from page_map import PageMap, Sweep, sources_in  # noqa: E402
+from page_map import sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
-                            StalkerBelief, quarter_turn_away, wrap)
-from terrain import Terrain, distance  # noqa: E402
+                            quarter_turn_away)
+from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
 DEFAULT_MAX_MS = 300_000  # virtual ms a game may last; then the cause is "time"
 # Listening.
-SWEEP_DEG = 12         # degrees a tick while listening round
-SWEEP_TICKS = 30       # once round in the loud first half of the one-second note
 ONSET_LEAD_TICKS = 2   # an onset this near is too near to stand still for
 LISTEN_LEAD_TICKS = 4  # ticks beyond a leg within which an onset is waited for
 LEG_STOP_TICKS = 3     # a leg ends this long before an onset it waits for
@@ -65,8 +62,6 @@ LEG_TICKS = 30         # a walk between two spoken places
 HEAR_TICKS = 8         # walking, the stalker is listened for this often
 LOOK_TICKS = 6         # ticks after a quarter turn before its pan tells its bearing
 STILL_SHARE = 0.3      # a leg that went less than this share of a walk's way met an obstacle
-MAX_TURN = 90          # degrees a tick: the pointer is put back to the middle of the window each
-                       # tick, and a longer move would reach its edge
 JUMP_GAIN = 20         # units of way saved for which it jumps to the tunnel to go for a page
 AWAY_REACH = 20        # units ahead a goal away from the stalker lies, with no part that way
 AWAY_MARGIN = 5        # units from the field's edge such a goal keeps
@@ -88,142 +83,19 @@ FLEE_STUCK = 0.3       # units: a flight's run that went less met an obstacle
 JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
 
 
-def bearing(a, b):
-    """The heading (degrees, 0 toward +y, 90 toward +x) from a toward b."""
-    return float(np.degrees(np.arctan2(b[0] - a[0], b[1] - a[1]))) % 360
-
-
-class EarBot:
-    """One game of the ear player: it hears (Hearing), believes (PageMap, Terrain,
-    StalkerBelief), knows itself (Body), and decides here."""
+class EarBot(Acting):
+    """One game of the ear player: what it decides, on what it does (Acting)."""
 
     def __init__(self, env, ear, rules, seed, log=None, notebook=None,
                  max_ms=DEFAULT_MAX_MS):
-        self.env = env
-        self.rules = rules
+        super().__init__(env, ear, rules, log=log, notebook=notebook)
         self.seed = seed
-        self.log = log
-        self.notebook = notebook  # an open file, or None
         self.max_ms = max_ms
-        self.tick = rules.tick_ms
-        self.period = rules.hint_period_ms
-        self.field = (rules.field_width, rules.field_height)
-        self.hearing = Hearing(ear, self.period)
-        self.body = Body(rules)
-        self.map = PageMap(self.period)
-        self.terrain = Terrain(rules)
-        self.stalker = StalkerBelief()
-        self.ms = 0
-        self.done = False
-        self.cause = None
-        self.texts = []
-        self.pages_heard = 0
-        self.spent = {}  # virtual ms by what it was doing, for the log
-        self.doing = "start"
         self.last_goal = None
         self.side = 1      # the side (1 right, -1 left) that freed it when last stuck
         self.wide = ASIDE_TICKS
         self.last_stuck = -100_000
         self.last_sweep = -100_000
-
-    def say(self, *parts):
-        if self.log:
-            print("%7d" % self.ms, *parts, file=self.log)
-
-    def note(self, event, **fields):
-        """A line of the player's own notebook (what it heard and believed), for the
-        survey's figures; never read back by the player."""
-        if self.notebook is not None:
-            fields.update({"ms": self.ms, "event": event, "place": self.body.place})
-            self.notebook.write(json.dumps(fields) + "\n")
-
-    # One span of the game: keys held, an optional mouse turn in degrees. The left button
-    # stays down throughout, so a page is taken the tick the player comes within reach.
-    def step(self, ms, keys=(), turn=0, listen=True, button=True):
-        if self.done:
-            return
-        action = {"keys": set(keys), "buttons": {LEFT_BUTTON} if button else set(), "ms": ms}
-        if turn:
-            action["dx"] = self.body.turn_counts(turn)
-        self.body.tire(ms // self.tick, set(keys))
-        self.spent[self.doing] = self.spent.get(self.doing, 0) + ms
-        audio, done, info = self.env.step(action)
-        self.hearing.add(audio)
-        self.ms = info["ms"]
-        self.texts += info["texts"]
-        if done:
-            self.done = True
-            self.cause = info.get("cause")
-        if listen:
-            self.listen()
-
-    def listen(self):
-        heard = self.hearing.listen()
-        if heard.arrived:
-            self.stalker.arrived = True
-        if heard.taken:
-            self.say("page taken")
-            self.pages_heard += 1
-            self.note("page")
-            self.map.taken(self.body.place)
-
-    def locate(self, keys=(), walked=True):
-        """Presses C and hears the coordinates spoken; the place, or the last one known.
-        Where it walked since the last answer, with the button down, no page lies."""
-        self.step(self.tick, keys=set(keys) | {"C"})
-        # A button pressed before the game holds the mouse (its first tick of play, which
-        # comes later in some worlds than in others) is lost: it is let go and pressed
-        # again at every C, which costs one tick of a leg.
-        self.step(self.tick, keys=keys, button=False)
-        before = self.body.place
-        for text in self.texts:
-            try:
-                x, y = (float(v) for v in text.split(","))
-                self.body.place = (x, y)
-            except ValueError:
-                pass
-        self.texts = []
-        if walked:
-            self.map.walked(before, self.body.place)
-        return self.body.place
-
-    def jump(self):
-        """T puts the player in the tunnel; the place spoken then tells where the tunnel
-        lies, and its walls are kept clear of from then on."""
-        self.say("jumps to the tunnel from", tuple(int(v) for v in self.body.place))
-        self.step(self.tick, keys={"T"})
-        self.step(self.tick)
-        self.terrain.learn_tunnel(self.locate(walked=False), self.rules)
-
-    def sweep(self, onset_ms):
-        """Turns once round during the hint that starts at `onset_ms`; the sweep heard."""
-        place = self.body.place
-        h0 = self.body.heading
-        for _ in range(SWEEP_TICKS):
-            self.step(self.tick, turn=SWEEP_DEG, listen=False)
-            if self.done:
-                return None
-        self.listen()
-        gains = self.hearing.hint_gains(onset_ms, SWEEP_TICKS, self.tick)
-        if gains is None:
-            return None
-        headings = [(h0 + SWEEP_DEG * (k + 1)) % 360 for k in range(SWEEP_TICKS)]
-        return Sweep(place, onset_ms % self.period, headings, *gains)
-
-    def face(self, x, y):
-        """Turns toward the place (x, y) from where the player is."""
-        self.go_toward(bearing(self.body.place, (x, y)))
-
-    def go_toward(self, way):
-        """Turns so that striding goes the way `way` (degrees, as headings)."""
-        self.turn(int(round(wrap(way + STRIDE_TURN - self.body.heading))))
-
-    def turn(self, degrees):
-        """Turns by `degrees` with the mouse, a bounded part a tick."""
-        while degrees:
-            part = max(-MAX_TURN, min(MAX_TURN, degrees))
-            self.step(self.tick, turn=part)
-            degrees -= part
 
     def wants_to_listen(self, onset):
         """Listening costs half a second and more standing still: worth it with no page
