@@ -4,7 +4,7 @@ the keys, the game's rules as the simulator states them (`--rules`, tools/earbot
 the law of the mix (tools/earbot/hearing_law.py) and its own clock; nothing of the world.
 Its parts: what it hears (hearing.py), what it believes of the pages (page_map.py), of
 the ground (terrain.py, tunnel.py) and of the stalker (stalker_belief.py), what it knows
-of itself (body.py); what it decides is here.
+of itself (body.py), what it does (acting.py); what it decides is here.
 
     earbot.py --sim build/release/run/quelmire-sim --run-dir build/release/run SEED...
 
