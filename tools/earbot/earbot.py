@@ -49,6 +49,7 @@ from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
 DEFAULT_MAX_MS = 300_000  # virtual ms a game may last; then the cause is "time"
+PAGE_COUNT = 8         # pages a game holds (the rules table does not say)
 # Listening.
 ONSET_LEAD_TICKS = 2   # an onset this near is too near to stand still for
 LISTEN_LEAD_TICKS = 4  # ticks beyond a leg within which an onset is waited for
@@ -319,8 +320,8 @@ class EarBot(Acting):
             self.env.stop()
             self.cause = "time"
         self.say("time spent", {k: v // 1000 for k, v in sorted(self.spent.items())})
-        # The outro plays only once the eighth page is taken, whatever the ear counted.
-        pages = 8 if self.cause == "outro" else self.pages_heard
+        # The outro plays only once the last page is taken, whatever the ear counted.
+        pages = PAGE_COUNT if self.cause == "outro" else self.pages_heard
         return {"seed": self.seed, "pages": pages, "cause": self.cause, "ms": self.ms}
 
 
