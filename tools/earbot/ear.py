@@ -9,8 +9,6 @@ import wave
 
 import numpy as np
 
-TICK_MS = 17        # the game's tick
-
 
 def load_sound(path, rate):
     """A sound file as mono float samples at `rate`. The long files are Ogg Vorbis under

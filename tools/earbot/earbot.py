@@ -1,7 +1,10 @@
 """The ear player: plays quelmire-sim's live mode hearing only the stereo mix and the
 spoken text. It knows the sound files as a practised player does (tools/earbot/ear.py),
-the keys, the rules of the mix (tools/earbot/hearing_law.py) and its own clock; nothing
-of the world.
+the keys, the game's rules as the simulator states them (`--rules`, tools/earbot/rules.py),
+the law of the mix (tools/earbot/hearing_law.py) and its own clock; nothing of the world.
+Its parts: what it hears (hearing.py), what it believes of the pages (page_map.py), of
+the ground (terrain.py, tunnel.py) and of the stalker (stalker_belief.py), what it knows
+of itself (body.py), what it does (acting.py); what it decides is here.
 
     earbot.py --sim build/release/run/quelmire-sim --run-dir build/release/run SEED...
 
@@ -34,388 +37,154 @@ import sys
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ear import Ear, Spectrum, Tape, TICK_MS, tick_gains  # noqa: E402
-from hearing_law import FIELD  # noqa: E402
-from page_map import PageMap, Sweep, sources_in  # noqa: E402
+from acting import Acting, bearing  # noqa: E402
+from body import AHEAD, BACK, LEFT, RIGHT, RUN_KEY  # noqa: E402
+from ear import Ear  # noqa: E402
+from page_map import sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
-from tunnel import Tunnel  # noqa: E402
+from rules import read_rules  # noqa: E402
+from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
+                            quarter_turn_away)
+from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
-HINT_PERIOD_MS = 251 * TICK_MS
-SWEEP_DEG = 12         # degrees a tick while listening round
-SWEEP_TICKS = 30       # once round in the loud first half of the one-second note
+DEFAULT_MAX_MS = 300_000  # virtual ms a game may last; then the cause is "time"
+PAGE_COUNT = 8         # pages a game holds (the rules table does not say)
+# Listening.
+ONSET_LEAD_TICKS = 2   # an onset this near is too near to stand still for
+LISTEN_LEAD_TICKS = 4  # ticks beyond a leg within which an onset is waited for
+LEG_STOP_TICKS = 3     # a leg ends this long before an onset it waits for
+WAIT_TICKS = 8         # standing still for an onset, the stalker is listened for this often
+RELISTEN_PERIODS = 3   # hint periods after which it listens again in any case
+RELISTEN_FROM = 8      # units: a page placed from farther than this ...
+RELISTEN_SHARE = 0.6   # ... is listened for again from within this share of that distance
+# Walking.
 LEG_TICKS = 30         # a walk between two spoken places
-RUN_SPEED = 0.1 * 2 ** 0.5    # units a tick, striding at a run
-WALK_SPEED = 0.04 * 2 ** 0.5  # units a tick, striding at a walk
-LEFT_BUTTON = 1
-STALKER_NEAR = 0.45    # its sound this loud: within some 13 units ahead, 22 behind
-STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
-STALKER_GONE = 0.05    # this faint: beyond some 38 units
-EDGE = 2               # units from the field's edge that a flight keeps clear
-OBSTACLE_HIT = 2.2     # units from an obstacle's centre that a straight way must pass
-OBSTACLE_CLEAR = 2.8   # units from an obstacle's centre that a path keeps clear (half a side is 1.5)
-WIDEST_ASIDE = 60      # ticks of stepping aside; hemmed in beyond that, it jumps to the tunnel
-FACE_NEAR = 0.15       # units from a whole unit within which a stopped player stands at a side
-FLEE_MS = 10_000       # a flight lasts this long at most
-KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
-RUN_RESERVE = 40       # stamina kept for fleeing: below it, it walks
-JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
+HEAR_TICKS = 8         # walking, the stalker is listened for this often
+LOOK_TICKS = 6         # ticks after a quarter turn before its pan tells its bearing
+STILL_SHARE = 0.3      # a leg that went less than this share of a walk's way met an obstacle
 JUMP_GAIN = 20         # units of way saved for which it jumps to the tunnel to go for a page
-MAX_GAME_MS = int(os.environ.get("EARBOT_MAX_MS", 300_000))  # then the cause is "time"
-# The rules move the player once for every movement key held, so forward and a strafe
-# held together make two moves a tick: the player goes half a right angle to the left of
-# its heading (forward with left), √2 times as fast. It always strides so; each way it
-# goes has its pair of keys.
-STRIDE_TURN = 45       # degrees from the way it goes to its heading
-AHEAD, BACK, LEFT, RIGHT = ("W", "A"), ("S", "D"), ("A", "S"), ("W", "D")
+AWAY_REACH = 20        # units ahead a goal away from the stalker lies, with no part that way
+AWAY_MARGIN = 5        # units from the field's edge such a goal keeps
+GOAL_MOVED = 3         # units a goal moves before the log tells it
+# Stuck.
+BACK_OFF_TICKS = 4     # backing off an obstacle just met
+STUCK_AGAIN_MS = 3000  # stuck again this soon, it steps aside
+ASIDE_AGAIN_MS = 6000  # stepping aside again this soon, it steps wider
+ASIDE_TICKS = 15       # ticks of stepping aside, and how much wider each time
+WIDEST_ASIDE = 60      # ticks of stepping aside; hemmed in beyond that, it jumps to the tunnel
+ASIDE_BACK_TICKS = 8   # backing off before stepping aside
+ASIDE_MOVED = 0.02     # units a tick of stepping aside that mean the side is free
+ASIDE_ON_TICKS = 10    # walking on after stepping aside
+# Fleeing.
+FLEE_MS = 10_000       # a flight lasts this long at most
+FLEE_TICKS = 14        # a flight's run between two spoken places
+FLEE_REACH = 12        # units clear ahead a flight's way wants
+FLEE_STUCK = 0.3       # units: a flight's run that went less met an obstacle
+JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
 
 
-def wrap(deg):
-    return (deg + 180) % 360 - 180
+class EarBot(Acting):
+    """One game of the ear player: what it decides, on what it does (Acting)."""
 
-
-def bearing_behind(left, right):
-    """Where a sound known to be behind the listener lies, in degrees clockwise from
-    its heading (90 to 270), from its left and right gains: the near side keeps the
-    volume, the far side loses the pan."""
-    pan = 1 - min(left, right) / max(left, right, 1e-6)
-    behind = 180 - np.degrees(np.arcsin(min(pan, 1.0)))
-    return behind if right > left else -behind
-
-
-def quarter_turn_away(left, right):
-    """The quarter turn (degrees, right positive) that puts a sound heard on one side
-    behind the listener, whether it was ahead or behind."""
-    return -90 if right > left else 90
-
-
-def distance(a, b):
-    return float(np.hypot(a[0] - b[0], a[1] - b[1]))
-
-
-def bearing(a, b):
-    """The heading (degrees, 0 toward +y, 90 toward +x) from a toward b."""
-    return float(np.degrees(np.arctan2(b[0] - a[0], b[1] - a[1]))) % 360
-
-
-class EarBot:
-    def __init__(self, env, ear, log=None, notes_dir=None):
-        self.env = env
-        self.ear = ear
-        self.rate = ear.rate
-        self.log = log
-        self.notes_dir = notes_dir
-        self.notebook = None
-
-    def say(self, *parts):
-        if self.log:
-            print("%7d" % self.ms, *parts, file=self.log)
-
-    def note(self, event, **fields):
-        """A line of the player's own notebook (what it heard and believed), for the
-        survey's figures; never read back by the player."""
-        if self.notebook is not None:
-            fields.update({"ms": self.ms, "event": event, "place": self.place})
-            self.notebook.write(json.dumps(fields) + "\n")
-
-    # One span of the game: keys held, an optional mouse turn in degrees. The left button
-    # stays down throughout, so a page is taken the tick the player comes within reach.
-    def step(self, ms, keys=(), turn=0, listen=True, button=True):
-        if self.done:
-            return
-        action = {"keys": set(keys), "buttons": {LEFT_BUTTON} if button else set(), "ms": ms}
-        if turn:
-            action["dx"] = 4 * turn
-            self.heading = (self.heading + turn) % 360
-        self.tire(ms // TICK_MS, set(keys))
-        self.spent[self.doing] = self.spent.get(self.doing, 0) + ms
-        audio, done, info = self.env.step(action)
-        self.tape.add(audio)
-        self.ms = info["ms"]
-        self.texts += info["texts"]
-        if done:
-            self.done = True
-            self.cause = info.get("cause")
-        if listen:
-            self.listen()
-
-    def tire(self, ticks, keys):
-        """Keeps count of the stamina as the rules spend it: 0.2 back a tick, 0.5 a tick
-        running while moving; running stops below 2 and starts again above 5 while Left
-        Shift is held."""
-        moving = bool(keys & {"W", "A", "S", "D"})
-        for _ in range(ticks):
-            self.running = "LSHIFT" in keys and (self.running or self.stamina > 5)
-            if self.stamina < 101:
-                self.stamina += 0.2
-            if self.running and moving:
-                self.stamina -= 0.5
-            if self.stamina < 2:
-                self.running = False
-
-    def gait(self):
-        """Runs while the stamina holds a reserve for fleeing, else walks."""
-        return AHEAD + ("LSHIFT",) if self.stamina > RUN_RESERVE else AHEAD
-
-    # Finds the sounds heard in the audio just come: a sound counts once, when the most
-    # telling part of it (its detector's head) ends in the new audio.
-    def listen(self):
-        longest = max(len(d.head) for d in self.ear.detectors)
-        start, x = self.tape.since(max(self.scanned - longest, 0))
-        if len(x) == 0:
-            return
-        mono = x.sum(axis=1)
-        spectrum = Spectrum(mono, longest) if len(mono) >= longest else None
-
-        def heard(detector):
-            if spectrum is None:
-                return []
-            return [start + i - detector.offset for i, _ in detector.find(mono, spectrum)
-                    if start + i + len(detector.head) > self.scanned]
-
-        for s in heard(self.ear.note_hint):
-            onset = int(round(s * 1000 / self.rate))
-            if all(abs(onset - o) > 50 for o in self.onsets):
-                self.onsets.append(onset)
-        self.onsets = self.onsets[-40:]
-        if heard(self.ear.appear):
-            self.stalker = self.ms
-        if heard(self.ear.take):
-            self.say("page taken")
-            self.pages_heard += 1
-            self.note("page")
-            self.map.taken(self.place)
-        self.scanned = self.tape.end
-
-    def next_onset(self, after):
-        """The first hint onset foreseen after `after` (ms), of any rhythm heard within the
-        last three periods; None when none was heard lately."""
-        best = None
-        for o in self.onsets:
-            if self.ms - o > 3 * HINT_PERIOD_MS + 500:
-                continue
-            t = o + (max(after - o, 0) // HINT_PERIOD_MS + 1) * HINT_PERIOD_MS
-            while t - HINT_PERIOD_MS > after:
-                t -= HINT_PERIOD_MS
-            best = t if best is None else min(best, t)
-        return best
-
-    def locate(self, keys=(), walked=True):
-        """Presses C and hears the coordinates spoken; the place, or the last one known.
-        Where it walked since the last answer, with the button down, no page lies."""
-        self.step(TICK_MS, keys=set(keys) | {"C"})
-        # A button pressed before the game holds the mouse (its first tick of play, which
-        # comes later in some worlds than in others) is lost: it is let go and pressed
-        # again at every C, which costs one tick of a leg.
-        self.step(TICK_MS, keys=keys, button=False)
-        before = self.place
-        for text in self.texts:
-            try:
-                x, y = (float(v) for v in text.split(","))
-                self.place = (x, y)
-            except ValueError:
-                pass
-        self.texts = []
-        if walked:
-            self.map.walked(before, self.place)
-        return self.place
-
-    def jump(self):
-        """T puts the player in the tunnel; the place spoken then tells where the tunnel
-        lies, and its walls are kept clear of from then on."""
-        self.say("jumps to the tunnel from", tuple(int(v) for v in self.place))
-        self.step(TICK_MS, keys={"T"})
-        self.step(TICK_MS)
-        self.tunnel = Tunnel(self.locate(walked=False))
-
-    def sweep(self, onset_ms):
-        """Turns once round during the hint that starts at `onset_ms`; the sweep heard."""
-        place = self.place
-        h0 = self.heading
-        for _ in range(SWEEP_TICKS):
-            self.step(TICK_MS, turn=SWEEP_DEG, listen=False)
-            if self.done:
-                return None
-        self.listen()
-        sample = lambda ms: ms * self.rate // 1000
-        base = sample(onset_ms)
-        bounds = [sample(onset_ms + k * TICK_MS) - base for k in range(SWEEP_TICKS + 1)]
-        start, x = self.tape.since(base, bounds[-1])
-        _, before = self.tape.since(base - self.rate * 3 // 2, self.rate * 3 // 2)
-        if start != base or len(x) != bounds[-1]:
-            return None
-        # Other hints (pages with rhythms of their own) overlap this one: the fit hears
-        # all of them at once.
-        notes = []
-        for o in [onset_ms] + [o for o in self.onsets if o != onset_ms]:
-            lo = base - sample(o)
-            if not -len(x) < lo < len(self.ear.note):
-                continue
-            t = np.zeros(len(x))
-            piece = self.ear.note[max(lo, 0) : max(lo + len(x), 0)]
-            t[max(-lo, 0) : max(-lo, 0) + len(piece)] = piece[: len(x) - max(-lo, 0)]
-            notes.append(t)
-        left, right, weights = tick_gains(x, notes, bounds, self.rate * 5 // 1000,
-                                          before.sum(axis=1))
-        headings = [(h0 + SWEEP_DEG * (k + 1)) % 360 for k in range(SWEEP_TICKS)]
-        return Sweep(place, onset_ms % HINT_PERIOD_MS, headings, left, right, weights)
-
-    def face(self, x, y):
-        """Turns toward the place (x, y) from where the player is."""
-        self.go_toward(bearing(self.place, (x, y)))
-
-    def go_toward(self, way):
-        """Turns so that striding goes the way `way` (degrees, as headings)."""
-        self.turn(int(round(wrap(way + STRIDE_TURN - self.heading))))
-
-    def way(self):
-        """The way striding goes, from the heading."""
-        return (self.heading - STRIDE_TURN) % 360
-
-    def turn(self, degrees):
-        """Turns by `degrees` with the mouse, at most 90 a tick (the pointer is put back to
-        the middle of the window each tick, and a longer move would reach its edge)."""
-        while degrees:
-            part = max(-90, min(90, degrees))
-            self.step(TICK_MS, turn=part)
-            degrees -= part
+    def __init__(self, env, ear, rules, seed, log=None, notebook=None,
+                 max_ms=DEFAULT_MAX_MS):
+        super().__init__(env, ear, rules, log=log, notebook=notebook)
+        self.seed = seed
+        self.max_ms = max_ms
+        self.last_goal = None
+        self.side = 1      # the side (1 right, -1 left) that freed it when last stuck
+        self.wide = ASIDE_TICKS
+        self.last_stuck = -100_000
+        self.last_sweep = -100_000
 
     def wants_to_listen(self, onset):
         """Listening costs half a second and more standing still: worth it with no page
         believed in, when the page it goes for was placed from much farther than it is
         now, or when it has not listened for a while (other pages, other rhythms)."""
-        target = self.map.nearest(self.place)
-        if target is None or onset - self.last_sweep > 3 * HINT_PERIOD_MS:
+        target = self.map.nearest(self.body.place)
+        if target is None or onset - self.last_sweep > RELISTEN_PERIODS * self.period:
             return True
-        now = distance(self.place, (target.x, target.y))
-        return target.heard_from > 8 and now < 0.6 * target.heard_from
+        now = distance(self.body.place, (target.x, target.y))
+        return target.heard_from > RELISTEN_FROM and now < RELISTEN_SHARE * target.heard_from
 
     def destination(self):
         """The page believed nearest; with none, the part of the field farthest from
         every place it listened at, where pages it has not heard may lie. For a while
         after the stalker was heard, only pages and parts away from it count, and with
         none of those it goes on away from it."""
-        keep_away = self.ms - self.away_ms < KEEP_AWAY_MS
-        target = self.map.nearest(self.place, self.away_heading if keep_away else None)
+        place = self.body.place
+        keep_away = self.stalker.keeping_away(self.ms)
+        away = self.stalker.away_heading if keep_away else None
+        target = self.map.nearest(place, away)
         if target is not None:
             return (target.x, target.y)
-        grid = np.arange(15, 136, 10.0)
-        gx, gy = [a.ravel() for a in np.meshgrid(grid, grid)]
-        far = np.full(len(gx), np.inf)
-        for p in self.listened_at:
-            far = np.minimum(far, np.hypot(gx - p[0], gy - p[1]))
-        far -= 0.2 * np.hypot(gx - self.place[0], gy - self.place[1])
-        if keep_away:  # only where the way leads away from the stalker
-            h = np.radians(self.away_heading)
-            ahead = (gx - self.place[0]) * np.sin(h) + (gy - self.place[1]) * np.cos(h)
-            if not np.any(ahead > 0):
-                return (float(np.clip(self.place[0] + 20 * np.sin(h), 5, 145)),
-                        float(np.clip(self.place[1] + 20 * np.cos(h), 5, 145)))
-            far[ahead <= 0] = -np.inf
-        i = int(np.argmax(far))
-        return (float(gx[i]), float(gy[i]))
+        goal = self.map.farthest_unheard(place, self.field, away)
+        if goal is not None:
+            return goal
+        h = np.radians(away)
+        return (float(np.clip(place[0] + AWAY_REACH * np.sin(h), AWAY_MARGIN,
+                              self.field[0] - AWAY_MARGIN)),
+                float(np.clip(place[1] + AWAY_REACH * np.cos(h), AWAY_MARGIN,
+                              self.field[1] - AWAY_MARGIN)))
 
     def leg(self, until_ms):
         """Walks toward its destination until `until_ms` at most, and checks it moved."""
         self.doing = "go" if self.map.candidates else "roam"
         goal = self.destination()
-        if distance(self.tunnel.jump_point, goal) < distance(self.place, goal) - JUMP_GAIN:
+        if distance(self.terrain.tunnel.jump_point, goal) < \
+                distance(self.body.place, goal) - JUMP_GAIN:
             self.jump()
-        goal = self.around(goal)
-        if self.log and (self.last_goal is None or distance(goal, self.last_goal) > 3):
-            self.say("goes for", tuple(int(v) for v in goal), "from", tuple(int(v) for v in self.place))
+        goal = self.terrain.around(self.body.place, goal)
+        if self.log and (self.last_goal is None or distance(goal, self.last_goal) > GOAL_MOVED):
+            self.say("goes for", tuple(int(v) for v in goal),
+                     "from", tuple(int(v) for v in self.body.place))
         self.last_goal = goal
-        d = distance(self.place, goal)
+        d = distance(self.body.place, goal)
         self.face(*goal)
-        ticks = max(1, min(LEG_TICKS, int(d / RUN_SPEED) + 1, (until_ms - self.ms) // TICK_MS))
-        before = self.place
-        why = self.walk(ticks, keys=self.gait())
-        self.locate(keys=set(self.gait()))
+        ticks = max(1, min(LEG_TICKS, int(d / self.body.run_stride) + 1,
+                           (until_ms - self.ms) // self.tick))
+        before = self.body.place
+        why = self.walk(ticks, keys=self.body.gait())
+        self.locate(keys=set(self.body.gait()))
         if why == "stalker":
             self.flee()
         elif why == "heard":
             pass  # the next leg goes away from it
-        elif distance(before, self.place) < 0.3 * WALK_SPEED * ticks:
+        elif distance(before, self.body.place) < STILL_SHARE * self.body.walk_stride * ticks:
             self.met_obstacle()
 
-    def around(self, goal):
-        """The goal, or a place on the way round the tunnel, or beside an obstacle met
-        before that lies in the way, on the side of the goal."""
-        goal = self.tunnel.way_round(self.place, goal)
-        p = np.asarray(self.place)
-        way = np.asarray(goal) - p
-        length = float(np.hypot(*way))
-        if length < 1e-6:
-            return goal
-        ahead = way / length
-        for c in self.obstacles:
-            rel = np.asarray(c) - p
-            along = float(np.dot(rel, ahead))
-            off = float(ahead[0] * rel[1] - ahead[1] * rel[0])
-            if 0 < along < min(length + 2, 10) and abs(off) < OBSTACLE_CLEAR:
-                # Pass on the side away from the obstacle's centre.
-                side = np.array([ahead[1], -ahead[0]]) * (1 if off > 0 else -1)
-                return tuple(np.asarray(c) + side * (OBSTACLE_CLEAR + 0.8))
-        return goal
-
     def remember_obstacle(self):
-        """It did not move: an obstacle (or a wall) lies just ahead, its centre where
-        `spot_ahead` takes it to be. True when one was remembered there already."""
-        centre = self.spot_ahead()
-        again = any(distance(centre, c) < 2.5 for c in self.obstacles)
-        if not again:
-            self.obstacles.append(centre)
-        return again
-
-    def spot_ahead(self):
-        """Where the centre of the obstacle that stops the player is taken to lie. Its
-        sides lie on whole units, 3 apart, and a player stopped by one stands within a
-        step of it: where a coordinate it was going along lies that near a whole unit,
-        that side is the one met and the centre is half a side beyond it. Elsewhere, 1.6
-        units ahead."""
-        h = np.radians(self.way())
-        ahead = (float(np.sin(h)), float(np.cos(h)))
-        faces = [abs(a) > 0.3 and abs(v - round(v)) < FACE_NEAR for v, a in zip(self.place, ahead)]
-        if not any(faces):
-            return tuple(v + 1.6 * a for v, a in zip(self.place, ahead))
-        return tuple(round(v) + np.sign(a) * 1.5 if face else v
-                     for v, a, face in zip(self.place, ahead, faces))
+        return self.terrain.remember_obstacle(self.body.place, self.body.way())
 
     def met_obstacle(self):
         """It did not move: the obstacle ahead is remembered, and walked round from now
         on; stuck again soon near the same place, it steps aside."""
-        if self.remember_obstacle() or self.ms - self.last_stuck < 3000:
+        if self.remember_obstacle() or self.ms - self.last_stuck < STUCK_AGAIN_MS:
             self.unstick()
         else:
             self.last_stuck = self.ms
-            self.walk(4, keys=BACK)
+            self.walk(BACK_OFF_TICKS, keys=BACK)
 
-    def walk(self, ticks, keys=AHEAD + ("LSHIFT",), wary=True):
+    def walk(self, ticks, keys=AHEAD + (RUN_KEY,), wary=True):
         """Walks `ticks` with `keys` held; "stalker" when the stalker arrived close by or
-        its own sound grew loud (and `wary`), else "time"."""
+        its own sound grew loud (and `wary`), "heard" when it was heard afar and looked
+        for, else "time"."""
         while not self.done and ticks > 0:
-            n = min(ticks, 8)
-            self.step(n * TICK_MS, keys=set(keys))
+            n = min(ticks, HEAR_TICKS)
+            self.step(n * self.tick, keys=set(keys))
             ticks -= n
             if not wary:
                 continue
-            heard = self.stalker_gains()
-            if self.alarmed(heard):
+            heard = self.hearing.stalker_gains()
+            if self.stalker.alarmed(heard):
                 return "stalker"
             if heard is not None and max(heard) > STALKER_HEARD:
-                if self.ms - self.away_ms > KEEP_AWAY_MS:
+                if self.stalker.forgotten(self.ms):
                     self.look(heard)
                     return "heard"
-                self.follow(heard)
+                self.stalker.follow(self.body.heading, heard, self.ms)
         return "time"
-
-    def alarmed(self, near):
-        """The stalker arrived close by, or its own sound (`near`, its gains just heard)
-        grew loud."""
-        if self.stalker is not None or (near is not None and max(near) > STALKER_NEAR):
-            self.stalker = None
-            return True
-        return False
 
     def look(self, heard):
         """The stalker heard afar, not lately: a quarter turn away from its side puts it
@@ -423,64 +192,35 @@ class EarBot:
         way away from it is kept."""
         turn = quarter_turn_away(*heard)
         self.turn(turn)
-        self.step(6 * TICK_MS, keys=self.gait())
-        behind = self.stalker_gains()
+        self.step(LOOK_TICKS * self.tick, keys=self.body.gait())
+        behind = self.hearing.stalker_gains()
         if behind is not None:
-            self.keep_away(self.away_from(behind))
-            self.say("the stalker heard: away", int(self.away_heading))
+            self.stalker.keep_away(self.stalker.away_from(self.body.heading, behind), self.ms)
+            self.say("the stalker heard: away", int(self.stalker.away_heading))
         self.turn(-turn)
-
-    def follow(self, heard):
-        """The stalker heard again: of the two bearings its pan allows (ahead or behind),
-        the one nearer the bearing known keeps the way away from it up to date."""
-        behind = bearing_behind(*heard)
-        ahead = np.sign(behind) * 180 - behind
-        known = self.away_heading + 180
-        toward = min((self.heading + behind, self.heading + ahead),
-                     key=lambda b: abs(wrap(b - known)))
-        self.keep_away((toward + 180) % 360)
-
-    def away_from(self, behind):
-        """The heading straight away from a sound known to be behind, from its gains."""
-        return (self.heading + bearing_behind(*behind) + 180) % 360
-
-    def keep_away(self, heading):
-        """From now, for a while, pages are gone for only on the side of `heading`."""
-        self.away_heading = heading
-        self.away_ms = self.ms
-
-    def stalker_gains(self):
-        """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
-        _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
-        return self.ear.stalker.hear(x)
 
     def unstick(self):
         """Stuck on an obstacle or a wall: backs off and steps aside, first to the side
         that freed it last time; a side that does not move it is blocked too, so it
         tries the other. Stuck again soon after, it steps wider."""
-        self.wide = self.wide + 15 if self.ms - self.last_stuck < 6000 else 15
+        self.wide = self.wide + ASIDE_TICKS if self.ms - self.last_stuck < ASIDE_AGAIN_MS \
+            else ASIDE_TICKS
         self.doing = "stuck"
         self.last_stuck = self.ms
-        if self.shut_in() or self.wide > WIDEST_ASIDE:
+        if self.terrain.shut_in(self.body.place) or self.wide > WIDEST_ASIDE:
             self.jump()
-            self.wide = 15
+            self.wide = ASIDE_TICKS
             return
         self.say("stuck: aside", self.side, self.wide)
-        self.walk(8, keys=BACK + ("LSHIFT",))
+        self.walk(ASIDE_BACK_TICKS, keys=BACK + (RUN_KEY,))
         for side in (self.side, -self.side):
             before = self.locate()
-            self.walk(self.wide, keys=(RIGHT if side > 0 else LEFT) + ("LSHIFT",))
-            if distance(before, self.locate()) > 0.02 * self.wide:
+            self.walk(self.wide, keys=(RIGHT if side > 0 else LEFT) + (RUN_KEY,))
+            if distance(before, self.locate()) > ASIDE_MOVED * self.wide:
                 self.side = side
                 break
-        self.walk(10)
+        self.walk(ASIDE_ON_TICKS)
         self.locate()
-
-    def shut_in(self):
-        """Outside the field, where no move is allowed: an obstacle that reaches past the
-        edge pushes a player there, and only the tunnel jump leads back."""
-        x, y = self.place
-        return not (-1 < x < FIELD and -1 < y < FIELD)
 
     def flee(self):
         """The stalker is close: runs away from it until its sound has faded (its sound is
@@ -492,7 +232,7 @@ class EarBot:
         arriving, it turns about. Heard loud with the tunnel far off, before or during
         the flight, it jumps there instead."""
         self.doing = "flee"
-        heard = self.stalker_gains()
+        heard = self.hearing.stalker_gains()
         self.say("the stalker: flee", heard)
         if self.jumped_away(heard):
             return
@@ -500,28 +240,28 @@ class EarBot:
             self.turn(180)
         else:
             self.turn(quarter_turn_away(*heard))
-        away = self.heading
+        away = self.body.heading
         end = self.ms + FLEE_MS
         while not self.done and self.ms < end:
-            self.go_toward(self.open_heading(away))
-            before = self.place
-            self.walk(14, wary=False)
-            if distance(before, self.locate(keys=set(AHEAD) | {"LSHIFT"})) < 0.3:
-                if self.shut_in():
+            self.go_toward(self.terrain.open_heading(self.body.place, away, FLEE_REACH))
+            before = self.body.place
+            self.walk(FLEE_TICKS, wary=False)
+            if distance(before, self.locate(keys=set(AHEAD) | {RUN_KEY})) < FLEE_STUCK:
+                if self.terrain.shut_in(self.body.place):
                     self.jump()
                 else:
                     # Off the obstacle by a step or two first: a player held against
                     # its side moves no way at all.
                     self.remember_obstacle()
-                    self.walk(4, keys=BACK + ("LSHIFT",), wary=False)
+                    self.walk(BACK_OFF_TICKS, keys=BACK + (RUN_KEY,), wary=False)
                     self.locate()
-            heard = self.stalker_gains()
+            heard = self.hearing.stalker_gains()
             if self.jumped_away(heard):
                 return
             if heard is None or max(heard) < STALKER_GONE:
                 break
-            away = self.away_from(heard)
-        self.keep_away(away)
+            away = self.stalker.away_from(self.body.heading, heard)
+        self.stalker.keep_away(away, self.ms)
         self.locate()
 
     def jumped_away(self, heard):
@@ -529,100 +269,37 @@ class EarBot:
         arrived somewhere within 40 units, maybe by the tunnel) and the tunnel lies far
         off; from there, for a while, it keeps on the way it jumped."""
         if heard is None or max(heard) < STALKER_NEAR or \
-                distance(self.place, self.tunnel.jump_point) < JUMP_AWAY:
+                distance(self.body.place, self.terrain.tunnel.jump_point) < JUMP_AWAY:
             return False
-        start = self.place
+        start = self.body.place
         self.jump()
-        self.keep_away(bearing(start, self.place))
+        self.stalker.keep_away(bearing(start, self.body.place), self.ms)
         return True
 
-    def open_heading(self, want, reach=12):
-        """The heading nearest `want`, within a right angle of it, on which the next
-        `reach` units are clear of the field's edge and of the obstacles it knows;
-        failing that, the one with the longest clear way."""
-        best, longest = want, -1
-        for off in range(0, 91, 10):
-            for h in (want + off, want - off)[: 1 if off == 0 else 2]:
-                way = self.clear_way(h, reach)
-                if way >= reach:
-                    return h % 360
-                if way > longest:
-                    best, longest = h, way
-        return best % 360
-
-    def clear_way(self, heading, reach):
-        """Whole units it can go on `heading` before the field's edge, the tunnel's walls
-        or an obstacle it knows, up to `reach`. An obstacle or a wall it stands too near
-        to already only blocks a way that goes nearer."""
-        h = np.radians(heading)
-        px, py = self.place
-        near = [(c, min(OBSTACLE_HIT, distance(self.place, c))) for c in self.obstacles]
-        # Within the edge's margin already, only going deeper into it is blocked.
-        low = (min(EDGE, px - 0.01), min(EDGE, py - 0.01))
-        high = (max(FIELD - EDGE, px + 0.01), max(FIELD - EDGE, py + 0.01))
-        for step in range(1, reach + 1):
-            x = px + step * np.sin(h)
-            y = py + step * np.cos(h)
-            if not (low[0] <= x <= high[0] and low[1] <= y <= high[1]) \
-                    or self.tunnel.blocks((x, y), self.place) \
-                    or any(distance((x, y), c) < hit for c, hit in near):
-                return step - 1
-        return reach
-
-    def play(self, seed):
-        self.ms = 0
-        self.done = False
-        self.cause = None
-        self.heading = 0
-        self.tape = Tape(self.rate, 6.0)
-        self.scanned = 0
-        self.onsets = []
-        self.texts = []
-        self.stalker = None
-        self.side = 1
-        self.wide = 15
-        self.stamina = 100.0
-        self.spent = {}  # virtual ms by what it was doing, for the log
-        self.doing = "start"
-        self.last_goal = None
-        self.away_ms = -100_000
-        self.away_heading = 0
-        self.running = False
-        self.last_stuck = -100_000
-        self.last_sweep = -100_000
-        self.pages_heard = 0
-        self.place = (75.0, 75.0)
-        self.map = PageMap(HINT_PERIOD_MS)
-        # Centres of the obstacles met, as far as it can tell. The stalker stands at the
-        # origin until it first shows up, and kills there as anywhere: kept clear of too.
-        self.obstacles = [(0.0, 0.0)]
-        self.tunnel = None
-        self.listened_at = []
-        if self.notes_dir:
-            os.makedirs(self.notes_dir, exist_ok=True)
-            self.notebook = open(os.path.join(self.notes_dir, "seed-%d.jsonl" % seed), "w")
-        audio, info = self.env.reset(seed)
-        self.tape.add(audio)
+    def play(self):
+        audio, info = self.env.reset(self.seed)
+        self.hearing.add(audio)
         self.ms = info["ms"]
         self.listen()
         self.locate()
         self.jump()
-        while not self.done and self.ms < MAX_GAME_MS:
-            onset = self.next_onset(self.ms + 2 * TICK_MS)
-            if onset is not None and onset - self.ms < (LEG_TICKS + 4) * TICK_MS \
+        while not self.done and self.ms < self.max_ms:
+            onset = self.hearing.next_onset(self.ms, self.ms + ONSET_LEAD_TICKS * self.tick)
+            if onset is not None and onset - self.ms < (LEG_TICKS + LISTEN_LEAD_TICKS) * self.tick \
                     and self.wants_to_listen(onset):
                 self.listen_at(onset)
             else:
-                self.leg(self.ms + LEG_TICKS * TICK_MS if onset is None else
-                         min(self.ms + LEG_TICKS * TICK_MS, onset - 3 * TICK_MS))
+                leg_end = self.ms + LEG_TICKS * self.tick
+                self.leg(leg_end if onset is None else
+                         min(leg_end, onset - LEG_STOP_TICKS * self.tick))
 
     def listen_at(self, onset):
         """Stands still until the onset, then sweeps and places the pages heard."""
         self.doing = "listen"
         self.locate()
         while self.ms < onset and not self.done:
-            self.step(min(onset - self.ms, 8 * TICK_MS))
-            if self.alarmed(self.stalker_gains()):
+            self.step(min(onset - self.ms, WAIT_TICKS * self.tick))
+            if self.stalker.alarmed(self.hearing.stalker_gains()):
                 self.flee()
                 return
         if self.ms != onset or self.done:
@@ -631,25 +308,38 @@ class EarBot:
         self.last_sweep = onset
         if heard is None:
             return
-        self.listened_at.append(heard.place)
-        places = sources_in(heard)
+        places = sources_in(heard, self.field)
         self.map.heard(heard, places)
-        target = self.map.nearest(self.place)
+        target = self.map.nearest(self.body.place)
         self.note("heard", found=places, goal=None if target is None else (target.x, target.y))
         self.say("at", tuple(int(v) for v in heard.place), "phase", heard.phase, "heard", places,
                  "believes", [(int(c.x), int(c.y), int(c.heard_from)) for c in self.map.candidates])
 
-    def result(self, seed):
+    def result(self):
         if not self.done:
             self.env.stop()
             self.cause = "time"
         self.say("time spent", {k: v // 1000 for k, v in sorted(self.spent.items())})
-        if self.notebook is not None:
-            self.notebook.close()
-            self.notebook = None
-        # The outro plays only once the eighth page is taken, whatever the ear counted.
-        pages = 8 if self.cause == "outro" else self.pages_heard
-        return {"seed": seed, "pages": pages, "cause": self.cause, "ms": self.ms}
+        # The outro plays only once the last page is taken, whatever the ear counted.
+        pages = PAGE_COUNT if self.cause == "outro" else self.pages_heard
+        return {"seed": self.seed, "pages": pages, "cause": self.cause, "ms": self.ms}
+
+
+def play_game(env, ear, rules, seed, log=None, notes_dir=None, max_ms=DEFAULT_MAX_MS):
+    """Plays one game on `seed` to its end or `max_ms`; its result. With `notes_dir`, the
+    player's notebook of the game is written there."""
+    notebook = None
+    if notes_dir:
+        os.makedirs(notes_dir, exist_ok=True)
+        notebook = open(os.path.join(notes_dir, "seed-%d.jsonl" % seed), "w")
+    try:
+        bot = EarBot(env, ear, rules, seed, log=log, notebook=notebook, max_ms=max_ms)
+        bot.play()
+        return bot.result()
+    finally:
+        if notebook is not None:
+            notebook.close()
+        env.close()
 
 
 def main():
@@ -660,14 +350,18 @@ def main():
     parser.add_argument("--notes", help="a folder for the player's notebook, one file a game")
     parser.add_argument("seeds", nargs="+", type=int)
     args = parser.parse_args()
+    max_ms = int(os.environ.get("EARBOT_MAX_MS", DEFAULT_MAX_MS))
+    try:
+        rules = read_rules(os.path.abspath(args.sim))
+    except RuntimeError as e:
+        print("earbot: %s" % e, file=sys.stderr)
+        return 1
     env = LiveSim(args.sim, run_dir=args.run_dir, rate=RATE)
     ear = Ear(os.path.join(args.run_dir, "assets"), env.rate)
-    bot = EarBot(env, ear, log=sys.stderr if args.log else None, notes_dir=args.notes)
     results = []
     for seed in args.seeds:
-        bot.play(seed)
-        result = bot.result(seed)
-        env.close()
+        result = play_game(env, ear, rules, seed, log=sys.stderr if args.log else None,
+                           notes_dir=args.notes, max_ms=max_ms)
         results.append(result)
         print(json.dumps(result, separators=(",", ":")), flush=True)
     wins = sum(r["cause"] == "outro" for r in results)
@@ -675,7 +369,8 @@ def main():
     print(json.dumps({"games": len(results), "wins": wins, "deaths":
                       sum(r["cause"] == "death" for r in results),
                       "pages_mean": round(pages / len(results), 2)}, separators=(",", ":")))
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

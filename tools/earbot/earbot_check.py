@@ -15,6 +15,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import earbot  # noqa: E402
 from ear import Ear  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
+from rules import read_rules  # noqa: E402
 
 # seed, virtual ms, pages it takes in that time today
 ROWS = [
@@ -30,16 +31,17 @@ def main():
     parser.add_argument("--assets", help="the sound files the simulator plays (default: its own)")
     args = parser.parse_args()
     extra = ["--assets", os.path.abspath(args.assets)] if args.assets else []
+    try:
+        rules = read_rules(os.path.abspath(args.sim))
+    except RuntimeError as e:
+        print("FAILED: %s" % e)
+        return 1
     env = LiveSim(args.sim, run_dir=args.run_dir, rate=earbot.RATE, extra_args=extra)
     # The player knows the game's own sounds, whatever the simulator plays.
     ear = Ear(os.path.join(args.run_dir, "assets"), env.rate)
     failed = 0
     for seed, ms, pages in ROWS:
-        earbot.MAX_GAME_MS = ms
-        bot = earbot.EarBot(env, ear)
-        bot.play(seed)
-        result = bot.result(seed)
-        env.close()
+        result = earbot.play_game(env, ear, rules, seed, max_ms=ms)
         ok = result["pages"] >= pages
         failed += not ok
         print("%s: seed %d, %d ms: %d pages (at least %d), %s" %

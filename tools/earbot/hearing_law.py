@@ -7,7 +7,7 @@ the pages are."""
 
 import numpy as np
 
-FIELD = 150
+# The law's own numbers, which the rules table (quelmire-sim --rules) does not hold.
 FALLOFF = 3          # volume lost per unit, in half percent, for every cue
 BEHIND = 1.5         # a source behind the listener is this much quieter
 

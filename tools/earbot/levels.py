@@ -14,8 +14,10 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from ear import load_sound  # noqa: E402
+from hearing_law import BEHIND, FALLOFF  # noqa: E402
 
 RATE = 48000
+PER_UNIT = FALLOFF / 2  # volume lost per unit of distance
 
 
 def rms(name, assets):
@@ -27,8 +29,8 @@ def distance_where(level, note, behind=False):
     """The distance beyond which the hint's RMS is under `level`."""
     volume = 100 * level / note
     if behind:
-        volume *= 1.5
-    return (100 - volume) / 1.5
+        volume *= BEHIND
+    return (100 - volume) / PER_UNIT
 
 
 def main():
@@ -38,7 +40,7 @@ def main():
     layers = [rms("atmosphere/n%d" % n, assets) for n in (1, 3, 5, 7)]
     breath = 0.9 * rms("player/breath", assets)
     print("hint (note) RMS at volume 100: %.3f; silent (volume 0) from %.0f units on" %
-          (note, 100 / 1.5))
+          (note, 100 / PER_UNIT))
     print("under the bed (RMS %.3f) beyond %.0f units in front, %.0f behind" %
           (bed, distance_where(bed, note), distance_where(bed, note, True)))
     for k in range(1, 5):

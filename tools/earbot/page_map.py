@@ -5,10 +5,18 @@ only from what the player heard and where it stood."""
 
 import numpy as np
 
-from hearing_law import FIELD, directions_heard, gains_from, place_of
+from hearing_law import directions_heard, gains_from, place_of
 
 PHASE_SLACK_MS = 40    # two onsets this close in the hint's period are one rhythm
 SAME_PAGE = 12         # units: places heard this close are one page (pages lie 40 apart)
+NEARER_SLACK = 2       # units: a place heard from this much farther still replaces its page
+LOUD_WITHIN = 45       # units: a page this near sounds loud enough that silence means absence
+MISSES_TO_DROP = 2     # sweeps of its rhythm that did not hear a page loud within reach
+EXPLAINS_LITTLE = 0.97  # a place that leaves this share of a sweep unexplained is dropped
+WALKED_REACH = 1.5     # units: walking with the button held, no page lies this near its line
+ROAM_MARGIN = 15       # units from the field's edge of the parts it roams to
+ROAM_SPACING = 10      # units between the parts it roams to
+ROAM_NEARBY = 0.2      # how much a part's nearness counts against its distance from sweeps
 
 
 class Sweep:
@@ -40,23 +48,24 @@ class Sweep:
         return float((w * ((self.left - left) ** 2 + (self.right - right) ** 2)).sum())
 
 
-def sources_in(sweep):
+def sources_in(sweep, field):
     """The places (whole units) that explain one sweep: directions and volumes first,
-    then each place sought on whole units near its first guess, beside the others."""
+    then each place sought on whole units near its first guess, beside the others.
+    `field`: its width and height, in units."""
     directions = directions_heard(sweep.headings, sweep.left, sweep.right, sweep.weights)
     lx, ly = sweep.place
     places = []
     for compass, volume in directions:
         x, y = place_of(lx, ly, compass, min(volume, 1.0))
-        places.append(on_field(x, y))
-    return fewest(sharpen(places, sweep), sweep)
+        places.append(on_field(x, y, field))
+    return fewest(sharpen(places, sweep, field), sweep, field)
 
 
-def on_field(x, y):
-    return int(np.clip(round(x), 0, FIELD - 1)), int(np.clip(round(y), 0, FIELD - 1))
+def on_field(x, y, field):
+    return int(np.clip(round(x), 0, field[0] - 1)), int(np.clip(round(y), 0, field[1] - 1))
 
 
-def fewest(places, sweep, tolerance=1.1, close_deg=12):
+def fewest(places, sweep, field, tolerance=1.1, close_deg=12):
     """Two places in nearly the same direction explain as much as one between them at
     their summed volume: the one is kept when it explains nearly as well."""
     lx, ly = sweep.place
@@ -70,9 +79,9 @@ def fewest(places, sweep, tolerance=1.1, close_deg=12):
         for i, j in pairs:
             volume = sum(float(np.max(sweep.predicted([places[k]]))) for k in (i, j))
             mean = np.degrees(np.angle(np.exp(1j * np.radians(compass[i])) + np.exp(1j * np.radians(compass[j]))))
-            one = on_field(*place_of(lx, ly, mean % 360, min(volume, 1.0)))
+            one = on_field(*place_of(lx, ly, mean % 360, min(volume, 1.0)), field)
             rest = [p for k, p in enumerate(places) if k not in (i, j)]
-            trial = sharpen(rest + [one], sweep)
+            trial = sharpen(rest + [one], sweep, field)
             if sweep.cost(*sweep.predicted(trial)) < tolerance * now + 1e-4:
                 places = trial
                 merged = True
@@ -80,7 +89,7 @@ def fewest(places, sweep, tolerance=1.1, close_deg=12):
     return places
 
 
-def sharpen(places, sweep, reach=6, rounds=2):
+def sharpen(places, sweep, field, reach=6, rounds=2):
     """Moves each place to the whole unit within `reach` that, beside the others, leaves
     the least unexplained; drops a place that explains nothing."""
     places = list(places)
@@ -96,13 +105,13 @@ def sharpen(places, sweep, reach=6, rounds=2):
             rest_l, rest_r = sweep.predicted(others)
             rest_l = (sweep.left - rest_l)[:, None]
             rest_r = (sweep.right - rest_r)[:, None]
-            x = np.clip(places[i][0] + ox, 0, FIELD - 1).astype(float)
-            y = np.clip(places[i][1] + oy, 0, FIELD - 1).astype(float)
+            x = np.clip(places[i][0] + ox, 0, field[0] - 1).astype(float)
+            y = np.clip(places[i][1] + oy, 0, field[1] - 1).astype(float)
             gl, gr = gains_from(lx, ly, sweep.headings[:, None], x[None, :], y[None, :])
             cost = (w * ((rest_l - gl) ** 2 + (rest_r - gr) ** 2)).sum(axis=0)
             j = int(np.argmin(cost))
             empty = float((w * (rest_l ** 2 + rest_r ** 2)).sum())
-            places[i] = (int(x[j]), int(y[j])) if cost[j] < 0.97 * empty else None
+            places[i] = (int(x[j]), int(y[j])) if cost[j] < EXPLAINS_LITTLE * empty else None
         places = [p for p in places if p is not None]
     return places
 
@@ -124,11 +133,13 @@ class PageMap:
     def __init__(self, period_ms):
         self.period = period_ms
         self.candidates = []
+        self.listened_at = []  # where each sweep was heard from
 
     def heard(self, sweep, places):
         """Takes in the places one sweep placed: a place near a candidate replaces it when
         heard from nearer; a candidate of the same rhythm that should have sounded loud
         and was not heard is missed, twice and it is dropped."""
+        self.listened_at.append(sweep.place)
         lx, ly = sweep.place
         matched = set()
         for x, y in places:
@@ -136,7 +147,7 @@ class PageMap:
             near = [c for c in self.candidates if np.hypot(c.x - x, c.y - y) < SAME_PAGE]
             if near:
                 c = min(near, key=lambda c: np.hypot(c.x - x, c.y - y))
-                if d <= c.heard_from + 2:
+                if d <= c.heard_from + NEARER_SLACK:
                     c.x, c.y, c.heard_from = float(x), float(y), d
                 c.phase = sweep.phase
                 c.misses = 0
@@ -148,11 +159,11 @@ class PageMap:
         for c in self.candidates:
             if id(c) in matched or not same_phase(c.phase, sweep.phase, self.period):
                 continue
-            if np.hypot(c.x - lx, c.y - ly) < 45:
+            if np.hypot(c.x - lx, c.y - ly) < LOUD_WITHIN:
                 c.misses += 1
-        self.candidates = [c for c in self.candidates if c.misses < 2]
+        self.candidates = [c for c in self.candidates if c.misses < MISSES_TO_DROP]
 
-    def walked(self, a, b, reach=1.5):
+    def walked(self, a, b, reach=WALKED_REACH):
         """The player went from a to b with the button held and took nothing: no page lies
         within `reach` of that line."""
         a, b = np.asarray(a, dtype=float), np.asarray(b, dtype=float)
@@ -182,3 +193,25 @@ class PageMap:
         if not near:
             return None
         return min(near, key=lambda c: np.hypot(c.x - place[0], c.y - place[1]))
+
+    def farthest_unheard(self, place, field, away=None):
+        """The part of the field farthest from every place it listened at (where pages it
+        has not heard may lie), a little nearer ones first; with `away` (compass
+        degrees), only parts that lie ahead that way: None when none does."""
+        gx, gy = [a.ravel() for a in np.meshgrid(roam_grid(field[0]), roam_grid(field[1]))]
+        far = np.full(len(gx), np.inf)
+        for p in self.listened_at:
+            far = np.minimum(far, np.hypot(gx - p[0], gy - p[1]))
+        far -= ROAM_NEARBY * np.hypot(gx - place[0], gy - place[1])
+        if away is not None:
+            h = np.radians(away)
+            ahead = (gx - place[0]) * np.sin(h) + (gy - place[1]) * np.cos(h)
+            if not np.any(ahead > 0):
+                return None
+            far[ahead <= 0] = -np.inf
+        i = int(np.argmax(far))
+        return (float(gx[i]), float(gy[i]))
+
+
+def roam_grid(size):
+    return np.arange(ROAM_MARGIN, size - ROAM_MARGIN + 1, float(ROAM_SPACING))

@@ -1,23 +1,26 @@
-"""The tunnel as a player knows it from the rules: 20 units along x by 5 along y, its two
-long sides walls one unit thick, its ends open. T puts the player inside it, one unit in
-from its low corner, so the place spoken after a jump tells where the whole tunnel lies.
+"""The tunnel as a player knows it from the rules: its length along x and its width
+along y (the rules table gives both), its two long sides walls one unit thick, its ends
+open. T puts the player inside it, one unit in from its low corner, so the place spoken
+after a jump tells where the whole tunnel lies.
 """
 
-from hearing_law import FIELD
-
-LENGTH = 20
-WIDTH = 5
-PASS_END = 3.0   # units beyond an end that a way round the tunnel keeps
-WALL_MARGIN = 1.0  # units either side of a wall's middle line that count as the wall
+# What T does and how the walls are built; the rules table holds neither.
+JUMP_INSET = 1       # units in from the tunnel's low corner, along x and y, that T puts a player
+WALL_THICKNESS = 1   # units; each wall band runs up from its bound
+PASS_END = 3.0       # units beyond an end that a way round the tunnel keeps
+WALL_MARGIN = 1.0    # units either side of a wall's middle line that count as the wall
 
 
 class Tunnel:
-    def __init__(self, jump_point):
+    def __init__(self, jump_point, rules):
         x, y = jump_point
         self.jump_point = (x, y)
-        self.x_min, self.x_max = x - 1, x - 1 + LENGTH
-        # The middle lines of the two wall bands (each band runs from its bound one unit up).
-        self.walls = (y - 1 + 0.5, y - 1 + WIDTH + 0.5)
+        self.field = (rules.field_width, rules.field_height)
+        self.x_min = x - JUMP_INSET
+        self.x_max = x - JUMP_INSET + rules.tunnel_length
+        # The middle lines of the two wall bands.
+        self.walls = (y - JUMP_INSET + WALL_THICKNESS / 2,
+                      y - JUMP_INSET + rules.tunnel_width + WALL_THICKNESS / 2)
 
     def blocks(self, point, place):
         """Whether going from `place` to `point` comes too near a wall to pass (nearer
@@ -46,17 +49,18 @@ class Tunnel:
             end = min(self.ends(), key=lambda e: abs(px - e) + abs(gx - e))
             past = abs(px - end) < PASS_END - 1 or not self.x_min < px < self.x_max
             side = gy - w if past else py - w
-            return (end, on_field(w + (PASS_END if side > 0 else -PASS_END)))
+            return (end, on_field(w + (PASS_END if side > 0 else -PASS_END), self.field[1]))
         return goal
 
     def ends(self):
         """The x of the ways round the tunnel's ends; an end against the field's high
-        edge has no way round (the player stands on -1 < x < 150)."""
-        ends = [on_field(self.x_min - PASS_END)]
-        if self.x_max + 1 < FIELD:
-            ends.append(on_field(self.x_max + PASS_END))
+        edge has no way round (the player stands on -1 < x < the field's width)."""
+        ends = [on_field(self.x_min - PASS_END, self.field[0])]
+        if self.x_max + 1 < self.field[0]:
+            ends.append(on_field(self.x_max + PASS_END, self.field[0]))
         return ends
 
 
-def on_field(v):
-    return min(max(v, -0.5), FIELD - 0.5)
+def on_field(v, size):
+    """v kept within the field's extent `size` along its axis, half a unit in."""
+    return min(max(v, -0.5), size - 0.5)

@@ -1,0 +1,106 @@
+"""What the ear player hears: the tape of the mix, the sounds found in it as it comes
+(a hint's onset, the stalker's arrival, a page taken), the rhythms of the hints heard
+and their next onsets, the gains of one hint heard tick by tick, and the stalker's own
+sound. Only the mix: nothing of the game's state."""
+
+import numpy as np
+
+from ear import Spectrum, Tape, tick_gains
+
+TAPE_S = 6.0           # seconds of the mix kept: a sweep and the noise before it
+ONSET_SLACK_MS = 50    # onsets found this close are one
+ONSETS_KEPT = 40
+RHYTHM_KEPT_PERIODS = 3  # a rhythm not heard for this many periods is forgotten...
+RHYTHM_SLACK_MS = 500    # ... and this much more
+NOISE_MS = 1500        # the mix just before a hint, whose noise its fit is whitened against
+ENGINE_RAMP_MS = 5     # the sound engine slides to a tick's new gains over this long
+
+
+class Heard:
+    """What one listen found in the audio just come."""
+
+    def __init__(self, arrived, taken):
+        self.arrived = arrived  # the stalker's arrival close by
+        self.taken = taken      # a page taken
+
+
+class Hearing:
+    def __init__(self, ear, hint_period_ms):
+        self.ear = ear
+        self.rate = ear.rate
+        self.period = hint_period_ms
+        self.tape = Tape(self.rate, TAPE_S)
+        self.scanned = 0   # the tape's sample up to which sounds were sought
+        self.onsets = []   # ms of the hints' onsets heard lately
+
+    def add(self, audio):
+        self.tape.add(audio)
+
+    def listen(self):
+        """Finds the sounds heard in the audio just come: a sound counts once, when the
+        most telling part of it (its detector's head) ends in the new audio."""
+        longest = max(len(d.head) for d in self.ear.detectors)
+        start, x = self.tape.since(max(self.scanned - longest, 0))
+        if len(x) == 0:
+            return Heard(False, False)
+        mono = x.sum(axis=1)
+        spectrum = Spectrum(mono, longest) if len(mono) >= longest else None
+
+        def heard(detector):
+            if spectrum is None:
+                return []
+            return [start + i - detector.offset for i, _ in detector.find(mono, spectrum)
+                    if start + i + len(detector.head) > self.scanned]
+
+        for s in heard(self.ear.note_hint):
+            onset = int(round(s * 1000 / self.rate))
+            if all(abs(onset - o) > ONSET_SLACK_MS for o in self.onsets):
+                self.onsets.append(onset)
+        self.onsets = self.onsets[-ONSETS_KEPT:]
+        arrived = bool(heard(self.ear.appear))
+        taken = bool(heard(self.ear.take))
+        self.scanned = self.tape.end
+        return Heard(arrived, taken)
+
+    def next_onset(self, now, after):
+        """The first hint onset foreseen after `after` (ms), of any rhythm heard within the
+        last periods before `now`; None when none was heard lately."""
+        best = None
+        for o in self.onsets:
+            if now - o > RHYTHM_KEPT_PERIODS * self.period + RHYTHM_SLACK_MS:
+                continue
+            t = o + (max(after - o, 0) // self.period + 1) * self.period
+            while t - self.period > after:
+                t -= self.period
+            best = t if best is None else min(best, t)
+        return best
+
+    def hint_gains(self, onset_ms, ticks, tick_ms):
+        """The left and right gains, and the weight each deserves, of the hint that
+        started at `onset_ms`, one pair for each of the `ticks` ticks since; None when the
+        tape does not hold them whole."""
+        sample = lambda ms: ms * self.rate // 1000
+        base = sample(onset_ms)
+        bounds = [sample(onset_ms + k * tick_ms) - base for k in range(ticks + 1)]
+        start, x = self.tape.since(base, bounds[-1])
+        noise = sample(NOISE_MS)
+        _, before = self.tape.since(base - noise, noise)
+        if start != base or len(x) != bounds[-1]:
+            return None
+        # Other hints (pages with rhythms of their own) overlap this one: the fit hears
+        # all of them at once.
+        notes = []
+        for o in [onset_ms] + [o for o in self.onsets if o != onset_ms]:
+            lo = base - sample(o)
+            if not -len(x) < lo < len(self.ear.note):
+                continue
+            t = np.zeros(len(x))
+            piece = self.ear.note[max(lo, 0) : max(lo + len(x), 0)]
+            t[max(-lo, 0) : max(-lo, 0) + len(piece)] = piece[: len(x) - max(-lo, 0)]
+            notes.append(t)
+        return tick_gains(x, notes, bounds, sample(ENGINE_RAMP_MS), before.sum(axis=1))
+
+    def stalker_gains(self):
+        """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
+        _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
+        return self.ear.stalker.hear(x)

@@ -1,0 +1,65 @@
+"""The game's rules as the simulator states them (`quelmire-sim --rules`, one JSON line
+of every rule under its name): the ear player knows the rules as a practised player
+does, and takes them from the game itself rather than keeping copies that could drift."""
+
+import json
+import subprocess
+
+RULES_TIMEOUT_S = 30  # the simulator prints one line and exits at once
+
+
+class Rules:
+    """The rules the ear player plays by, each in the game's unit."""
+
+    def __init__(self, table):
+        def rule(name, kind):
+            if name not in table:
+                raise RuntimeError("the rules' line has no %r" % name)
+            value = table[name]
+            if isinstance(value, bool) or not isinstance(value, (int, float)):
+                raise RuntimeError("the rules' line holds %r for %r, not a number" % (value, name))
+            if kind is int and value != int(value):
+                raise RuntimeError("the rules' line holds %r for %r, not a whole number" %
+                                   (value, name))
+            return kind(value)
+
+        self.tick_ms = rule("tickMs", int)
+        self.field_width = rule("fieldWidth", int)    # units along x
+        self.field_height = rule("fieldHeight", int)  # units along y
+        self.obstacle_size = rule("obstacleSize", int)  # units, each side of the square
+        self.tunnel_length = rule("tunnelLength", int)  # units along x
+        self.tunnel_width = rule("tunnelWidth", int)    # units along y
+        self.walk_speed = rule("walkSpeed", float)  # units a move
+        self.run_speed = rule("runSpeed", float)    # units a move
+        self.mouse_counts_per_degree = rule("mouseCountsPerDegree", float)
+        self.start_stamina = rule("startStamina", float)
+        self.stamina_cap = rule("staminaCap", float)  # it grows only while below
+        self.stamina_gain_per_tick = rule("staminaGainPerTick", float)
+        self.run_cost_per_tick = rule("runCostPerTick", float)
+        self.run_starts_above = rule("runStartsAbove", float)
+        self.run_stops_below = rule("runStopsBelow", float)
+        self.hint_period_ticks = rule("hintPeriodTicks", int)
+
+    @property
+    def hint_period_ms(self):
+        return self.hint_period_ticks * self.tick_ms
+
+
+def read_rules(sim):
+    """The rules of the simulator at `sim`; a RuntimeError that says why when it cannot
+    tell them."""
+    try:
+        run = subprocess.run([sim, "--rules"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             timeout=RULES_TIMEOUT_S)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        raise RuntimeError("%s --rules: %s" % (sim, e)) from e
+    if run.returncode != 0:
+        raise RuntimeError("%s --rules exited %d: %s" % (
+            sim, run.returncode, run.stderr.decode("utf-8", "replace").strip()))
+    try:
+        table = json.loads(run.stdout)
+    except ValueError as e:
+        raise RuntimeError("%s --rules: not a JSON line: %s" % (sim, e)) from e
+    if not isinstance(table, dict):
+        raise RuntimeError("%s --rules: not a JSON object" % sim)
+    return Rules(table)
