@@ -184,3 +184,65 @@ TEST(SimRuns, TakingAllEightPagesPlaysTheOutroToItsEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Heard {
+  SimResult result;
+  std::string trace;
+  std::string wav;
+};
+
+// Ten virtual seconds of seed 3 standing at its start: page chimes, noises and the bed.
+Heard RunStanding(const std::string& name, std::vector<std::string> extra) {
+  const std::string trace = ScratchPath(name + ".trace");
+  const std::string wav = ScratchPath(name + ".wav");
+  std::vector<std::string> args = {"--seed",  "3",   "--quick-start", "--ms",  "10000",
+                                   "--trace", trace, "--trace-ticks", "--wav", wav};
+  args.insert(args.end(), extra.begin(), extra.end());
+  Heard heard;
+  heard.result = RunSim(args);
+  heard.trace = ReadText(trace);
+  heard.wav = ReadText(wav);
+  return heard;
+}
+
+// Sets an environment variable for one scope; the child runs inherit it.
+struct ScopedVariable {
+  ScopedVariable(const char* name, const std::string& value) : name_(name) {
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedVariable() { unsetenv(name_); }
+  const char* name_;
+};
+
+}  // namespace
+
+// Headphones change the mix and nothing else, asked for by the switch or the variable; a set
+// that cannot be read is told once and the run is the stereo one, sample for sample.
+TEST(SimRuns, HeadphonesChangeOnlyTheMixAndAnUnreadableSetLeavesTheStereoMix) {
+  const Heard stereo = RunStanding("stereo", {});
+  const Heard binaural = RunStanding("binaural", {"--binaural"});
+  ASSERT_EQ(stereo.result.status, 0) << stereo.result.err;
+  ASSERT_EQ(binaural.result.status, 0) << binaural.result.err;
+  EXPECT_EQ(binaural.result.err, "");
+  EXPECT_EQ(binaural.trace, stereo.trace);
+  EXPECT_EQ(binaural.wav.size(), stereo.wav.size());
+  EXPECT_NE(binaural.wav, stereo.wav);
+  {
+    ScopedVariable asked("QUELMIRE_BINAURAL", "1");
+    EXPECT_EQ(RunStanding("asked", {}).wav, binaural.wav);
+  }
+  {
+    ScopedVariable off("QUELMIRE_BINAURAL", "0");
+    EXPECT_EQ(RunStanding("off", {}).wav, stereo.wav);
+  }
+  ScopedVariable missing("QUELMIRE_HRTF", ScratchPath("no-such-set.sofa"));
+  const Heard fallback = RunStanding("fallback", {"--binaural"});
+  EXPECT_EQ(fallback.result.status, 0);
+  EXPECT_EQ(std::count(fallback.result.err.begin(), fallback.result.err.end(), '\n'), 1)
+      << fallback.result.err;
+  EXPECT_NE(fallback.result.err.find("Binaural sound is off"), std::string::npos);
+  EXPECT_EQ(fallback.wav, stereo.wav);
+  EXPECT_EQ(fallback.trace, stereo.trace);
+}
