@@ -195,10 +195,15 @@ QUELMIRE_AVX2 inline __m256 InterpolateShifted8(const Sample* at, __m256i offset
   return _mm256_fmadd_ps(w.w3, _mm256_permutevar8x32_ps(LoadOne8(at + 3), offset), y);
 }
 
-template <typename Sample, bool kStereo, bool kRamp, bool kShifted>
+// For a group loop whose samples are all ready before it starts.
+struct NoFeed {
+  void Next() {}
+};
+
+template <typename Sample, bool kStereo, bool kRamp, bool kShifted, typename Feed = NoFeed>
 QUELMIRE_AVX2 int32_t Groups8(const Sample* left, const Sample* right, uint64_t position,
                               uint64_t step, int32_t frames, GainRun gains, float* accLeft,
-                              float* accRight) {
+                              float* accRight, Feed feed = {}) {
   const int32_t groups = frames / 8;
   const LaneStart<8> start(position, step);
   __m256i whole = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(start.whole));
@@ -221,6 +226,7 @@ QUELMIRE_AVX2 int32_t Groups8(const Sample* left, const Sample* right, uint64_t 
   }
 
   for (int32_t g = 0; g < groups; ++g) {
+    feed.Next();
     const int32_t first = _mm_cvtsi128_si32(_mm256_castsi256_si128(whole));
     const __m256i offset = _mm256_sub_epi32(whole, _mm256_set1_epi32(first));
     const __m256 t =
@@ -304,9 +310,30 @@ int32_t RunKind(const Sample* left, const Sample* right, uint64_t position, uint
 // taps around them and the loads' overrun, rounded up to whole registers.
 constexpr int32_t kWidenedSamples = kMixBlockFrames + 32;
 
-QUELMIRE_AVX2 void Widen(const int16_t* from, int32_t count, float* to) {
-  for (int32_t i = 0; i < count; i += 8) _mm256_store_ps(to + i, LoadOne8(from + i));
-}
+// Converts a run's 16-bit samples to floats eight at a time, kLeadGroups groups ahead of
+// the loop that reads them, so that waiting for the source to come from memory overlaps
+// the arithmetic of the groups before. Converted all at once before the loop, the wait had
+// nothing to overlap: with hundreds of voices the conversion took as long as the loop.
+template <bool kStereo>
+struct WidenAhead {
+  static constexpr int32_t kLeadGroups = 16;
+
+  const int16_t* left;
+  const int16_t* right;
+  float* wideLeft;
+  float* wideRight;
+  int32_t count;     // samples the run reads, 12 .. kMixBlockFrames + 12
+  int32_t done = 0;  // samples converted so far, a multiple of 8
+
+  // A group at a step of at most one frame moves on by at most eight samples, so eight
+  // more per group keep the conversion ahead of the taps.
+  QUELMIRE_AVX2 void Next() {
+    if (done >= count) return;
+    _mm256_store_ps(wideLeft + done, LoadOne8(left + done));
+    if constexpr (kStereo) _mm256_store_ps(wideRight + done, LoadOne8(right + done));
+    done += 8;
+  }
+};
 
 // The shifted loop reads every tap four times, and from 16-bit samples each read is a
 // conversion as well; converting the run's samples to floats first leaves one conversion
@@ -323,11 +350,13 @@ QUELMIRE_AVX2 int32_t WidenedGroups8(const int16_t* left, const int16_t* right, 
   const auto count = static_cast<int32_t>(static_cast<int64_t>(last >> kFractionBits) + 11 - base);
   alignas(32) float wideLeft[kWidenedSamples];
   alignas(32) float wideRight[kWidenedSamples];
-  Widen(left + base, count, wideLeft);
-  if constexpr (kStereo) Widen(right + base, count, wideRight);
+  WidenAhead<kStereo> feed{left + base, kStereo ? right + base : nullptr, wideLeft, wideRight,
+                           count};
+  // Group g reads up to sample 8 g + 10; the lead and one conversion per group cover it.
+  for (int32_t i = 0; i < WidenAhead<kStereo>::kLeadGroups; ++i) feed.Next();
   const uint64_t rebased = position - (static_cast<uint64_t>(base) << kFractionBits);
   return Groups8<float, kStereo, kRamp, true>(wideLeft, wideRight, rebased, step, 8 * groups, gains,
-                                              accLeft, accRight);
+                                              accLeft, accRight, feed);
 }
 
 template <typename Sample, bool kStereo, bool kRamp>
