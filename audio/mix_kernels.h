@@ -61,5 +61,16 @@ template <typename Sample>
 void MixDirect(const Sample* left, const Sample* right, int32_t frames, GainRun gains,
                float* accLeft, float* accRight);
 
+// Asks the memory system for the cache line at `address`. Written as an instruction the
+// compiler must keep: GCC counts __builtin_prefetch free of effects and deletes a loop that
+// does nothing else.
+inline void PrefetchLine(const void* address) {
+#if defined(__x86_64__)
+  asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(address)));
+#else
+  __builtin_prefetch(address);
+#endif
+}
+
 // Clips planar left/right to -1 .. 1 and interleaves them into `out` (2 x frames floats).
 void ClipInterleave(const float* accLeft, const float* accRight, int32_t frames, float* out);

@@ -217,8 +217,8 @@ void PrefetchFrom(Channels<Sample> source, int64_t length, uint64_t position, ui
   const int64_t from = std::clamp<int64_t>(first, 0, length - 1);
   const int64_t to = std::min(length, from + span);
   for (int64_t at = from; at < to; at += kLine) {
-    __builtin_prefetch(source.left + at);
-    if (source.right != nullptr) __builtin_prefetch(source.right + at);
+    PrefetchLine(source.left + at);
+    if (source.right != nullptr) PrefetchLine(source.right + at);
   }
 }
 

@@ -161,8 +161,8 @@ void Prefetch(const LimitVoice& voice, int32_t frames, uint64_t step) {
   const auto span = static_cast<int64_t>((static_cast<uint64_t>(frames) * step) >> kFractionBits);
   const int64_t to = std::min(voice.pcm.frames, first + span + 2);
   for (int64_t at = first; at < to; at += 32) {
-    __builtin_prefetch(voice.pcm.left16.data() + at);
-    __builtin_prefetch(voice.pcm.right16.data() + at);
+    PrefetchLine(voice.pcm.left16.data() + at);
+    PrefetchLine(voice.pcm.right16.data() + at);
   }
 }
 
