@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
+#include <thread>
 
 #include "audio/sound.h"
 #include "runtime/shown_text.h"
@@ -12,6 +14,13 @@
 namespace {
 
 std::atomic<bool> asked{false};
+
+// The set's reading, from StartHeadphones to HeadphonesReady; main thread only.
+struct Reading {
+  std::string path;
+  std::future<std::string> why;  // empty when the set was read
+};
+Reading reading;
 
 bool VariableSet(const char* name) {
   const char* value = std::getenv(name);
@@ -41,12 +50,25 @@ std::string HrtfSetPath() {
 
 void StartHeadphones() {
   if (!asked.load(std::memory_order_relaxed)) return;
-  const std::string path = HrtfSetPath();
-  std::string why;
-  if (SoundUseHeadphones(path, why)) return;
+  reading.path = HrtfSetPath();
+  // Resampling the set takes a good part of a second: it is read while the title and the
+  // intro play, none of whose sounds is placed. Detached, so that a game ended before play
+  // never waits for it; the engine it fills outlives the process's end.
+  std::packaged_task<std::string()> read([path = reading.path] {
+    std::string why;
+    return SoundUseHeadphones(path, why) ? std::string() : why;
+  });
+  reading.why = read.get_future();
+  std::thread(std::move(read)).detach();
+}
+
+void HeadphonesReady() {
+  if (!reading.why.valid()) return;
+  const std::string why = reading.why.get();
+  if (why.empty()) return;
   std::fprintf(stderr,
                "Binaural sound is off: the head-related set %s could not be read (%s). "
                "Playing stereo.\n",
-               QuotedExcerpt(path).c_str(), ShownText(why).c_str());
+               QuotedExcerpt(reading.path).c_str(), ShownText(why).c_str());
   std::fflush(stderr);
 }

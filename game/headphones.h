@@ -21,10 +21,13 @@ bool BinauralAsked(bool switchGiven);
 // The next start-up hears positioned sounds through the head-related set.
 void AskForHeadphones();
 
-// At start-up, with the sound engine running: reads the set if headphones were asked for.
-// A set that cannot be read is told once on standard error, and the game plays the stereo
-// law; it never stops the game.
+// At start-up, with the sound engine running: starts reading the set if headphones were
+// asked for, on a thread of its own.
 void StartHeadphones();
+
+// Before the first placed sound: waits for the set. A set that could not be read is told
+// once on standard error, and the game plays the stereo law; it never stops the game.
+void HeadphonesReady();
 
 // The set's path, as looked for above.
 std::string HrtfSetPath();

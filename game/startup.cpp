@@ -70,6 +70,7 @@ void ProgramEntry() {
 
   OpenGameWindow();
   TitleAndIntro();
+  HeadphonesReady();
   StartGame();
 }
 

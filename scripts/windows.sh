@@ -136,6 +136,7 @@ run_tests() {
   start_display
   ctest --test-dir "$out" --output-on-failure -R '^WindowsKeys[.]'
   smoke_run
+  smoke_binaural
   smoke_error_box
   compare_sim_world
   compare_sim_trace

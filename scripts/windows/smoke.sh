@@ -97,18 +97,16 @@ smoke_wait_for_end() {
   fi
 }
 
+# Plays the unpacked zip's quelmire.exe with the arguments given, capturing what it sends
+# to the sound device.
 smoke_run() {
-  echo "== windows: smoke run of quelmire.exe under Wine"
+  echo "== windows: smoke run of quelmire.exe $* under Wine"
   rm -rf "$smoke_dir"
   mkdir -p "$smoke_dir/home"
   smoke_write_asoundrc
   local status=0
-  # Windows' own audio path, whatever the caller chose for its Linux tests (scripts/test.sh
-  # sets SDL's dummy driver, which would play to nowhere). The game as unpacked from the
-  # zip, started from another folder (a shortcut's or a console's): it finds its sounds
-  # beside itself.
   (cd "$smoke_dir/home" && HOME=$smoke_dir/home SDL_AUDIODRIVER=wasapi \
-    exec "$wine64" "$out/zip/quelmire/quelmire.exe") >"$smoke_dir/game.log" 2>&1 &
+    exec "$wine64" "$out/zip/quelmire/quelmire.exe" "$@") >"$smoke_dir/game.log" 2>&1 &
   local game=$!
   smoke_play || status=1
   smoke_wait_for_end "$game" "Escape" || status=1
@@ -116,10 +114,19 @@ smoke_run() {
   return $status
 }
 
-# A start-up error as a Windows player meets it: with no sound device (SDL given an audio
-# driver that does not exist) the game shows its "ERROR" box as a Windows message box;
-# Return closes it and the game ends with status 1 (it never started), the text never
-# falling back to the standard error a windowed program has nowhere to show.
+# With headphones asked for, the set in the zip's hrtf folder is read: the game says nothing
+# of falling back to stereo.
+smoke_binaural() {
+  local status=0
+  smoke_run --binaural || status=1
+  if grep -q "Binaural sound is off" "$smoke_dir/game.log"; then
+    echo "smoke: the zip's head-related set was not read:" >&2
+    grep "Binaural sound is off" "$smoke_dir/game.log" >&2
+    status=1
+  fi
+  return $status
+}
+
 smoke_error_box() {
   echo "== windows: a start-up error shows a Windows message box"
   local log=$smoke_dir/error-box.log status=0 box
