@@ -5,6 +5,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/mix.h"
+#include "game/rules.h"
 #include "game/state.h"
 
 namespace {
@@ -62,7 +63,8 @@ void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, i
   slot.nonPositional = nonPositional;
   MixResult mix;
   if (nonPositional == kPositioned) {
-    mix = PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index, kCueFalloff);
+    mix = PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index,
+                      rules::kCueFalloff);
   } else {
     mix.pan = 0;
     mix.volume = 100;

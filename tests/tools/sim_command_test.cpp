@@ -170,6 +170,8 @@ TEST(SimCommand, TheRulesLineHoldsEveryRuleAsTheGamePlaysIt) {
       {"keepOutHeight", kKeepOutHeight},
       {"audibleRange", kAudibleRange},
       {"ambienceInterval", kAmbienceInterval},
+      {"cueFalloff", kCueFalloff},
+      {"stalkerFalloff", kStalkerFalloff},
       {"turnDegrees", kTurnDegrees},
       {"walkStepInterval", kWalkStepInterval},
       {"runStepInterval", kRunStepInterval},
@@ -189,6 +191,7 @@ TEST(SimCommand, TheRulesLineHoldsEveryRuleAsTheGamePlaysIt) {
       {"mouseCountsPerDegree", kMouseCountsPerDegree},
       {"staminaGainPerTick", kStaminaGainPerTick},
       {"runCostPerTick", kRunCostPerTick},
+      {"behindVolumeDivisor", kBehindVolumeDivisor},
   };
   for (const auto& [name, value] : whole) EXPECT_EQ((*line)[name].Int(), value) << name;
   for (const auto& [name, value] : single) EXPECT_EQ((*line)[name].Float(), value) << name;
