@@ -69,7 +69,7 @@ void UpdateCues() {
       CueSlot& slot = g.cueSlots[i];
       if (Distance(slot.x, slot.y, p.x, p.y) >= g.audibleRange) continue;
       if (SoundFromNumber(slot.sound) == 0) continue;
-      if (slot.nonPositional == kPositioned) {
+      if (slot.placement == kPositioned) {
         PositionCue(p.x, p.y, slot.x, slot.y, static_cast<float>(p.heading), i, rules::kCueFalloff);
       } else {
         SoundSetVolume(slot.sound, 100);
