@@ -61,7 +61,8 @@ TEST(AssetSearch, EachLayoutFindsItsFolderOrTellsTheOneLine) {
     TempFolder root;
     for (const char* folder : row.folders) fs::create_directories(root.path() / folder);
     for (const char* file : row.files) std::ofstream{root.path() / file};
-    const std::string given = *row.given ? root / row.given : "";
+    // Forward slashes: the line quotes the name with a backslash escaped.
+    const std::string given = *row.given ? (root.path() / row.given).generic_string() : "";
     // SDL gives the program's folder with a separator at its end.
     const std::string program = *row.program ? root / row.program + "/" : "";
     const fs::path previous = fs::current_path();
