@@ -23,18 +23,8 @@ constexpr int32_t kSecondsPerIteration = 60;
 void MixLoopingVoices(benchmark::State& state, bool remixEveryTick) {
   const auto voices = static_cast<int32_t>(state.range(0));
   PulledOutput output;
-  InstallAudioOutput(&output);
-  if (SoundInit() == 0) {
-    state.SkipWithError("the engine did not start");
-    return;
-  }
-  std::vector<int32_t> sounds;
-  for (int32_t v = 0; v < voices; ++v) {
-    int32_t sound = SoundLoadDecoded(-1, Material(v));
-    SoundSetPan(sound, v % 201 - 100);
-    SoundPlay(sound, 1, 1 + v % 100);
-    sounds.push_back(sound);
-  }
+  const std::vector<int32_t> sounds = StartLoopingVoices(state, output, voices, true);
+  if (state.error_occurred()) return;
   std::vector<float> buffer(static_cast<size_t>(kPullFrames) * kOutputChannels);
   const int32_t pulls = kSecondsPerIteration * kDeviceRate / kPullFrames;
   const int32_t pullsPerTick =

@@ -95,17 +95,8 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
 void BM_CallbackUnderGameLoad(benchmark::State& state) {
   const auto voices = static_cast<int32_t>(state.range(0));
   PulledOutput output;
-  InstallAudioOutput(&output);
-  if (SoundInit() == 0) {
-    state.SkipWithError("the engine did not start");
-    return;
-  }
-  std::vector<int32_t> sounds;
-  for (int32_t v = 0; v < voices; ++v) {
-    const int32_t sound = SoundLoadDecoded(-1, Material(v));
-    SoundPlay(sound, 1, 1 + v % 100);
-    sounds.push_back(sound);
-  }
+  const std::vector<int32_t> sounds = StartLoopingVoices(state, output, voices, false);
+  if (state.error_occurred()) return;
   std::atomic<bool> stop{false};
   std::thread first(Hammer, std::cref(sounds), 0, std::cref(stop));
   std::thread second(Hammer, std::cref(sounds), 1, std::cref(stop));

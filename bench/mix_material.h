@@ -2,11 +2,16 @@
 // pace, and looping 16-bit stereo material at 44.1 kHz.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "audio/audio_output.h"
 #include "audio/decoded_sound.h"
+#include "audio/sound.h"
+#include "audio/sound_engine.h"
 
 // An output that only remembers its source, so the benchmark pulls at its own pace.
 class PulledOutput final : public AudioOutput {
@@ -40,4 +45,24 @@ inline DecodedSound Material(int32_t voice) {
     sound.samples[static_cast<size_t>(2 * i + 1)] = std::round(right * 32767.0) / 32768.0f;
   }
   return sound;
+}
+
+// Starts the engine on `output` and loops `voices` voices of Material at volumes 1 .. 100,
+// spread over the pans -100 .. 100 when `panned`; their sound numbers. When the engine
+// does not start the benchmark is told (state.error_occurred()) and none are made.
+inline std::vector<int32_t> StartLoopingVoices(benchmark::State& state, PulledOutput& output,
+                                               int32_t voices, bool panned) {
+  InstallAudioOutput(&output);
+  if (SoundInit() == 0) {
+    state.SkipWithError("the engine did not start");
+    return {};
+  }
+  std::vector<int32_t> sounds;
+  for (int32_t v = 0; v < voices; ++v) {
+    const int32_t sound = SoundLoadDecoded(-1, Material(v));
+    if (panned) SoundSetPan(sound, v % 201 - 100);
+    SoundPlay(sound, 1, 1 + v % 100);
+    sounds.push_back(sound);
+  }
+  return sounds;
 }

@@ -3,7 +3,7 @@
 #
 #   /usr/games/quelmire                     the game
 #   /usr/share/games/quelmire/assets/       its sounds (the game finds them from its own
-#                                           folder: host/sdl/asset_home.h)
+#                                           folder: audio/asset_search.h)
 #   /usr/lib/games/quelmire/                quelmire-sim and quelmire-soundinfo: tools for
 #                                           replaying and diagnosing a player's report, kept
 #                                           off the players' PATH and menus

@@ -5,6 +5,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/mix.h"
+#include "game/rules.h"
 #include "game/state.h"
 
 namespace {
@@ -24,7 +25,7 @@ void Report(const CueSlot& slot, int32_t index, float listenerX, float listenerY
   report.stalkerThread = ThreadVars().isStalker != 0;
   report.name = slot.name;
   report.slot = index;
-  report.nonPositional = slot.nonPositional;
+  report.placement = slot.placement;
   report.x = slot.x;
   report.y = slot.y;
   report.listenerX = listenerX;
@@ -38,7 +39,7 @@ void Report(const CueSlot& slot, int32_t index, float listenerX, float listenerY
 
 }  // namespace
 
-void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, int32_t playFlags) {
+void PlayCue(const std::string& name, int32_t placement, float x, float y, int32_t playFlags) {
   GameGlobals& g = Game();
   // The listener as it stands at the call; only the main thread moves it.
   float listenerX = g.player.x, listenerY = g.player.y;
@@ -59,10 +60,11 @@ void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, i
     SoundFree(slot.sound);
   }
   slot.sound = SoundLoad(kNewHandle, "Assets/" + name + ".wav");
-  slot.nonPositional = nonPositional;
+  slot.placement = placement;
   MixResult mix;
-  if (nonPositional == kPositioned) {
-    mix = PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index, kCueFalloff);
+  if (placement == kPositioned) {
+    mix = PositionCue(listenerX, listenerY, x, y, static_cast<float>(heading), index,
+                      rules::kCueFalloff);
   } else {
     mix.pan = 0;
     mix.volume = 100;

@@ -54,17 +54,17 @@ void TurnLeft(int32_t n);
 void TurnRight(int32_t n);
 // Tests the player where it stands: 1 when clear; on a collision (0) puts it one step back
 // against last tick's direction, or at `candidate` when it did not move last tick.
-int32_t CheckCollision(Position candidate);
+int32_t CheckCollisionAndPushBack(Position candidate);
 void UpdatePlayer();
 
 // game/cues.cpp
-// PlayCue's `nonPositional`: mixed by the source's position, or centred at full volume.
+// PlayCue's `placement`: mixed by the source's position, or centred at full volume.
 inline constexpr int32_t kPositioned = 0;
 inline constexpr int32_t kCentred = 1;
 // Loads "Assets/<name>.wav" into the next slot of the ring, mixes it and plays it with
 // `playFlags` (kOnce, kLooped). The capital A is the game's own spelling of its folder;
 // the loader finds `assets/` by looking names up again ignoring letter case.
-void PlayCue(const std::string& name, int32_t nonPositional, float x, float y, int32_t playFlags);
+void PlayCue(const std::string& name, int32_t placement, float x, float y, int32_t playFlags);
 
 // game/mix.cpp
 // Sets the mix of ComputeMix on `sound` (or on cue slot `slot`'s sound) and returns it.

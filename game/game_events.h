@@ -10,10 +10,10 @@
 #include <string>
 
 struct CueReport {
-  bool stalkerThread = false;  // started by the stalker thread
-  std::string name;            // the cue name, number included
-  int32_t slot = 0;            // 0..256
-  int32_t nonPositional = 0;
+  bool stalkerThread = false;          // started by the stalker thread
+  std::string name;                    // the cue name, number included
+  int32_t slot = 0;                    // 0..256
+  int32_t placement = 0;               // kPositioned or kCentred; "nonPositional" in the trace
   float x = 0, y = 0;                  // source
   float listenerX = 0, listenerY = 0;  // the player at the call
   int32_t listenerHeading = 0;

@@ -8,6 +8,7 @@
 #include "game/game.h"
 #include "game/game_math.h"
 #include "game/mix.h"
+#include "game/rules.h"
 #include "game/state.h"
 
 namespace {
@@ -44,7 +45,7 @@ MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sour
 
   int32_t d = Distance(listenerX, listenerY, sourceX, sourceY);
   float volume = Single(100.0 - static_cast<double>(d) * falloff * 100.0 / 200.0);
-  if (back > 0) volume = Single(volume / 1.5);
+  if (back > 0) volume = Single(volume / rules::kBehindVolumeDivisor);
   mix.volume = RoundHalfEven(volume);
   return mix;
 }
@@ -74,8 +75,8 @@ void UpdateCues() {
       CueSlot& slot = g.cueSlots[i];
       if (Distance(slot.x, slot.y, p.x, p.y) >= g.audibleRange) continue;
       if (SoundFromNumber(slot.sound) == 0) continue;
-      if (slot.nonPositional == kPositioned) {
-        PositionCue(p.x, p.y, slot.x, slot.y, static_cast<float>(p.heading), i, kCueFalloff);
+      if (slot.placement == kPositioned) {
+        PositionCue(p.x, p.y, slot.x, slot.y, static_cast<float>(p.heading), i, rules::kCueFalloff);
       } else {
         SoundSetVolume(slot.sound, 100);
         SoundSetPan(slot.sound, 0);
@@ -84,6 +85,6 @@ void UpdateCues() {
   }
   if (g.stalker.active == 1) {
     PositionSound(p.x, p.y, g.stalker.x, g.stalker.y, static_cast<float>(p.heading), g.stalkerSound,
-                  kStalkerFalloff);
+                  rules::kStalkerFalloff);
   }
 }

@@ -5,10 +5,6 @@
 
 #include <cstdint>
 
-// ComputeMix's `falloff` for the cues and for the stalker's own sound.
-inline constexpr int32_t kCueFalloff = 3;
-inline constexpr int32_t kStalkerFalloff = 5;
-
 struct MixResult {
   float bearing = 0;   // degrees at which the listener sees the source, before the heading
   float relative = 0;  // the bearing less the heading: 90 ahead, 0 left, 180 right, 270 behind
@@ -18,6 +14,6 @@ struct MixResult {
 
 // The pan and volume of a source at (sourceX, sourceY) for a listener at (listenerX,
 // listenerY) facing `heading` degrees; `falloff` is the volume lost per unit of distance
-// in half percent (3 for cues, 5 for the stalker).
+// in half percent (rules::kCueFalloff for cues, rules::kStalkerFalloff for the stalker).
 MixResult ComputeMix(float listenerX, float listenerY, float sourceX, float sourceY, float heading,
                      int32_t falloff);

@@ -39,7 +39,7 @@ void Move(double angle, double sign) {
   Position candidate;
   candidate.y = Single(p.y + sign * p.speed * std::cos(Radians(angle)));
   candidate.x = Single(p.x + sign * p.speed * std::sin(Radians(angle)));
-  int32_t clear = CheckCollision(candidate);
+  int32_t clear = CheckCollisionAndPushBack(candidate);
   if (clear == 1 && KeepsToField({p.x, p.y}, candidate)) {
     p.x = candidate.x;
     p.y = candidate.y;
@@ -160,7 +160,7 @@ void TurnRight(int32_t n) {
   p.heading = (p.heading + n) % 360;
 }
 
-int32_t CheckCollision(Position candidate) {
+int32_t CheckCollisionAndPushBack(Position candidate) {
   GameGlobals& g = Game();
   float x = g.player.x, y = g.player.y;
   bool clear = true;

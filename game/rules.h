@@ -27,6 +27,13 @@ inline constexpr int32_t kKeepOutHeight = 5;  // world units along y
 inline constexpr int32_t kAudibleRange = 100;  // world units: a cue or hint farther is not played
 inline constexpr int32_t kAmbienceInterval = 100;  // ticks between ambient noises, one on the 101st
 
+// ---- the mix of a positioned sound (game/mix.h) --------------------------------------
+// The volume falls linearly with whole units of distance, by the falloff in half percent
+// a unit, and is divided once more for a source behind the listener.
+inline constexpr int32_t kCueFalloff = 3;      // half percent of volume a world unit: cues
+inline constexpr int32_t kStalkerFalloff = 5;  // half percent of volume a world unit: the stalker
+inline constexpr double kBehindVolumeDivisor = 1.5;  // a source behind is heard at volume / this
+
 // ---- the player ----------------------------------------------------------------------
 inline constexpr float kStartSpeed = 0.05f;           // world units a move, until the first update
 inline constexpr float kWalkSpeed = 0.04f;            // world units a move

@@ -1,9 +1,6 @@
 // Program entry, the start-up checks, and the one end sequence every way out uses.
-#include <filesystem>
-#include <system_error>
-
+#include "audio/asset_search.h"
 #include "audio/ogg_decoder.h"
-#include "audio/path_lookup.h"
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/game_exit.h"
@@ -14,7 +11,6 @@
 #include "platform/platform.h"
 #include "platform/window.h"
 #include "runtime/runtime.h"
-#include "runtime/utf8_path.h"
 
 namespace {
 
@@ -37,12 +33,11 @@ bool DevicesReady(int32_t keyboard, int32_t screen, int32_t sound) {
 
 // The asset folder as a whole, after the devices: without it the game would play in
 // total silence, so it is named like a missing device. A single missing file stays
-// silent, as every sound does.
+// silent, as every sound does. The program has already moved to where the search found
+// one, if it found any.
 bool AssetsReady() {
-  const std::string folder = FindPathIgnoringCase("assets");
-  std::error_code error;
-  if (!folder.empty() && std::filesystem::is_directory(PathFromUtf8(folder), error)) return true;
-  ErrorBox("ERROR", "Error finding the sound files: no assets folder.");
+  if (HoldsAssetFolder(".")) return true;
+  ErrorBox("ERROR", kNoAssetFolder);
   return false;
 }
 

@@ -61,10 +61,10 @@ struct Stalker {
 
 // One slot of the ring of recently started cues; guarded by cueLock.
 struct CueSlot {
-  int32_t nonPositional = 0;  // 1: centred at full volume; 0: mixed by position
-  int32_t sound = 0;          // sound number; 0 never used or the load failed
-  std::string name;           // the cue name, e.g. "terrain/grass3"
-  float x = 0, y = 0;         // source position, world units
+  int32_t placement = 0;  // kCentred (1): at full volume; kPositioned (0): mixed by position
+  int32_t sound = 0;      // sound number; 0 never used or the load failed
+  std::string name;       // the cue name, e.g. "terrain/grass3"
+  float x = 0, y = 0;     // source position, world units
 };
 
 inline constexpr int32_t kPageCount = 8;  // pages 1..8 of the pages array

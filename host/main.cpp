@@ -1,5 +1,5 @@
 // quelmire: the game on the real host (an SDL2 window, keyboard, mouse, speech and audio
-// device). It finds its assets/ folder from any working folder (host/sdl/asset_home.h).
+// device). It finds its assets/ folder from any working folder (host/asset_home.h).
 //   quelmire              the stereo mix
 //   quelmire --binaural   for headphones: positioned sounds through head-related filters
 //                         (also QUELMIRE_BINAURAL=1)
@@ -8,9 +8,9 @@
 
 #include "game/game.h"
 #include "game/headphones.h"
+#include "host/asset_home.h"
 #include "host/audio/sdl_audio_output.h"
 #include "host/host.h"
-#include "host/sdl/asset_home.h"
 #include "host/sdl/sdl_host.h"
 #include "runtime/shown_text.h"
 

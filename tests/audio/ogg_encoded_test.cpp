@@ -35,21 +35,6 @@ Bytes EncodeTone(int channels, long rate, int64_t frames, int serial) {
   return out;
 }
 
-void ExpectSameAsOvRead(const SoundFileResult& result, const ReferenceOgg& reference) {
-  ASSERT_TRUE(reference.opened);
-  ASSERT_TRUE(result.loaded) << result.refusal;
-  EXPECT_EQ(result.sound.channels, reference.channels);
-  EXPECT_EQ(result.sound.rate, reference.rate);
-  EXPECT_EQ(result.sound.bitsPerSample, 16);
-  EXPECT_EQ(result.sound.frames, reference.frames);
-  ASSERT_EQ(result.sound.samples.size(), reference.samples.size());
-  size_t differences = 0;
-  for (size_t i = 0; i < reference.samples.size(); ++i) {
-    differences += result.sound.samples[i] != reference.samples[i];
-  }
-  EXPECT_EQ(differences, 0u);
-}
-
 class EncodedOgg : public ::testing::Test {
  protected:
   void SetUp() override {

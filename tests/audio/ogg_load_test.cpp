@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "audio/decoder_registry.h"
 #include "audio/ogg_decoder.h"
 #include "audio/sound_file.h"
@@ -30,20 +32,16 @@ class OggLoad : public ::testing::Test {
     return ogg;
   }
 
-  static void ExpectSameAsOvRead(const SoundFileResult& result, const ReferenceOgg& reference) {
-    ASSERT_TRUE(reference.opened);
-    ASSERT_TRUE(result.loaded) << result.refusal;
-    EXPECT_EQ(result.sound.channels, reference.channels);
-    EXPECT_EQ(result.sound.rate, reference.rate);
-    EXPECT_EQ(result.sound.bitsPerSample, 16);
-    EXPECT_FALSE(result.sound.floatSource);
-    EXPECT_EQ(result.sound.frames, reference.frames);
-    ASSERT_EQ(result.sound.samples.size(), reference.samples.size());
-    size_t differences = 0;
-    for (size_t i = 0; i < reference.samples.size(); ++i) {
-      differences += result.sound.samples[i] != reference.samples[i];
-    }
-    EXPECT_EQ(differences, 0u);
+  // Two tones at 22050 Hz, each encoded alone, then joined byte for byte into one chained
+  // stream <name>.ogg: the paths of the first, the second and the chain.
+  std::array<std::string, 3> MakeChainedTones(const std::string& name, int firstChannels,
+                                              double firstSeconds, int secondChannels,
+                                              double secondSeconds) {
+    std::string first = MakeOggTone(name + "-first", firstChannels, 22050, firstSeconds);
+    std::string second = MakeOggTone(name + "-second", secondChannels, 22050, secondSeconds);
+    std::string chained = folder / (name + ".ogg");
+    EXPECT_TRUE(RunShell("cat '" + first + "' '" + second + "' > '" + chained + "'"));
+    return {first, second, chained};
   }
 
   TempFolder folder;
@@ -75,10 +73,7 @@ TEST_F(OggLoad, ContentDecidesNotTheExtension) {
 // A plain ov_read loop over a chained file starts at its second link, so each link is
 // checked against its own file instead.
 TEST_F(OggLoad, ChainedStreamDecodesEveryLinkInOrder) {
-  std::string first = MakeOggTone("first", 1, 22050, 0.3);
-  std::string second = MakeOggTone("second", 1, 22050, 0.5);
-  std::string chained = folder / "chained.ogg";
-  ASSERT_TRUE(RunShell("cat '" + first + "' '" + second + "' > '" + chained + "'"));
+  const auto [first, second, chained] = MakeChainedTones("chained", 1, 0.3, 1, 0.5);
   ReferenceOgg both = DecodeWithOvRead(first), b = DecodeWithOvRead(second);
   both.frames += b.frames;
   both.samples.insert(both.samples.end(), b.samples.begin(), b.samples.end());
@@ -86,10 +81,7 @@ TEST_F(OggLoad, ChainedStreamDecodesEveryLinkInOrder) {
 }
 
 TEST_F(OggLoad, ChainedLinksWithAnotherChannelCountAreRemixedNotMisinterleaved) {
-  std::string mono = MakeOggTone("mono", 1, 22050, 0.2);
-  std::string stereo = MakeOggTone("stereo", 2, 22050, 0.2);
-  std::string chained = folder / "mixed.ogg";
-  ASSERT_TRUE(RunShell("cat '" + mono + "' '" + stereo + "' > '" + chained + "'"));
+  const auto [mono, stereo, chained] = MakeChainedTones("mixed", 1, 0.2, 2, 0.2);
   ReferenceOgg monoRef = DecodeWithOvRead(mono), stereoRef = DecodeWithOvRead(stereo);
   SoundFileResult result = LoadSoundFile(chained);
   ASSERT_TRUE(result.loaded) << result.refusal;

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/sound_file.h"
+
 namespace fs = std::filesystem;
 
 // Runs a shell command; true when it exits with status 0.
@@ -128,4 +130,21 @@ inline ReferenceOgg DecodeWithOvRead(const std::string& file) {
   }
   ov_clear(&vf);
   return reference;
+}
+
+// The loader's result is the reference decode, sample for sample, as 16-bit PCM.
+inline void ExpectSameAsOvRead(const SoundFileResult& result, const ReferenceOgg& reference) {
+  ASSERT_TRUE(reference.opened);
+  ASSERT_TRUE(result.loaded) << result.refusal;
+  EXPECT_EQ(result.sound.channels, reference.channels);
+  EXPECT_EQ(result.sound.rate, reference.rate);
+  EXPECT_EQ(result.sound.bitsPerSample, 16);
+  EXPECT_FALSE(result.sound.floatSource);
+  EXPECT_EQ(result.sound.frames, reference.frames);
+  ASSERT_EQ(result.sound.samples.size(), reference.samples.size());
+  size_t differences = 0;
+  for (size_t i = 0; i < reference.samples.size(); ++i) {
+    differences += result.sound.samples[i] != reference.samples[i];
+  }
+  EXPECT_EQ(differences, 0u);
 }

@@ -22,6 +22,13 @@ SoundFileResult Load(const Bytes& image) {
   return LoadSoundImage(image);
 }
 
+// The RIFF file built in `file` is refused, for a reason that names `why`.
+void ExpectRefused(const Bytes& file, const char* why) {
+  SoundFileResult result = Load(FinishRiff(file));
+  EXPECT_FALSE(result.loaded);
+  EXPECT_THAT(result.refusal, HasSubstr(why));
+}
+
 void ExpectFourSamples(const SoundFileResult& result) {
   ASSERT_TRUE(result.loaded) << result.refusal;
   EXPECT_EQ(result.sound.channels, 1);
@@ -50,9 +57,7 @@ TEST(WavChunks, ListChunkBeforeFormatIsRefused) {
   AppendChunk(file, "LIST", Bytes{'I', 'N', 'F', 'O'});
   AppendChunk(file, "fmt ", kMono16);
   AppendChunk(file, "data", kFourSamples);
-  SoundFileResult result = Load(FinishRiff(file));
-  EXPECT_FALSE(result.loaded);
-  EXPECT_THAT(result.refusal, HasSubstr("fmt"));
+  ExpectRefused(file, "fmt");
 }
 
 TEST(WavChunks, OddChunkBeforeDataIsFoundWithAndWithoutPadByte) {
@@ -139,9 +144,7 @@ TEST(WavDamage, FormatChunkShorterThan16BytesIsRefused) {
   Bytes shortFormat(kMono16.begin(), kMono16.begin() + 14);
   AppendChunk(file, "fmt ", shortFormat);
   AppendChunk(file, "data", kFourSamples);
-  SoundFileResult result = Load(FinishRiff(file));
-  EXPECT_FALSE(result.loaded);
-  EXPECT_THAT(result.refusal, HasSubstr("shorter than 16"));
+  ExpectRefused(file, "shorter than 16");
 }
 
 TEST(WavDamage, FormatChunkRunningPastTheEndIsRefused) {
@@ -158,9 +161,7 @@ TEST(WavDamage, HugeChunkSizeBeforeDataEndsTheWalkInsteadOfWrapping) {
     AppendChunk(file, "fmt ", kMono16);
     AppendChunk(file, "junk", Bytes{1, 2, 3, 4}, declared);
     AppendChunk(file, "data", kFourSamples);
-    SoundFileResult result = Load(FinishRiff(file));
-    EXPECT_FALSE(result.loaded);
-    EXPECT_THAT(result.refusal, HasSubstr("no \"data\" chunk"));
+    ExpectRefused(file, "no \"data\" chunk");
   }
 }
 

@@ -28,7 +28,7 @@ TEST_F(CommandsTest, OneSpaceReleaseTakesEveryPageWithinReachEachWithItsCue) {
   EXPECT_EQ(Game().pages[3].active, 1);
   std::vector<CueReport> takes = log_.CuesNamed("physics/note_take");
   ASSERT_EQ(takes.size(), 2u);
-  EXPECT_EQ(takes[0].nonPositional, 1);
+  EXPECT_EQ(takes[0].placement, kCentred);
   EXPECT_NE(takes[0].slot, takes[1].slot);
   game_.Ticks(3);
   EXPECT_EQ(Game().pagesCollected, 2);
@@ -54,7 +54,7 @@ TEST_F(CommandsTest, TheCompassSoundsOncePerPressFiveUnitsTowardMinusY) {
   game_.Ticks(5);
   std::vector<CueReport> compass = log_.CuesNamed("player/compass");
   ASSERT_EQ(compass.size(), 1u);
-  EXPECT_EQ(compass[0].nonPositional, 0);
+  EXPECT_EQ(compass[0].placement, kPositioned);
   EXPECT_EQ(compass[0].x, 75.0f);
   EXPECT_EQ(compass[0].y, 70.0f);
   // Exactly toward -y the mix hears it where heading 0 points: in front, 5 away.

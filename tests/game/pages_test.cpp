@@ -21,7 +21,7 @@ TEST_F(PagesTest, AHintSoundsAtOnceAt99UnitsThenEvery251stTick) {
   game_.Tick();
   ASSERT_EQ(Count("physics/note"), 1u);
   CueReport hint = log_.CuesNamed("physics/note")[0];
-  EXPECT_EQ(hint.nonPositional, 0);
+  EXPECT_EQ(hint.placement, kPositioned);
   EXPECT_EQ(hint.x, 0.0f);
   game_.Ticks(250);
   EXPECT_EQ(Count("physics/note"), 1u);
@@ -56,7 +56,7 @@ TEST_F(PagesTest, APageAnnouncesItselfOncePerApproach) {
   game_.Ticks(4);
   std::vector<CueReport> own = log_.CuesNamed("pages/page3");
   ASSERT_EQ(own.size(), 1u);
-  EXPECT_EQ(own[0].nonPositional, 1);
+  EXPECT_EQ(own[0].placement, kCentred);
   EXPECT_EQ(own[0].volume, 100);
 
   Place(75, 74);  // exactly 3 away: out of reach

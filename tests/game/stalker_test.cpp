@@ -157,7 +157,7 @@ TEST_F(AppearanceTest, WithinFortyTheAppearanceCueSoundsCentred) {
   ExpectLayer(g.stalkerSound, 100);
   std::vector<CueReport> cues = log_.CuesNamed("vorlent/appearClose");
   ASSERT_EQ(cues.size(), 1u);
-  EXPECT_EQ(cues[0].nonPositional, 1);
+  EXPECT_EQ(cues[0].placement, kCentred);
   EXPECT_EQ(cues[0].pan, 0);
   EXPECT_EQ(cues[0].volume, 100);
   EXPECT_TRUE(cues[0].stalkerThread == false);  // this test drives the pass itself

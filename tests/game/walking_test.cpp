@@ -143,7 +143,7 @@ TEST_F(WalkingTest, WalkingIntoAnObstacleAlternatesInAndOutAndKnocksEvery41Detec
   std::vector<CueReport> knocks = log_.CuesNamed("physics/hit_wood");
   ASSERT_EQ(knocks.size(), 1u);
   // Placed at the player's own position, so mixed as a source behind at distance 0.
-  EXPECT_EQ(knocks[0].nonPositional, 0);
+  EXPECT_EQ(knocks[0].placement, kPositioned);
   EXPECT_EQ(knocks[0].y, knocks[0].listenerY);
   EXPECT_EQ(knocks[0].pan, -54);
   EXPECT_EQ(knocks[0].volume, 67);
@@ -205,7 +205,7 @@ TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTrunca
   g.tunnel = {20, 40, 40, 45};
   Place(76, 81, 0);
   g.hitCounter = 0;
-  EXPECT_EQ(CheckCollision(Here()), 0);
+  EXPECT_EQ(CheckCollisionAndPushBack(Here()), 0);
   EXPECT_EQ(g.hitCounter, 2);
 
   struct Spot {
@@ -219,12 +219,12 @@ TEST_F(WalkingTest, OverlappingObstaclesCountTwiceAndTunnelWallsAreBandsByTrunca
     SCOPED_TRACE(testing::Message() << "(" << spot.x << ", " << spot.y << ")");
     g.player.direction = kNoDirection;
     Place(spot.x, spot.y, 0);
-    EXPECT_EQ(CheckCollision(Here()), spot.clear);
+    EXPECT_EQ(CheckCollisionAndPushBack(Here()), spot.clear);
   }
   // A tunnel along the low edge: its lower band reaches down to -1.
   g.tunnel = {20, 40, 0, 5};
   Place(30, -0.5f, 0);
-  EXPECT_EQ(CheckCollision(Here()), 0);
+  EXPECT_EQ(CheckCollisionAndPushBack(Here()), 0);
 }
 
 TEST_F(WalkingTest, AFootstepOnThe31stTickHeldAndThe16thRunning) {
@@ -237,7 +237,7 @@ TEST_F(WalkingTest, AFootstepOnThe31stTickHeldAndThe16thRunning) {
   game_.Tick();
   ASSERT_EQ(Footsteps(), std::vector<std::string>{"terrain/grass" + std::to_string(grass)});
   CueReport step = log_.Cues().back();
-  EXPECT_EQ(step.nonPositional, 1);
+  EXPECT_EQ(step.placement, kCentred);
   EXPECT_EQ(step.pan, 0);
   EXPECT_EQ(step.volume, 100);
 }

@@ -14,6 +14,8 @@
 
 #include "audio/ogg_decoder.h"
 #include "audio/sound_file.h"
+#include "game/rules.h"
+#include "mix_law.h"
 
 namespace {
 
@@ -246,13 +248,14 @@ TEST(AssetTreeLevels, SpeechAndCuesStandWellAboveTheBedAtTheGamesVolumes) {
 }
 
 // With all four atmosphere layers playing (from the 7th page) a page's hint must still be
-// heard by ear from 30 units behind: the pan law gives it volume (100 - 1.5 x 30) / 1.5
-// there. Layers and bed are unrelated noises, so their powers add.
+// heard by ear from 30 units straight behind, at the volume the pan law gives it there. Layers and
+// bed are unrelated noises, so their powers add.
 TEST(AssetTreeLevels, APagesHintFrom30UnitsBehindStaysAboveTheBedAndAllFourLayers) {
   double masking = std::pow(0.5 * Rms(MustLoad("assets/ambience/amb.wav")), 2);
   for (int n : {1, 3, 5, 7})
     masking += std::pow(Rms(MustLoad("assets/atmosphere/n" + std::to_string(n) + ".wav")), 2);
-  double hint = (100 - 1.5 * 30) / 1.5 / 100 * Rms(MustLoad("assets/physics/note.wav"));
+  const int32_t behind = MixByLaw(75, 75, 75, 105, 0, rules::kCueFalloff).volume;
+  double hint = behind / 100.0 * Rms(MustLoad("assets/physics/note.wav"));
   EXPECT_GT(hint, std::sqrt(masking));
 }
 

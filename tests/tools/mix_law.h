@@ -1,9 +1,13 @@
 // The game's panning law, written for the tests from its description: the pan and volume
 // a cue heard at `source` by a listener at `listener` facing `heading` must be given.
+// Computed here on its own; only the rules' numbers (the falloff passed in, the divisor
+// behind) come from the game's table, so that no copy of them can drift.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
+
+#include "game/rules.h"
 
 struct LawMix {
   int32_t pan;
@@ -27,6 +31,6 @@ inline LawMix MixByLaw(float lx, float ly, float sx, float sy, int32_t heading, 
   double ddx = static_cast<double>(lx) - sx, ddy = static_cast<double>(ly) - sy;
   auto d = static_cast<int32_t>(std::sqrt(ddx * ddx + ddy * ddy));
   float volume = static_cast<float>(100.0 - d * falloff * 100.0 / 200.0);
-  if (back > 0) volume = static_cast<float>(volume / 1.5);
+  if (back > 0) volume = static_cast<float>(volume / rules::kBehindVolumeDivisor);
   return {pan, static_cast<int32_t>(std::nearbyint(volume))};
 }

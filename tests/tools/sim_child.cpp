@@ -24,8 +24,8 @@ std::string ScratchPath(const std::string& name) {
 }
 
 pid_t StartSim(const std::vector<std::string>& args, int inFd, int outFd, int errFd,
-               const std::string& workDir) {
-  std::vector<std::string> argv = {QUELMIRE_SIM};
+               const std::string& workDir, const std::string& program) {
+  std::vector<std::string> argv = {program.empty() ? QUELMIRE_SIM : program};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<char*> pointers;
   for (std::string& arg : argv) pointers.push_back(arg.data());
@@ -55,14 +55,14 @@ int WaitSim(pid_t pid, int timeoutSeconds) {
 }
 
 SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir,
-                 const std::string& inputPath, int timeoutSeconds) {
+                 const std::string& inputPath, int timeoutSeconds, const std::string& program) {
   std::string outPath = CaptureFile("stdout"), errPath = CaptureFile("stderr");
   int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   int in = open(inputPath.empty() ? "/dev/null" : inputPath.c_str(), O_RDONLY | O_CLOEXEC);
   SimResult result;
   if (out >= 0 && err >= 0 && in >= 0) {
-    result.status = WaitSim(StartSim(args, in, out, err, workDir), timeoutSeconds);
+    result.status = WaitSim(StartSim(args, in, out, err, workDir, program), timeoutSeconds);
   }
   for (int fd : {out, err, in}) {
     if (fd >= 0) close(fd);

@@ -18,14 +18,16 @@ struct SimResult {
 
 // Runs the tool with `args` in `workDir` (the build's run folder, which holds assets/,
 // unless told otherwise), its standard input read from `inputPath` when one is given.
-// A run still going after `timeoutSeconds` is killed (status 128 + SIGKILL).
+// A run still going after `timeoutSeconds` is killed (status 128 + SIGKILL). `program`
+// names a copy of the tool to run instead (where it looks for its sounds beside itself).
 SimResult RunSim(const std::vector<std::string>& args, const std::string& workDir = "",
-                 const std::string& inputPath = "", int timeoutSeconds = 900);
+                 const std::string& inputPath = "", int timeoutSeconds = 900,
+                 const std::string& program = "");
 
-// Starts the tool with `args` in `workDir` (as above) on the given standard input,
-// output and error; returns its process id.
+// Starts the tool (or `program`) with `args` in `workDir` (as above) on the given
+// standard input, output and error; returns its process id.
 pid_t StartSim(const std::vector<std::string>& args, int inFd, int outFd, int errFd,
-               const std::string& workDir = "");
+               const std::string& workDir = "", const std::string& program = "");
 // Waits for the child `pid`, at most `timeoutSeconds` before it is killed; returns its
 // exit status, or 128 + the signal that ended it.
 int WaitSim(pid_t pid, int timeoutSeconds);

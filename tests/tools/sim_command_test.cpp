@@ -20,6 +20,16 @@
 
 namespace {
 
+// A copy of the tool at <scratch>/<name>/games/quelmire-sim, made afresh; its path.
+std::string CopyOfSim(const std::string& name) {
+  namespace fs = std::filesystem;
+  const fs::path root = ScratchPath(name);
+  fs::remove_all(root);
+  fs::create_directories(root / "games");
+  fs::copy_file(QUELMIRE_SIM, root / "games" / "quelmire-sim");
+  return (root / "games" / "quelmire-sim").string();
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -32,6 +42,10 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
   WriteText(script, "0 key down W\n100 key sideways W\n# fine\n-5 key up W\n200 mouse down 7\n");
   std::string emptyDir = ScratchPath("no-assets-here");
   std::filesystem::create_directories(emptyDir);
+  // A copy of the tool with no sounds beside it or in an install's data folder: run from
+  // an empty folder, it finds none anywhere.
+  const std::string loneSim = CopyOfSim("lone");
+  const std::string noSounds = "Error finding the sound files: no assets folder.";
 
   std::string kept = ScratchPath("kept-script.txt");
   WriteText(kept, "0 key down W\n");
@@ -43,6 +57,7 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
     std::string dir;
     std::vector<std::string> says;         // one line each, in order
     std::vector<std::string> absent = {};  // outputs that must not be left behind
+    std::string program = "";              // a copy of the tool to run instead
   };
   const std::string trace = ScratchPath("refused.jsonl"), shared = ScratchPath("shared.out");
   const Case cases[] = {
@@ -51,9 +66,14 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
       {{"--ms"}, "", {"--ms wants a value"}},
       {{"--script", ScratchPath("missing.txt")}, "", {"cannot read the input script"}},
       {{"--script", script}, "", {"line 2:", "line 4:", "line 5:"}},
-      {{"--quick-start"}, emptyDir, {"no assets/ folder here"}},
-      {{"--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
-      {{"--world", "--seed", "1", "--assets", ScratchPath("nowhere")}, "", {"no asset folder"}},
+      {{"--quick-start"}, emptyDir, {noSounds}, {}, loneSim},
+      // A folder given by name is the only place looked at, though assets/ is here.
+      {{"--assets", ScratchPath("nowhere")},
+       "",
+       {"Error finding the sound files: no assets folder '" + ScratchPath("nowhere") + "'."}},
+      {{"--world", "--seed", "1", "--assets", ScratchPath("nowhere")},
+       "",
+       {"no assets folder '" + ScratchPath("nowhere") + "'."}},
       {{"--trace", ScratchPath("no/such/folder/t.jsonl")}, "", {"cannot write the trace"}},
       // Every output is made before the run: a bad one refuses it at once, and the
       // outputs made before it are not left behind.
@@ -88,7 +108,7 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
       {{"--ms", "99999999999999999999"}, "", {"1 .. 1000000000000 (about 31 years)"}},
   };
   for (const Case& c : cases) {
-    SimResult result = RunSim(c.args, c.dir);
+    SimResult result = RunSim(c.args, c.dir, "", 900, c.program);
     EXPECT_EQ(result.status, 2) << c.args[0] << ": " << result.err;
     std::vector<std::string> lines = Lines(result.err);
     ASSERT_EQ(lines.size(), c.says.size()) << result.err;
@@ -100,6 +120,22 @@ TEST(SimCommand, BadOptionsScriptsAndAssetFoldersExitWithStatus2AndSayWhy) {
     for (const std::string& path : c.absent) EXPECT_FALSE(std::filesystem::exists(path)) << path;
   }
   EXPECT_EQ(ReadText(kept), "0 key down W\n") << "the script was not overwritten";
+}
+
+// Without --assets the tool looks where the game does: a copy of it in an install's
+// games/ folder, started in an empty folder, plays with the install's sounds.
+TEST(SimCommand, WithoutAssetsItFindsTheSoundsWhereTheGameDoes) {
+  namespace fs = std::filesystem;
+  const std::string program = CopyOfSim("installed");
+  const fs::path root = ScratchPath("installed");
+  fs::create_directories(root / "share" / "games" / "quelmire");
+  fs::create_directory_symlink(QUELMIRE_RUN_DIR "/assets",
+                               root / "share" / "games" / "quelmire" / "assets");
+  fs::create_directories(root / "home");
+  SimResult result = RunSim({"--seed", "2", "--quick-start", "--ms", "300"},
+                            (root / "home").string(), "", 900, program);
+  EXPECT_EQ(result.status, 0) << result.err;
+  fs::remove_all(root);
 }
 
 // Runs 20 s of seed 2 with `option` writing to `path`, which cannot take it all; the run
@@ -170,6 +206,8 @@ TEST(SimCommand, TheRulesLineHoldsEveryRuleAsTheGamePlaysIt) {
       {"keepOutHeight", kKeepOutHeight},
       {"audibleRange", kAudibleRange},
       {"ambienceInterval", kAmbienceInterval},
+      {"cueFalloff", kCueFalloff},
+      {"stalkerFalloff", kStalkerFalloff},
       {"turnDegrees", kTurnDegrees},
       {"walkStepInterval", kWalkStepInterval},
       {"runStepInterval", kRunStepInterval},
@@ -189,6 +227,7 @@ TEST(SimCommand, TheRulesLineHoldsEveryRuleAsTheGamePlaysIt) {
       {"mouseCountsPerDegree", kMouseCountsPerDegree},
       {"staminaGainPerTick", kStaminaGainPerTick},
       {"runCostPerTick", kRunCostPerTick},
+      {"behindVolumeDivisor", kBehindVolumeDivisor},
   };
   for (const auto& [name, value] : whole) EXPECT_EQ((*line)[name].Int(), value) << name;
   for (const auto& [name, value] : single) EXPECT_EQ((*line)[name].Float(), value) << name;

@@ -51,6 +51,17 @@ std::vector<Answer> Answers(const std::string& bytes) {
   return answers;
 }
 
+// The frame a run's answers end with, which must be the end frame: its time (0), its
+// status (4) and its cause (8 on). A blank one, after a failure, when there is none.
+Answer EndFrame(const SimResult& run) {
+  std::vector<Answer> answers = Answers(run.out);
+  if (answers.empty() || answers.back().kind != kLiveEnd) {
+    ADD_FAILURE() << "the answers do not end with an end frame";
+    return Answer{kLiveEnd, std::string(8, '\0')};
+  }
+  return answers.back();
+}
+
 std::string Frame(uint8_t kind, const std::vector<uint8_t>& payload = {}) {
   std::vector<uint8_t> frame = LiveFrame(kind, payload);
   return std::string(frame.begin(), frame.end());
@@ -232,11 +243,9 @@ TEST(SimLive, InputPastThePendingLimitBreaksTheStreamWithOneLine) {
   SimResult run = RunLive("pending", stream, {"--seed", "3", "--quick-start"});
   EXPECT_EQ(run.status, 2) << run.err;
   EXPECT_EQ(run.err, "quelmire-sim: live: at most 1000000 input events may wait for a step\n");
-  std::vector<Answer> answers = Answers(run.out);
-  ASSERT_FALSE(answers.empty());
-  EXPECT_EQ(answers.back().kind, kLiveEnd);
-  EXPECT_EQ(answers.back().U32(0), 100u);
-  EXPECT_EQ(answers.back().Rest(8), "broken");
+  const Answer end = EndFrame(run);
+  EXPECT_EQ(end.U32(0), 100u);
+  EXPECT_EQ(end.Rest(8), "broken");
 }
 
 TEST(SimLive, ARecordThatCannotBeWrittenEndsWithStatus1InTheEndFrameToo) {
@@ -246,11 +255,9 @@ TEST(SimLive, ARecordThatCannotBeWrittenEndsWithStatus1InTheEndFrameToo) {
   EXPECT_EQ(run.err,
             "quelmire-sim: the recorded script '/dev/full' could not be written whole (No space "
             "left on device)\n");
-  std::vector<Answer> answers = Answers(run.out);
-  ASSERT_FALSE(answers.empty());
-  ASSERT_EQ(answers.back().kind, kLiveEnd);
-  EXPECT_EQ(answers.back().U32(4), 1u);
-  EXPECT_EQ(answers.back().Rest(8), "stop");
+  const Answer end = EndFrame(run);
+  EXPECT_EQ(end.U32(4), 1u);
+  EXPECT_EQ(end.Rest(8), "stop");
 }
 
 TEST(SimLive, AClientThatClosesItsReadingEndEndsTheRunAtTheNextTarget) {

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <limits>
 #include <random>
+#include <utility>
 
 #include "tools/sim/json_text.h"
 #include "tools/sim/map_svg.h"
@@ -21,16 +22,19 @@
 namespace {
 
 TEST(SimOptions, SeedsAreThirtyTwoBitsInDecimalOrHexWithASign) {
-  EXPECT_EQ(ParseSeed("12345"), 12345);
-  EXPECT_EQ(ParseSeed("0x3039"), 12345);
-  EXPECT_EQ(ParseSeed("0X3039"), 12345);
-  EXPECT_EQ(ParseSeed("-1"), -1);
-  EXPECT_EQ(ParseSeed("-0x10"), -16);
-  // The unsigned half wraps onto the negative one, as the generator takes 32 bits.
-  EXPECT_EQ(ParseSeed("0xFFFFFFFF"), -1);
-  EXPECT_EQ(ParseSeed("4294967295"), -1);
-  EXPECT_EQ(ParseSeed("2147483648"), INT32_MIN);
-  EXPECT_EQ(ParseSeed("-2147483648"), INT32_MIN);
+  const std::pair<const char*, int32_t> rows[] = {
+      {"12345", 12345},
+      {"0x3039", 12345},
+      {"0X3039", 12345},
+      {"-1", -1},
+      {"-0x10", -16},
+      // The unsigned half wraps onto the negative one, as the generator takes 32 bits.
+      {"0xFFFFFFFF", -1},
+      {"4294967295", -1},
+      {"2147483648", INT32_MIN},
+      {"-2147483648", INT32_MIN},
+  };
+  for (const auto& [text, seed] : rows) EXPECT_EQ(ParseSeed(text), seed) << text;
   for (const char* bad : {"4294967296", "-2147483649", "", "-", "0x", "12a", "--5", "+5", " 5",
                           "5 ", "0x-5", "99999999999999999999999"}) {
     EXPECT_FALSE(ParseSeed(bad).has_value()) << bad;

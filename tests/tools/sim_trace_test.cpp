@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "game/rules.h"
 #include "mix_law.h"
 #include "sim_child.h"
 
@@ -83,7 +84,7 @@ TEST_F(SimTrace, EveryCueIsMixedByTheLawForItsListenerAndSource) {
     }
     ++positional;
     LawMix law = MixByLaw(l["x"].Float(), l["y"].Float(), cue["x"].Float(), cue["y"].Float(),
-                          static_cast<int32_t>(l["heading"].Int()), 3);
+                          static_cast<int32_t>(l["heading"].Int()), rules::kCueFalloff);
     EXPECT_EQ(cue["pan"].Int(), law.pan) << "cue at " << cue["ms"].Int() << " ms";
     EXPECT_EQ(cue["volume"].Int(), law.volume) << "cue at " << cue["ms"].Int() << " ms";
   }
@@ -93,14 +94,15 @@ TEST_F(SimTrace, EveryCueIsMixedByTheLawForItsListenerAndSource) {
 }
 
 TEST_F(SimTrace, TheTestsLawHoldsTheWorkedValues) {
-  // The oracle above, on values worked by hand from the law's description.
-  LawMix behind = MixByLaw(75, 75, 75, 70, 90, 3);
+  // The oracle above, on values worked by hand from the law's description with the
+  // table's numbers: a cue falloff of 3 and a divisor of 1.5 behind.
+  LawMix behind = MixByLaw(75, 75, 75, 70, 90, rules::kCueFalloff);
   EXPECT_EQ(behind.pan, -100);
   EXPECT_EQ(behind.volume, 62);
-  LawMix diagonal = MixByLaw(75, 75, 80, 80, 0, 3);
+  LawMix diagonal = MixByLaw(75, 75, 80, 80, 0, rules::kCueFalloff);
   EXPECT_EQ(diagonal.pan, 71);
   EXPECT_EQ(diagonal.volume, 90);
-  LawMix here = MixByLaw(75, 75, 75, 75, 90, 3);
+  LawMix here = MixByLaw(75, 75, 75, 75, 90, rules::kCueFalloff);
   EXPECT_EQ(here.pan, 84);
   EXPECT_EQ(here.volume, 67);
 }

@@ -116,15 +116,7 @@ Sound StalkerStatic() {
           length, [](double t) { return 100.0 + 6.0 * Sin(kTwoPi * 0.5 * t); }, SawPartials(80)),
       4.0);
   MixInto(noise, buzz, 0, 0.3);
-  double gate = 1.0, next = 0.0;
-  for (size_t i = 0; i < noise.size(); ++i) {
-    double t = static_cast<double>(i) / kRate;
-    if (t >= next) {
-      gate = rng.Uniform() < 0.75 ? 1.0 : 0.25;
-      next = t + rng.Range(0.03, 0.07);
-    }
-    noise[i] = static_cast<float>(noise[i] * gate);
-  }
+  ApplyEnvelope(noise, RandomGate(noise.size(), 0.75, 0.25, 0.03, 0.07, rng));
   return FinishLoop(MakeMono(Saturate(noise, 2.0)), role::kStalker, fade);
 }
 

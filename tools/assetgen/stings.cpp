@@ -28,7 +28,7 @@ Sound AppearSting() {
       cluster, FilterKind::kLowPass, [](double t) { return 400.0 + 7000.0 * Exp(-t / 0.35); }, 0.9);
   ApplyEnvelope(cluster, Sampled(length, [](double t) {
                   double body = t < 0.015 ? t / 0.015 : Exp(-(t - 0.015) / 0.7);
-    if (t > 2.0) body *= (2.4 - t) / 0.4;  // ends at zero before the room's tail
+                  if (t > 2.0) body *= (2.4 - t) / 0.4;  // ends at zero before the room's tail
                   return body * (0.75 + 0.25 * Sin(kTwoPi * 13.0 * t));
                 }));
   Mono hit = WhiteNoise(length, rng);
@@ -65,14 +65,10 @@ Sound DeathBurst() {
   MixInto(blast, screech, 0, 0.5);
   // Static breaking up in stutters.
   Mono stutter = Crush(WhiteNoise(length, rng), 6, 5);
-  double gate = 0.0, nextChange = 0.0;
+  const Mono gate = RandomGate(stutter.size(), 0.55, 0.0, 0.03, 0.12, rng);
   for (size_t i = 0; i < stutter.size(); ++i) {
     double t = static_cast<double>(i) / kRate;
-    if (t >= nextChange) {
-      gate = rng.Uniform() < 0.55 ? 1.0 : 0.0;
-      nextChange = t + rng.Range(0.03, 0.12);
-    }
-    stutter[i] = static_cast<float>(stutter[i] * gate * Exp(-t / 1.4));
+    stutter[i] = static_cast<float>(stutter[i] * static_cast<double>(gate[i]) * Exp(-t / 1.4));
   }
   MixInto(blast, stutter, 0, 0.35);
   Mono out =

@@ -138,6 +138,21 @@ Mono Crackle(double seconds, double perSecond, Rng& rng) {
   return out;
 }
 
+Mono RandomGate(size_t frames, double openChance, double closed, double shortest, double longest,
+                Rng& rng) {
+  Mono gate(frames);
+  double level = 1.0, next = 0.0;
+  for (size_t i = 0; i < frames; ++i) {
+    double t = static_cast<double>(i) / kRate;
+    if (t >= next) {
+      level = rng.Uniform() < openChance ? 1.0 : closed;
+      next = t + rng.Range(shortest, longest);
+    }
+    gate[i] = static_cast<float>(level);
+  }
+  return gate;
+}
+
 Mono Segments(double seconds, const std::vector<std::pair<double, double>>& points) {
   return Sampled(seconds, [&points](double t) {
     if (points.empty()) return 0.0;

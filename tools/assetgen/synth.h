@@ -3,6 +3,7 @@
 // Threads: pure functions (noises draw from the Rng they are given).
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -48,5 +49,9 @@ Mono Segments(double seconds, const std::vector<std::pair<double, double>>& poin
 Mono AttackDecay(double seconds, double attack, double decay);
 // Samples `curve` at every frame.
 Mono Sampled(double seconds, const Curve& curve);
+// A stutter of `frames` frames: spans of rng.Range(shortest, longest) seconds, each open
+// (1) with chance `openChance`, else at `closed`.
+Mono RandomGate(size_t frames, double openChance, double closed, double shortest, double longest,
+                Rng& rng);
 
 }  // namespace assetgen

@@ -10,7 +10,9 @@
 #include <system_error>
 
 #include "audio/path_lookup.h"
+#include "host/asset_home.h"
 #include "runtime/shown_text.h"
+#include "runtime/utf8_path.h"
 
 namespace fs = std::filesystem;
 
@@ -68,18 +70,15 @@ std::string AbsolutePath(const std::string& path) {
 
 AssetFolder EnterAssetFolder(const std::string& path) {
   AssetFolder result;
-  std::string given = path.empty() ? FindPathIgnoringCase("assets") : path;
-  std::error_code error;
-  if (given.empty() || !fs::is_directory(given, error)) {
-    result.error = path.empty() ? "no assets/ folder here (run from the folder that holds it, "
-                                  "or give --assets DIR)"
-                                : "no asset folder " + QuotedExcerpt(path);
+  const AssetSearch found = FindProgramAssetFolder(path);
+  if (!found.error.empty()) {
+    result.error = found.error;
     return result;
   }
-  fs::path folder = fs::absolute(given, error).lexically_normal();
-  if (folder.filename().empty()) folder = folder.parent_path();  // a trailing slash
+  const fs::path folder = PathFromUtf8(found.folder);
   fs::path workDir = folder.parent_path();
-  if (!EqualIgnoringAsciiCase(folder.filename().string(), "assets")) {
+  std::error_code error;
+  if (!EqualIgnoringAsciiCase(Utf8FromPath(folder.filename()), "assets")) {
     const fs::path made = MakeTempFolder();
     if (made.empty()) {
       result.error = "cannot make a folder for the asset link in the temporary folder";
@@ -93,7 +92,7 @@ AssetFolder EnterAssetFolder(const std::string& path) {
   if (!error) fs::current_path(workDir, error);
   if (error) {
     result.error =
-        "cannot use the asset folder " + QuotedExcerpt(folder.string()) + ": " + error.message();
+        "cannot use the asset folder " + QuotedExcerpt(found.folder) + ": " + error.message();
     LeaveAssetFolder(result);
   }
   return result;

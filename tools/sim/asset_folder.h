@@ -1,5 +1,6 @@
 // tools/sim/asset_folder.h - making the game's relative "assets/" name the folder the
-// simulator was given. The game loads "assets/..." and "Assets/..." from the working
+// simulator found: --assets, else the first the game's own search finds
+// (audio/asset_search.h). The game loads "assets/..." and "Assets/..." from the working
 // folder, so the simulator moves there: to the folder's parent when it is named assets
 // (in any letter case), else to a fresh private folder holding an "assets" link to it.
 // Threads: the main thread, before the game starts (it changes the working folder).
@@ -12,7 +13,8 @@ struct AssetFolder {
   std::string linkDir;  // the private folder made for the link; empty when none
 };
 
-// `path` empty means "./assets" (any letter case). Fails when no such folder exists.
+// `path` (--assets) empty means the search's places. Fails, with the search's one line,
+// when no asset folder is found.
 // Until LeaveAssetFolder, SIGINT and SIGTERM remove the private folder before they end
 // the process.
 AssetFolder EnterAssetFolder(const std::string& path);

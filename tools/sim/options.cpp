@@ -139,7 +139,7 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
 }
 
 std::string SimUsage() {
-  return "usage: quelmire-sim [options]   (run from the folder that holds assets/)\n"
+  return "usage: quelmire-sim [options]\n"
          "  --seed N         seed the generator with N (decimal or 0x hex) before anything draws\n"
          "  --script FILE    the input script (see host/headless/input_script.h)\n"
          "  --quick-start    press Space, then Escape, so that play begins after the intro\n"
@@ -151,7 +151,8 @@ std::string SimUsage() {
          "  --trace-ticks    also a line for every tick (needs --trace)\n"
          "  --wav FILE       the whole mix as 16-bit stereo WAV\n"
          "  --map FILE.svg   a picture of the world, the player's and the stalker's paths\n"
-         "  --assets DIR     the sound files' folder (default: ./assets)\n"
+         "  --assets DIR     the sound files' folder (default: the game's: assets/ here,\n"
+         "                   beside the program, or in ../share/games/quelmire/ from it)\n"
          "  --rate N         output frames per second, 8000 .. 192000 (default 48000)\n"
          "  --live           a client drives the run through stdin and stdout, step by step\n"
          "                   in virtual time (binary frames: tools/sim/LIVE.md)\n"

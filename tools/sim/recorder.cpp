@@ -63,10 +63,10 @@ void Recorder::CueStarted(const CueReport& cue) {
   std::scoped_lock lock(lock_);
   Emit("cue", Field("thread", ThreadName(cue.stalkerThread)) + "," +
                   Field("name", JsonString(cue.name)) + "," + Field("slot", Int(cue.slot)) + "," +
-                  Field("nonPositional", Int(cue.nonPositional)) + "," +
-                  Field("x", JsonFloat(cue.x)) + "," + Field("y", JsonFloat(cue.y)) + "," +
-                  Field("listener", listener) + "," + Field("sound", Int(cue.sound)) + "," +
-                  Field("pan", Int(cue.pan)) + "," + Field("volume", Int(cue.volume)));
+                  Field("nonPositional", Int(cue.placement)) + "," + Field("x", JsonFloat(cue.x)) +
+                  "," + Field("y", JsonFloat(cue.y)) + "," + Field("listener", listener) + "," +
+                  Field("sound", Int(cue.sound)) + "," + Field("pan", Int(cue.pan)) + "," +
+                  Field("volume", Int(cue.volume)));
 }
 
 void Recorder::CueDropped(const CueDropReport& drop) {

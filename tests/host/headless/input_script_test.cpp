@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input/key_codes.h"
@@ -81,39 +82,42 @@ TEST(InputScript, MalformedLinesAreReportedByNumberAndTheRestIsKept) {
 }
 
 TEST(InputScript, KeyNamesGiveTheGamesScanCodes) {
-  EXPECT_EQ(KeyCodeByName("W"), kKeyW);
-  EXPECT_EQ(KeyCodeByName("a"), kKeyA);
-  EXPECT_EQ(KeyCodeByName("S"), kKeyS);
-  EXPECT_EQ(KeyCodeByName("d"), kKeyD);
-  EXPECT_EQ(KeyCodeByName("T"), kKeyT);
-  EXPECT_EQ(KeyCodeByName("C"), kKeyC);
-  EXPECT_EQ(KeyCodeByName("Escape"), kKeyEscape);
-  EXPECT_EQ(KeyCodeByName("esc"), kKeyEscape);
-  EXPECT_EQ(KeyCodeByName("Space"), kKeySpace);
-  EXPECT_EQ(KeyCodeByName("LShift"), kKeyLeftShift);
-  EXPECT_EQ(KeyCodeByName("LeftControl"), kKeyLeftControl);
-  EXPECT_EQ(KeyCodeByName("Left"), kKeyLeft);
-  EXPECT_EQ(KeyCodeByName("RIGHT"), kKeyRight);
-  EXPECT_EQ(KeyCodeByName("Up"), kKeyUp);
-  EXPECT_EQ(KeyCodeByName("Down"), kKeyDown);
-  // Row ends of the letter block, digits, function keys.
-  EXPECT_EQ(KeyCodeByName("Q"), 16);
-  EXPECT_EQ(KeyCodeByName("P"), 25);
-  EXPECT_EQ(KeyCodeByName("L"), 38);
-  EXPECT_EQ(KeyCodeByName("Z"), 44);
-  EXPECT_EQ(KeyCodeByName("M"), 50);
-  EXPECT_EQ(KeyCodeByName("Digit1"), 2);
-  EXPECT_EQ(KeyCodeByName("Digit0"), 11);
-  EXPECT_EQ(KeyCodeByName("F10"), 68);
-  EXPECT_EQ(KeyCodeByName("F11"), 87);
-  // Numbers are scan codes, whatever their length.
-  EXPECT_EQ(KeyCodeByName("5"), 5);
-  EXPECT_EQ(KeyCodeByName("255"), 255);
-  EXPECT_EQ(KeyCodeByName("256"), -1);
-  EXPECT_EQ(KeyCodeByName("-1"), -1);
-  EXPECT_EQ(KeyCodeByName("+3"), -1);
-  EXPECT_EQ(KeyCodeByName(""), -1);
-  EXPECT_EQ(KeyCodeByName("WW"), -1);
+  const std::pair<const char*, int32_t> rows[] = {
+      {"W", kKeyW},
+      {"a", kKeyA},
+      {"S", kKeyS},
+      {"d", kKeyD},
+      {"T", kKeyT},
+      {"C", kKeyC},
+      {"Escape", kKeyEscape},
+      {"esc", kKeyEscape},
+      {"Space", kKeySpace},
+      {"LShift", kKeyLeftShift},
+      {"LeftControl", kKeyLeftControl},
+      {"Left", kKeyLeft},
+      {"RIGHT", kKeyRight},
+      {"Up", kKeyUp},
+      {"Down", kKeyDown},
+      // Row ends of the letter block, digits, function keys.
+      {"Q", 16},
+      {"P", 25},
+      {"L", 38},
+      {"Z", 44},
+      {"M", 50},
+      {"Digit1", 2},
+      {"Digit0", 11},
+      {"F10", 68},
+      {"F11", 87},
+      // Numbers are scan codes, whatever their length.
+      {"5", 5},
+      {"255", 255},
+      {"256", -1},
+      {"-1", -1},
+      {"+3", -1},
+      {"", -1},
+      {"WW", -1},
+  };
+  for (const auto& [name, code] : rows) EXPECT_EQ(KeyCodeByName(name), code) << '"' << name << '"';
 }
 
 // Any bytes at all: the parser answers with events and errors, and never reads past
