@@ -131,7 +131,7 @@ class Acting:
         if gains is None:
             return None
         headings = [(h0 + SWEEP_DEG * (k + 1)) % 360 for k in range(SWEEP_TICKS)]
-        return Sweep(place, onset_ms % self.period, headings, *gains)
+        return Sweep(self.rules.cue_law, place, onset_ms % self.period, headings, *gains)
 
     def face(self, x, y):
         """Turns toward the place (x, y) from where the player is."""

@@ -20,6 +20,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from ear import Ear  # noqa: E402
 from earbot import RATE  # noqa: E402
 from hearing import Hearing  # noqa: E402
+from hearing_law import Law  # noqa: E402
 from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
@@ -95,7 +96,8 @@ class LiveRun:
             raise AssertionError("the tape does not hold the hint at %d ms" % onset)
         start = self.world["player"]
         headings = [SWEEP_DEG * (k + 1) % 360 for k in range(SWEEP_TICKS)]
-        return Sweep((start["x"], start["y"]), onset % self.rules.hint_period_ms, headings, *gains)
+        return Sweep(self.rules.cue_law, (start["x"], start["y"]),
+                     onset % self.rules.hint_period_ms, headings, *gains)
 
     def jump(self):
         self.step(self.tick, keys={"T"})
@@ -141,12 +143,15 @@ def law_sweep(place, pages, first_heading=0):
     """A sweep whose gains are the law's own for `pages`, heard from `place`."""
     headings = [(first_heading + SWEEP_DEG * (k + 1)) % 360 for k in range(SWEEP_TICKS)]
     ones = np.ones(SWEEP_TICKS)
-    sweep = Sweep(place, 0, headings, ones, ones, ones)
+    sweep = Sweep(LAW, place, 0, headings, ones, ones, ones)
     sweep.left, sweep.right = sweep.predicted(pages)
     return sweep
 
 
 FIELD = (150, 150)
+# The page map's rows go through the law and back: any law's numbers serve, these are
+# the cues' (the live rows read the simulator's).
+LAW = Law(3, 1.5)
 
 
 class PageMapBeliefs(unittest.TestCase):
@@ -177,8 +182,8 @@ class PageMapBeliefs(unittest.TestCase):
         for listener, place, believed in rows:
             with self.subTest(listener=listener, place=place):
                 pages = PageMap(4267)
-                pages.heard(Sweep((110, 60), 0, [], [], [], []), [(50, 60)])
-                pages.heard(Sweep(listener, 0, [], [], [], []), [place])
+                pages.heard(Sweep(LAW, (110, 60), 0, [], [], [], []), [(50, 60)])
+                pages.heard(Sweep(LAW, listener, 0, [], [], [], []), [place])
                 where = sorted((c.x, c.y) for c in pages.candidates)
                 if believed is None:
                     self.assertEqual(where, sorted([(50.0, 60.0), place]))
@@ -195,7 +200,7 @@ class PageMapBeliefs(unittest.TestCase):
         for a, b, kept in rows:
             with self.subTest(a=a, b=b):
                 pages = PageMap(4267)
-                pages.heard(Sweep((10, 60), 0, [], [], [], []), [(50, 60)])
+                pages.heard(Sweep(LAW, (10, 60), 0, [], [], [], []), [(50, 60)])
                 pages.walked(a, b)
                 self.assertEqual(len(pages.candidates), 1 if kept else 0)
 
@@ -208,9 +213,9 @@ class PageMapBeliefs(unittest.TestCase):
         for listener, phase, kept in rows:
             with self.subTest(listener=listener, phase=phase):
                 pages = PageMap(4267)
-                pages.heard(Sweep((50, 90), 0, [], [], [], []), [(50, 60)])
+                pages.heard(Sweep(LAW, (50, 90), 0, [], [], [], []), [(50, 60)])
                 for _ in range(2):
-                    pages.heard(Sweep(listener, phase, [], [], [], []), [])
+                    pages.heard(Sweep(LAW, listener, phase, [], [], [], []), [])
                 self.assertEqual(len(pages.candidates), 1 if kept else 0)
 
 

@@ -5,11 +5,13 @@ gives v/100 on both sides; pan p takes the far side down to (100 - |p|)/100). Th
 player uses it to find the places that explain what it heard; it says nothing of where
 the pages are."""
 
+from collections import namedtuple
+
 import numpy as np
 
-# The law's own numbers, which the rules table (quelmire-sim --rules) does not hold.
-FALLOFF = 3          # volume lost per unit, in half percent, for every cue
-BEHIND = 1.5         # a source behind the listener is this much quieter
+# The law's numbers for the hints, from the rules table (Rules.cue_law): the volume lost
+# per unit, in half percent, and the divisor of the volume of a source behind.
+Law = namedtuple("Law", "falloff behind")
 
 
 def pan_and_behind(lx, ly, heading, sx, sy):
@@ -30,33 +32,33 @@ def sides(volume, pan):
     return left, right
 
 
-def volume_at(distance, falloff=FALLOFF):
+def volume_at(distance, falloff):
     """The front volume, 0 .. 100, of a cue `distance` units away (whole units, truncated)."""
     return 100 - np.floor(distance) * falloff / 2
 
 
-def distance_for(volume, falloff=FALLOFF):
+def distance_for(volume, falloff):
     """The distance at which a cue sounds at `volume` (0 .. 100) in front: the middle of
     the whole unit the law truncates to."""
     return (100 - volume) * 2 / falloff + 0.5
 
 
-def gains_from(lx, ly, heading, sx, sy, falloff=FALLOFF):
+def gains_from(law, lx, ly, heading, sx, sy):
     """Left and right gains of sources at (sx, sy) (arrays) for a listener at (lx, ly)
     facing `heading` degrees (an array broadcast against them)."""
     pan, back = pan_and_behind(lx, ly, heading, sx, sy)
-    v = volume_at(np.hypot(lx - sx, ly - sy), falloff)
-    v = np.where(back, v / BEHIND, v)
+    v = volume_at(np.hypot(lx - sx, ly - sy), law.falloff)
+    v = np.where(back, v / law.behind, v)
     return sides(np.clip(np.round(v), 0, 100) / 100, pan)
 
 
-def direction_gains(headings, compass):
+def direction_gains(law, headings, compass):
     """Left and right gains, per heading (rows) and per direction (columns, compass
     degrees: 0 toward +y, 90 toward +x), of a source of front volume 1 in that direction."""
     h = np.asarray(headings, dtype=float)[:, None]
     phi = np.radians(np.asarray(compass, dtype=float))[None, :]
     pan, back = pan_and_behind(0.0, 0.0, h, 10 * np.sin(phi), 10 * np.cos(phi))
-    return sides(np.where(back, 1 / BEHIND, 1.0), pan)
+    return sides(np.where(back, 1 / law.behind, 1.0), pan)
 
 
 def nonnegative_least_squares(a, b, tolerance=1e-10):
@@ -86,13 +88,13 @@ def nonnegative_least_squares(a, b, tolerance=1e-10):
     return x
 
 
-def directions_heard(headings, left, right, weights, step=2):
+def directions_heard(law, headings, left, right, weights, step=2):
     """The directions (compass degrees) from which one sweep's gains came, with the
     front volume (0 .. 1) from each: a non-negative sum of sources, one per direction
     every `step` degrees; neighbouring directions that share a source are merged into
     one, at their volume-weighted mean direction."""
     compass = np.arange(step / 2, 360, step)  # off the axes, where the law jumps
-    gl, gr = direction_gains(headings, compass)
+    gl, gr = direction_gains(law, headings, compass)
     w = np.asarray(weights, dtype=float)[:, None]
     a = np.concatenate([gl * w, gr * w])
     b = np.concatenate([np.asarray(left) * w[:, 0], np.asarray(right) * w[:, 0]])
@@ -121,9 +123,9 @@ def merged(compass, volume, run):
     return float(mean), float(v.sum())
 
 
-def place_of(lx, ly, compass, volume):
+def place_of(law, lx, ly, compass, volume):
     """Where a source heard from (lx, ly) in direction `compass` at front volume `volume`
     (0 .. 1) lies, by the law."""
-    d = distance_for(100 * volume)
+    d = distance_for(100 * volume, law.falloff)
     phi = np.radians(compass)
     return lx + d * np.sin(phi), ly + d * np.cos(phi)

@@ -20,11 +20,12 @@ ROAM_NEARBY = 0.2      # how much a part's nearness counts against its distance 
 
 
 class Sweep:
-    """One round of listening: where the player stood, the phase of the hints it heard
-    in their period, and per tick the heading and the left and right gains with the
-    weight each tick's fit deserves."""
+    """One round of listening: the law it is heard by, where the player stood, the phase
+    of the hints it heard in their period, and per tick the heading and the left and
+    right gains with the weight each tick's fit deserves."""
 
-    def __init__(self, place, phase, headings, left, right, weights):
+    def __init__(self, law, place, phase, headings, left, right, weights):
+        self.law = law
         self.place = place
         self.phase = phase
         self.headings = np.asarray(headings, dtype=float)
@@ -38,7 +39,7 @@ class Sweep:
         right = np.zeros(len(self.headings))
         lx, ly = self.place
         for x, y in places:
-            l, r = gains_from(lx, ly, self.headings, float(x), float(y))
+            l, r = gains_from(self.law, lx, ly, self.headings, float(x), float(y))
             left += l
             right += r
         return left, right
@@ -52,11 +53,12 @@ def sources_in(sweep, field):
     """The places (whole units) that explain one sweep: directions and volumes first,
     then each place sought on whole units near its first guess, beside the others.
     `field`: its width and height, in units."""
-    directions = directions_heard(sweep.headings, sweep.left, sweep.right, sweep.weights)
+    directions = directions_heard(sweep.law, sweep.headings, sweep.left, sweep.right,
+                                  sweep.weights)
     lx, ly = sweep.place
     places = []
     for compass, volume in directions:
-        x, y = place_of(lx, ly, compass, min(volume, 1.0))
+        x, y = place_of(sweep.law, lx, ly, compass, min(volume, 1.0))
         places.append(on_field(x, y, field))
     return fewest(sharpen(places, sweep, field), sweep, field)
 
@@ -79,7 +81,7 @@ def fewest(places, sweep, field, tolerance=1.1, close_deg=12):
         for i, j in pairs:
             volume = sum(float(np.max(sweep.predicted([places[k]]))) for k in (i, j))
             mean = np.degrees(np.angle(np.exp(1j * np.radians(compass[i])) + np.exp(1j * np.radians(compass[j]))))
-            one = on_field(*place_of(lx, ly, mean % 360, min(volume, 1.0)), field)
+            one = on_field(*place_of(sweep.law, lx, ly, mean % 360, min(volume, 1.0)), field)
             rest = [p for k, p in enumerate(places) if k not in (i, j)]
             trial = sharpen(rest + [one], sweep, field)
             if sweep.cost(*sweep.predicted(trial)) < tolerance * now + 1e-4:
@@ -107,7 +109,8 @@ def sharpen(places, sweep, field, reach=6, rounds=2):
             rest_r = (sweep.right - rest_r)[:, None]
             x = np.clip(places[i][0] + ox, 0, field[0] - 1).astype(float)
             y = np.clip(places[i][1] + oy, 0, field[1] - 1).astype(float)
-            gl, gr = gains_from(lx, ly, sweep.headings[:, None], x[None, :], y[None, :])
+            gl, gr = gains_from(sweep.law, lx, ly, sweep.headings[:, None], x[None, :],
+                                y[None, :])
             cost = (w * ((rest_l - gl) ** 2 + (rest_r - gr) ** 2)).sum(axis=0)
             j = int(np.argmin(cost))
             empty = float((w * (rest_l ** 2 + rest_r ** 2)).sum())

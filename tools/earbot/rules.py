@@ -5,6 +5,8 @@ does, and takes them from the game itself rather than keeping copies that could 
 import json
 import subprocess
 
+from hearing_law import Law
+
 RULES_TIMEOUT_S = 30  # the simulator prints one line and exits at once
 
 
@@ -39,6 +41,13 @@ class Rules:
         self.run_starts_above = rule("runStartsAbove", float)
         self.run_stops_below = rule("runStopsBelow", float)
         self.hint_period_ticks = rule("hintPeriodTicks", int)
+        self.cue_falloff = rule("cueFalloff", int)  # volume lost a unit, in half percent
+        self.behind_divisor = rule("behindVolumeDivisor", float)  # of a source behind
+
+    @property
+    def cue_law(self):
+        """The mix's law for the cues, the pages' hints among them."""
+        return Law(self.cue_falloff, self.behind_divisor)
 
     @property
     def hint_period_ms(self):
