@@ -1,24 +1,11 @@
 #include "audio/real_fft.h"
 
+#include "audio/mix_kernels_x86.h"
+
 #include <cassert>
 #include <cmath>
 #include <numbers>
 #include <utility>
-
-namespace {
-
-#if defined(__x86_64__)
-bool HasAvx2() {
-  __builtin_cpu_init();  // may run before the constructors that would have done it
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
-#else
-bool HasAvx2() {
-  return false;
-}
-#endif
-
-}  // namespace
 
 RealFft::RealFft(int32_t size)
     : size_(size), half_(size / 2), reversed_(static_cast<size_t>(size / 2)) {
@@ -35,7 +22,7 @@ RealFft::RealFft(int32_t size)
     cosine_.push_back(static_cast<float>(std::cos(angle)));
     sine_.push_back(static_cast<float>(std::sin(angle)));
   }
-  wide_ = HasAvx2();
+  wide_ = AvailableVectorLoops() >= VectorLoops::kAvx2;
   for (int32_t span = 1; span < half_; span *= 2) {
     const int32_t stride = size_ / (2 * span);
     for (int32_t j = 0; j < span; ++j) {

@@ -1,5 +1,7 @@
 #include "audio/ring_renderer.h"
 
+#include "audio/mix_kernels_x86.h"
+
 #include <algorithm>
 #include <cassert>
 
@@ -49,16 +51,9 @@ void AddPartitionsPortable(const Partitions& p) {
 __attribute__((target("avx2,fma"))) void AddPartitionsAvx2(const Partitions& p) {
   AddPartitions(p);
 }
-bool HasAvx2() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
 #else
 void AddPartitionsAvx2(const Partitions& p) {
   AddPartitions(p);
-}
-bool HasAvx2() {
-  return false;
 }
 #endif
 
@@ -220,7 +215,7 @@ bool RingRenderer::ConvolveGroup(Group& group, int32_t firstDirection, int32_t f
       partitions_,
       newest_,
       {{AsLanes(sum_[0][0]), AsLanes(sum_[0][1])}, {AsLanes(sum_[1][0]), AsLanes(sum_[1][1])}}};
-  static const bool avx2 = HasAvx2();
+  static const bool avx2 = AvailableVectorLoops() >= VectorLoops::kAvx2;
   if (avx2) {
     AddPartitionsAvx2(partitions);
   } else {
