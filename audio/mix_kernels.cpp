@@ -87,9 +87,14 @@ template <typename Sample>
 void MixHermite(const Sample* left, const Sample* right, uint64_t position, uint64_t step,
                 int32_t frames, GainRun gains, float* accLeft, float* accRight) {
   const int32_t done = MixHermiteX86(left, right, position, step, frames, gains, accLeft, accRight);
+  // What the hand-written loop left (all of it, or the last few frames) takes this one.
+  MixHermiteRest(left, right, position, step, done, frames, gains, accLeft, accRight);
+}
+
+template <typename Sample>
+void MixHermiteRest(const Sample* left, const Sample* right, uint64_t position, uint64_t step,
+                    int32_t done, int32_t frames, GainRun gains, float* accLeft, float* accRight) {
   if (done == frames) return;
-  // What the hand-written loop left (all of it, or the last few frames) takes this one,
-  // its gains moved on to where they are.
   const auto skipped = static_cast<float>(done);
   const GainRun rest{gains.left + gains.leftStep * skipped, gains.right + gains.rightStep * skipped,
                      gains.leftStep, gains.rightStep};
@@ -120,6 +125,10 @@ template void MixHermite(const float*, const float*, uint64_t, uint64_t, int32_t
                          float*);
 template void MixHermite(const int16_t*, const int16_t*, uint64_t, uint64_t, int32_t, GainRun,
                          float*, float*);
+template void MixHermiteRest(const float*, const float*, uint64_t, uint64_t, int32_t, int32_t,
+                             GainRun, float*, float*);
+template void MixHermiteRest(const int16_t*, const int16_t*, uint64_t, uint64_t, int32_t, int32_t,
+                             GainRun, float*, float*);
 template void MixHermitePortable(const float*, const float*, uint64_t, uint64_t, int32_t, GainRun,
                                  float*, float*);
 template void MixHermitePortable(const int16_t*, const int16_t*, uint64_t, uint64_t, int32_t,

@@ -56,6 +56,12 @@ template <typename Sample>
 void MixHermitePortable(const Sample* left, const Sample* right, uint64_t position, uint64_t step,
                         int32_t frames, GainRun gains, float* accLeft, float* accRight);
 
+// Frames `done` .. `frames` of a MixHermite run through the portable loop, the position and
+// the gains moved on by `done` frames: what a hand-written loop that took `done` leaves.
+template <typename Sample>
+void MixHermiteRest(const Sample* left, const Sample* right, uint64_t position, uint64_t step,
+                    int32_t done, int32_t frames, GainRun gains, float* accLeft, float* accRight);
+
 // Adds `frames` (1 .. kMixBlockFrames) source frames one for one (equal rates).
 template <typename Sample>
 void MixDirect(const Sample* left, const Sample* right, int32_t frames, GainRun gains,

@@ -120,33 +120,36 @@ struct RingOut {
   }
   float* Bus(int32_t direction) const { return ring->Bus(direction % kRingDirections); }
 
-  template <typename Sample>
-  void Direct(Channels<Sample> source, int64_t whole, int32_t run, const VoiceRender& render,
-              int32_t at) const {
+  // Calls `add(channel, gains, first bus, next bus)` for each channel and each pair, a
+  // stereo sound's two channels each at half the gains.
+  template <typename Sample, typename Add>
+  void EachChannelAndPair(Channels<Sample> source, const VoiceRender& render, int32_t at,
+                          Add add) const {
     const float half = source.right != nullptr ? 0.5f : 1.0f;
     EachPair(render, [&](int32_t first, GainRun gains) {
       gains = Scaled(gains, scale * half);
-      MixDirect(source.left + whole, static_cast<const Sample*>(nullptr), run, gains,
-                Bus(first) + at, Bus(first + 1) + at);
-      if (source.right != nullptr) {
-        MixDirect(source.right + whole, static_cast<const Sample*>(nullptr), run, gains,
-                  Bus(first) + at, Bus(first + 1) + at);
+      for (const Sample* channel : {source.left, source.right}) {
+        if (channel != nullptr) add(channel, gains, Bus(first) + at, Bus(first + 1) + at);
       }
     });
+  }
+
+  template <typename Sample>
+  void Direct(Channels<Sample> source, int64_t whole, int32_t run, const VoiceRender& render,
+              int32_t at) const {
+    EachChannelAndPair(
+        source, render, at, [&](const Sample* channel, GainRun gains, float* first, float* next) {
+          MixDirect(channel + whole, static_cast<const Sample*>(nullptr), run, gains, first, next);
+        });
   }
   template <typename Sample>
   void Resampled(Channels<Sample> source, uint64_t step, int32_t run, const VoiceRender& render,
                  int32_t at) const {
-    const float half = source.right != nullptr ? 0.5f : 1.0f;
-    EachPair(render, [&](int32_t first, GainRun gains) {
-      gains = Scaled(gains, scale * half);
-      MixHermite(source.left, static_cast<const Sample*>(nullptr), render.position, step, run,
-                 gains, Bus(first) + at, Bus(first + 1) + at);
-      if (source.right != nullptr) {
-        MixHermite(source.right, static_cast<const Sample*>(nullptr), render.position, step, run,
-                   gains, Bus(first) + at, Bus(first + 1) + at);
-      }
-    });
+    EachChannelAndPair(source, render, at,
+                       [&](const Sample* channel, GainRun gains, float* first, float* next) {
+                         MixHermite(channel, static_cast<const Sample*>(nullptr), render.position,
+                                    step, run, gains, first, next);
+                       });
   }
   template <typename Sample>
   void Edge(Channels<Sample> source, int64_t frames, const VoiceRender& render, int32_t at) const {

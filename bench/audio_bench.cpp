@@ -18,33 +18,21 @@ namespace {
 
 constexpr int32_t kDeviceRate = 48000;
 constexpr int32_t kPullFrames = 512;
-constexpr int32_t kSecondsPerIteration = 60;
 
 void MixLoopingVoices(benchmark::State& state, bool remixEveryTick) {
   const auto voices = static_cast<int32_t>(state.range(0));
   PulledOutput output;
   const std::vector<int32_t> sounds = StartLoopingVoices(state, output, voices, true);
   if (state.error_occurred()) return;
-  std::vector<float> buffer(static_cast<size_t>(kPullFrames) * kOutputChannels);
-  const int32_t pulls = kSecondsPerIteration * kDeviceRate / kPullFrames;
   const int32_t pullsPerTick =
       kDeviceRate / kPullFrames / 58;  // the game re-mixes 58 times a second
-  for (auto _ : state) {
-    for (int32_t pull = 0; pull < pulls; ++pull) {
-      if (remixEveryTick && pull % pullsPerTick == 0) {
-        for (int32_t v = 0; v < voices; ++v) {
-          SoundSetVolume(sounds[static_cast<size_t>(v)], 1 + (v + pull) % 100);
-          SoundSetPan(sounds[static_cast<size_t>(v)], (v + pull) % 201 - 100);
-        }
-      }
-      output.source()->Render(buffer.data(), kPullFrames, kDeviceRate);
+  PullSixtySecondsEach(state, output, [&](int32_t pull) {
+    if (!remixEveryTick || pull % pullsPerTick != 0) return;
+    for (int32_t v = 0; v < voices; ++v) {
+      SoundSetVolume(sounds[static_cast<size_t>(v)], 1 + (v + pull) % 100);
+      SoundSetPan(sounds[static_cast<size_t>(v)], (v + pull) % 201 - 100);
     }
-    benchmark::DoNotOptimize(buffer.data());
-  }
-  state.counters["x_realtime"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kSecondsPerIteration, benchmark::Counter::kIsRate);
-  SoundShutdown();
-  InstallAudioOutput(nullptr);
+  });
 }
 
 void BM_MixLoopingVoices(benchmark::State& state) {

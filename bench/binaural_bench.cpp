@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr int32_t kDeviceRate = 48000;
-constexpr int32_t kPullFrames = 512;
-constexpr int32_t kSecondsPerIteration = 60;
 constexpr const char* kSet = QUELMIRE_HRTF_SET;
 
 // The left channel of the engine benchmarks' material.
@@ -50,18 +47,7 @@ void MixMonoVoices(benchmark::State& state, bool binaural, VectorLoops loops) {
     if (binaural) SoundSetDirection(sound, static_cast<float>(v * 137 % 360));
     SoundPlay(sound, kLooped, 1 + v % 100);
   }
-  std::vector<float> buffer(static_cast<size_t>(kPullFrames) * kOutputChannels);
-  const int32_t pulls = kSecondsPerIteration * kDeviceRate / kPullFrames;
-  for (auto _ : state) {
-    for (int32_t pull = 0; pull < pulls; ++pull) {
-      output.source()->Render(buffer.data(), kPullFrames, kDeviceRate);
-    }
-    benchmark::DoNotOptimize(buffer.data());
-  }
-  state.counters["x_realtime"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kSecondsPerIteration, benchmark::Counter::kIsRate);
-  SoundShutdown();
-  InstallAudioOutput(nullptr);
+  PullSixtySecondsEach(state, output, [](int32_t) {});
   LimitVectorLoops(VectorLoops::kAvx512);
 }
 

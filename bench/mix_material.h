@@ -66,3 +66,24 @@ inline std::vector<int32_t> StartLoopingVoices(benchmark::State& state, PulledOu
   }
   return sounds;
 }
+
+// Each iteration pulls 60 s of output from the engine in 512-frame device buffers at 48 kHz,
+// `beforePull(pull)` run before every pull; x_realtime = seconds of output per second of work.
+// Then shuts the engine down and takes the output away.
+template <typename BeforePull>
+void PullSixtySecondsEach(benchmark::State& state, PulledOutput& output, BeforePull beforePull) {
+  constexpr int32_t kRate = 48000, kFrames = 512, kSeconds = 60;
+  std::vector<float> buffer(static_cast<size_t>(kFrames) * kOutputChannels);
+  const int32_t pulls = kSeconds * kRate / kFrames;
+  for (auto _ : state) {
+    for (int32_t pull = 0; pull < pulls; ++pull) {
+      beforePull(pull);
+      output.source()->Render(buffer.data(), kFrames, kRate);
+    }
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  state.counters["x_realtime"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * kSeconds, benchmark::Counter::kIsRate);
+  SoundShutdown();
+  InstallAudioOutput(nullptr);
+}

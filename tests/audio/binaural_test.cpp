@@ -19,7 +19,9 @@ namespace {
 constexpr int32_t kRate = 48000;
 
 // The set the game plays with, as the build found it.
-std::string SetPath() { return QUELMIRE_TEST_HRTF; }
+std::string SetPath() {
+  return QUELMIRE_TEST_HRTF;
+}
 
 struct Heard {
   std::vector<float> left;

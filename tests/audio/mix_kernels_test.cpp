@@ -15,6 +15,7 @@
 #include "audio/mix_kernels_x86.h"
 #include "audio/mixer.h"
 #include "audio/sound_pcm.h"
+#include "each_vector_loop.h"
 
 namespace {
 
@@ -90,12 +91,7 @@ void ModelMix(VectorLoops loops, int32_t lanes, const Sample* left, const Sample
       }
     }
   }
-  if (grouped == frames) return;
-  const auto skipped = static_cast<float>(grouped);
-  const GainRun rest{gains.left + gains.leftStep * skipped, gains.right + gains.rightStep * skipped,
-                     gains.leftStep, gains.rightStep};
-  MixHermitePortable(left, right, position + static_cast<uint64_t>(grouped) * step, step,
-                     frames - grouped, rest, accLeft + grouped, accRight + grouped);
+  MixHermiteRest(left, right, position, step, grouped, frames, gains, accLeft, accRight);
 }
 
 // How many frames a group of each loop holds at this step, 0 where no vector loop runs.
@@ -105,14 +101,8 @@ int32_t GroupLanes(VectorLoops loops, uint64_t step) {
   return 0;
 }
 
-class VectorLoopsBits : public ::testing::TestWithParam<VectorLoops> {
+class VectorLoopsBits : public EachVectorLoop {
  protected:
-  void SetUp() override {
-    if (GetParam() > AvailableVectorLoops()) GTEST_SKIP() << "not on this processor";
-    LimitVectorLoops(GetParam());
-  }
-  void TearDown() override { LimitVectorLoops(VectorLoops::kAvx512); }
-
   template <typename Sample>
   void CheckEveryCase(int32_t fullScale) {
     std::mt19937 random(11);
@@ -172,12 +162,9 @@ class VectorLoopsBits : public ::testing::TestWithParam<VectorLoops> {
   }
 };
 
-std::string LoopsName(const ::testing::TestParamInfo<VectorLoops>& info) {
-  return info.param == VectorLoops::kAvx512 ? "Avx512" : "Avx2";
-}
-
 INSTANTIATE_TEST_SUITE_P(Loops, VectorLoopsBits,
-                         ::testing::Values(VectorLoops::kAvx2, VectorLoops::kAvx512), LoopsName);
+                         ::testing::Values(VectorLoops::kAvx2, VectorLoops::kAvx512),
+                         VectorLoopsName);
 
 TEST_P(VectorLoopsBits, SixteenBitSourcesMatchTheModelBitForBit) {
   CheckEveryCase<int16_t>(32768);

@@ -6,6 +6,7 @@
 
 #include "audio/mix_kernels_x86.h"
 #include "audio/mixer.h"
+#include "each_vector_loop.h"
 #include "sound_test_support.h"
 
 namespace {
@@ -50,24 +51,12 @@ std::vector<float> ChannelOf(const DecodedSound& sound, int32_t channel) {
 // a block, rates that take the equal-rate, the vector and the portable loops, once and
 // looped: the mixed frames must be the reference's, frame for frame.
 // Each of the loops this processor has is checked in turn.
-class MixVoiceLoops : public ::testing::TestWithParam<VectorLoops> {
- protected:
-  void SetUp() override {
-    if (GetParam() > AvailableVectorLoops()) GTEST_SKIP() << "not on this processor";
-    LimitVectorLoops(GetParam());
-  }
-  void TearDown() override { LimitVectorLoops(VectorLoops::kAvx512); }
-};
-
-std::string LoopsName(const ::testing::TestParamInfo<VectorLoops>& info) {
-  static const char* const kNames[] = {"Portable", "Avx2", "Avx512"};
-  return kNames[static_cast<int>(info.param)];
-}
+class MixVoiceLoops : public EachVectorLoop {};
 
 INSTANTIATE_TEST_SUITE_P(Loops, MixVoiceLoops,
                          ::testing::Values(VectorLoops::kPortable, VectorLoops::kAvx2,
                                            VectorLoops::kAvx512),
-                         LoopsName);
+                         VectorLoopsName);
 
 TEST_P(MixVoiceLoops, EveryPathMatchesThePerFrameReferenceAcrossEndsAndWraps) {
   std::mt19937 random(7);

@@ -230,12 +230,16 @@ class TunnelWalls(unittest.TestCase):
     """The tunnel the player builds from the place spoken after a jump has its walls
     where the game has them."""
 
-    def test_the_walls_block_where_the_game_has_them_and_only_there(self):
+    @staticmethod
+    def tunnels():
+        """Per live seed: the seed, the game's tunnel, the player's, and the middle x."""
         for seed in LIVE_SEEDS:
             run = live_run(seed)
             t = run.world["tunnel"]
-            tunnel = Tunnel(run.jump_point, run.rules)
-            mid = (t["xMin"] + t["xMax"]) / 2
+            yield seed, t, Tunnel(run.jump_point, run.rules), (t["xMin"] + t["xMax"]) / 2
+
+    def test_the_walls_block_where_the_game_has_them_and_only_there(self):
+        for seed, t, tunnel, mid in self.tunnels():
             inside = (mid, t["yMin"] + 3.0)
             far_below, far_above = (mid, t["yMin"] - 10.0), (mid, t["yMax"] + 10.0)
             rows = [  # point, from where, blocked
@@ -255,11 +259,7 @@ class TunnelWalls(unittest.TestCase):
                     self.assertEqual(tunnel.blocks(point, place), blocked)
 
     def test_a_way_across_the_tunnel_goes_round_an_end(self):
-        for seed in LIVE_SEEDS:
-            run = live_run(seed)
-            t = run.world["tunnel"]
-            tunnel = Tunnel(run.jump_point, run.rules)
-            mid = (t["xMin"] + t["xMax"]) / 2
+        for seed, t, tunnel, mid in self.tunnels():
             below, above = (mid, t["yMin"] - 4.0), (mid, t["yMax"] + 6.0)
             with self.subTest(seed=seed, way="across"):
                 x, y = tunnel.way_round(below, above)
