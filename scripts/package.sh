@@ -122,9 +122,12 @@ check_metadata() {
   local desktop=$unpacked/usr/share/applications/org.quelmire.Quelmire.desktop
   desktop-file-validate "$desktop" || fail "the menu entry is not valid"
   grep -qx 'Categories=Game;.*' "$desktop" || fail "the menu entry is not in Game"
-  local exec
-  exec=$(sed -n 's/^Exec=//p' "$desktop")
-  [[ -x $unpacked$exec ]] || fail "the menu entry starts $exec, which the package lacks"
+  # The entry and each of its actions (headphones) start a program of the package.
+  local exec program
+  while read -r exec; do
+    program=${exec%% *}
+    [[ -x $unpacked$program ]] || fail "the menu entry starts $program, which the package lacks"
+  done < <(sed -n 's/^Exec=//p' "$desktop")
   appstreamcli validate --no-net --pedantic \
     "$unpacked/usr/share/metainfo/org.quelmire.Quelmire.metainfo.xml" >/dev/null ||
     fail "the AppStream metainfo is not valid"
