@@ -80,7 +80,10 @@ TEST(AssetSearch, EachLayoutFindsItsFolderOrTellsTheOneLine) {
     EXPECT_TRUE(found.is_absolute()) << search.folder;
     std::error_code error;
     EXPECT_TRUE(fs::equivalent(found, root.path() / row.found, error)) << search.folder;
+#ifndef _WIN32
+    // Windows finds a folder by any letter case under the name it was asked for.
     EXPECT_EQ(found.filename(), fs::path(row.found).filename()) << "the name as it is written";
+#endif
   }
 }
 
