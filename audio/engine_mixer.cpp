@@ -22,7 +22,10 @@ void EngineMixer::Render(float* out, int32_t frames, int32_t rate) {
     words_[i] = held_[i]->control.load(std::memory_order_acquire);
     ApplyControl(*held_[i], words_[i], rate, ring != nullptr);
   }
-  mixer_.Render(streams_.get(), GatherStreams(), out, frames, rate, ring);
+  if (const int32_t silenced =
+          mixer_.Render(streams_.get(), GatherStreams(), out, frames, rate, ring)) {
+    silenced_.fetch_add(silenced, std::memory_order_relaxed);
+  }
   ReportEnds();
   DropSilentTails();
   LetGoOfFinishedVoices();

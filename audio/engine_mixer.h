@@ -49,6 +49,9 @@ class EngineMixer final : public AudioSource {
   void UseRing(RingRenderer* ring) { ring_.store(ring, std::memory_order_release); }
   bool UsesRing() const { return ring_.load(std::memory_order_acquire) != nullptr; }
 
+  // Blocks so far that went out as silence for not being finite (Mixer::Render). Any thread.
+  int32_t SilencedMixes() const { return silenced_.load(std::memory_order_relaxed); }
+
   // With no output pulling: hands every voice lent (taken or still queued) back through
   // FromMixer and drops the tails, as if each had been let go; the next output starts from
   // a fresh mixer.
@@ -82,4 +85,5 @@ class EngineMixer final : public AudioSource {
   std::unique_ptr<MixStream[]> streams_;  // held voices then tails, at most 2 x capacity
   Mixer mixer_;
   std::atomic<RingRenderer*> ring_{nullptr};
+  std::atomic<int32_t> silenced_{0};  // written by the device thread, read by game threads
 };

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <numbers>
 
 #include "audio/file_image.h"
+#include "audio/hrtf_set_check.h"
 
 namespace {
 
@@ -22,63 +24,54 @@ struct Opened {
   int32_t rate = 0;
 };
 
-std::string MysofaReason(int err) {
-  switch (err) {
-    case MYSOFA_INVALID_FORMAT:
-      return "not a SOFA file libmysofa can read";
-    case MYSOFA_UNSUPPORTED_FORMAT:
-      return "a SOFA file of a kind libmysofa does not support";
-    case MYSOFA_NO_MEMORY:
-      return "out of memory";
-    case MYSOFA_READ_ERROR:
-      return "a read error";
-    case MYSOFA_INVALID_ATTRIBUTES:
-    case MYSOFA_INVALID_DIMENSIONS:
-    case MYSOFA_INVALID_DIMENSION_LIST:
-    case MYSOFA_INVALID_COORDINATE_TYPE:
-    case MYSOFA_ONLY_EMITTER_WITH_ECI_SUPPORTED:
-    case MYSOFA_ONLY_DELAYS_WITH_IR_OR_MR_SUPPORTED:
-    case MYSOFA_ONLY_THE_SAME_SAMPLING_RATE_SUPPORTED:
-    case MYSOFA_RECEIVERS_WITH_RCI_SUPPORTED:
-    case MYSOFA_RECEIVERS_WITH_CARTESIAN_SUPPORTED:
-    case MYSOFA_INVALID_RECEIVER_POSITIONS:
-    case MYSOFA_ONLY_SOURCES_WITH_MC_SUPPORTED:
-      return "a SOFA file whose layout is not that of a head-related set (libmysofa error " +
-             std::to_string(err) + ")";
-    default:
-      return "libmysofa error " + std::to_string(err);
-  }
-}
-
-std::optional<Opened> OpenImage(const std::vector<uint8_t>& image, int32_t rate, std::string& why) {
+// Reads the set by its path: libmysofa's reader of files refuses a damaged one where its
+// reader of memory does not. Every check runs before the step it protects: the limits
+// before resampling (a set at 1 Hz would take minutes and gigabytes), the levels again
+// before the filters are looked up.
+std::optional<Opened> OpenFile(const std::string& path, int32_t rate, std::string& why) {
+  FileImage image;  // only to be sure it is a regular file of a sane size
+  if (!ReadFileImage(path, image, why)) return std::nullopt;
   if (image.empty()) {
     why = "an empty file";
     return std::nullopt;
   }
-  int length = 0;
-  int err = MYSOFA_OK;
-  OpenSet set(mysofa_open_data(reinterpret_cast<const char*>(image.data()),
-                               static_cast<long>(image.size()), static_cast<float>(rate), &length,
-                               &err));
-  if (set == nullptr || err != MYSOFA_OK || length <= 0) {
-    why = MysofaReason(err);
+  image = FileImage();
+  OpenSet set(static_cast<MYSOFA_EASY*>(std::calloc(1, sizeof(MYSOFA_EASY))));
+  if (set == nullptr) {
+    why = SetReaderError(MYSOFA_NO_MEMORY);
     return std::nullopt;
   }
+  int err = MYSOFA_OK;
+  set->hrtf = mysofa_load(path.c_str(), &err);
+  if (set->hrtf == nullptr || err != MYSOFA_OK || (err = mysofa_check(set->hrtf)) != MYSOFA_OK) {
+    why = SetReaderError(err);
+    return std::nullopt;
+  }
+  why = SetFault(*set->hrtf);
+  if (!why.empty()) return std::nullopt;
+  if ((err = mysofa_resample(set->hrtf, static_cast<float>(rate))) != MYSOFA_OK) {
+    why = SetReaderError(err);
+    return std::nullopt;
+  }
+  mysofa_loudness(set->hrtf);
+  why = ResampledSetFault(*set->hrtf);
+  if (!why.empty()) return std::nullopt;
+  mysofa_tocartesian(set->hrtf);
+  set->lookup = mysofa_lookup_init(set->hrtf);
+  if (set->lookup != nullptr) set->neighborhood = mysofa_neighborhood_init(set->hrtf, set->lookup);
+  const size_t firTaps = size_t{set->hrtf->N} * set->hrtf->R;
+  set->fir = static_cast<float*>(std::malloc(firTaps * sizeof(float)));
+  if (set->lookup == nullptr || set->neighborhood == nullptr || set->fir == nullptr) {
+    why = "its source positions cannot be searched (too few, or all in one place)";
+    return std::nullopt;
+  }
+  const auto length = static_cast<int32_t>(set->hrtf->N);
   return Opened{std::move(set), length, rate};
 }
 
-std::optional<Opened> OpenFile(const std::string& path, int32_t rate, std::string& why) {
-  FileImage image;
-  std::string refusal;
-  if (!ReadFileImage(path, image, refusal)) {
-    why = refusal;
-    return std::nullopt;
-  }
-  return OpenImage(image, rate, why);
-}
-
-// The set's filter pair toward `degrees`, with the integer part of any delay the set keeps
-// beside its filters put back in front of them.
+// The set's filter pair toward `degrees`, with the whole samples of any delay the set keeps
+// beside its filters put back in front of them (libmysofa gives the delays in samples at
+// the resampled rate; the checks above bound them).
 HrtfPair FilterToward(const Opened& opened, float degrees) {
   const double radians = degrees * std::numbers::pi / 180.0;
   std::vector<float> left(static_cast<size_t>(opened.length));
@@ -87,9 +80,8 @@ HrtfPair FilterToward(const Opened& opened, float degrees) {
   mysofa_getfilter_float(opened.set.get(), static_cast<float>(std::cos(radians)),
                          static_cast<float>(std::sin(radians)), 0.0f, left.data(), right.data(),
                          &delayLeft, &delayRight);
-  const auto rate = static_cast<float>(opened.rate);
-  auto delayed = [rate](std::vector<float>& taps, float seconds) {
-    const auto frames = static_cast<size_t>(std::max(0.0f, std::round(seconds * rate)));
+  auto delayed = [](std::vector<float>& taps, float samples) {
+    const auto frames = static_cast<size_t>(std::max(0.0f, std::round(samples)));
     taps.insert(taps.begin(), frames, 0.0f);
   };
   delayed(left, delayLeft);
@@ -137,13 +129,6 @@ HrtfRing RingFrom(const Opened& opened) {
 }
 
 }  // namespace
-
-std::optional<HrtfRing> HrtfRingFromImage(const std::vector<uint8_t>& image, int32_t rate,
-                                          std::string& why) {
-  std::optional<Opened> opened = OpenImage(image, rate, why);
-  if (!opened) return std::nullopt;
-  return RingFrom(*opened);
-}
 
 std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why) {
   std::optional<Opened> opened = OpenFile(path, rate, why);

@@ -26,13 +26,10 @@ struct HrtfRing {
 };
 
 // The set in the SOFA file at `path` (UTF-8), resampled to `rate` frames per second and
-// loudness-normalised by libmysofa. Nothing, with the reason in `why`, when the file cannot be
-// read (missing, not a regular file, not a set libmysofa accepts).
+// loudness-normalised by libmysofa. Nothing, with the reason in words in `why`, when the
+// file cannot be read (missing, not a regular file, not a set libmysofa accepts) or the set
+// is outside the limits of audio/hrtf_set_check.h: nothing of a refused set is ever heard.
 std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why);
-
-// The same for a file already in memory.
-std::optional<HrtfRing> HrtfRingFromImage(const std::vector<uint8_t>& image, int32_t rate,
-                                          std::string& why);
 
 // The filter pair the set itself gives for `degrees` counterclockwise from ahead, at `rate`,
 // with no delay left out: what a listener's ears would receive from a click there.

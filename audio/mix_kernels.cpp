@@ -1,6 +1,7 @@
 #include "audio/mix_kernels.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 
 #include "audio/mix_kernels_x86.h"
@@ -111,6 +112,16 @@ void MixDirect(const Sample* __restrict left, const Sample* __restrict right, in
     accLeft[i] += static_cast<float>(left[i]) * (gains.left + gains.leftStep * n);
     accRight[i] += static_cast<float>(second[i]) * (gains.right + gains.rightStep * n);
   }
+}
+
+bool AllFinite(const float* left, const float* right, int32_t frames) {
+  constexpr uint32_t kExponent = 0x7f800000u;
+  uint32_t widest = 0;
+  for (int32_t i = 0; i < frames; ++i) {
+    widest = std::max(widest, std::bit_cast<uint32_t>(left[i]) & kExponent);
+    widest = std::max(widest, std::bit_cast<uint32_t>(right[i]) & kExponent);
+  }
+  return widest != kExponent;
 }
 
 void ClipInterleave(const float* __restrict accLeft, const float* __restrict accRight,

@@ -78,5 +78,10 @@ inline void PrefetchLine(const void* address) {
 #endif
 }
 
+// True when every one of `frames` samples of both channels is a finite number. One pass
+// that the compiler vectorises: the largest exponent field, all ones only for NaN and
+// infinity.
+bool AllFinite(const float* left, const float* right, int32_t frames);
+
 // Clips planar left/right to -1 .. 1 and interleaves them into `out` (2 x frames floats).
 void ClipInterleave(const float* accLeft, const float* accRight, int32_t frames, float* out);

@@ -356,8 +356,9 @@ void MixVoiceIntoRing(const SoundPcm& pcm, VoiceRender& render, uint64_t step, i
   }
 }
 
-void Mixer::Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
-                   int32_t deviceRate, RingRenderer* ring) {
+int32_t Mixer::Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
+                      int32_t deviceRate, RingRenderer* ring) {
+  int32_t silenced = 0;
   assert(frames >= 0 && deviceRate > 0 && "the device asked for a negative span or no rate");
   for (int32_t s = 0; s < count; ++s) {
     VoiceRender& render = *streams[s].render;
@@ -384,7 +385,15 @@ void Mixer::Render(const MixStream* streams, int32_t count, float* out, int32_t 
       }
     }
     if (ring != nullptr) ring->Mix(block, accLeft_, accRight_);
+    if (!AllFinite(accLeft_, accRight_, block)) {
+      std::fill_n(accLeft_, block, 0.0f);
+      std::fill_n(accRight_, block, 0.0f);
+      if (ring != nullptr) ring->Reset();
+      limiter_ = PeakLimiter{};
+      ++silenced;
+    }
     limiter_.Process(accLeft_, accRight_, block, deviceRate);
     ClipInterleave(accLeft_, accRight_, block, out + 2 * static_cast<ptrdiff_t>(done));
   }
+  return silenced;
 }

@@ -45,12 +45,14 @@ class Mixer {
  public:
   // Writes `frames` interleaved stereo frames (left first, -1 .. 1) of the `count` streams
   // into `out` (2 x frames floats) at `deviceRate` frames per second, through the limiter
-  // and then the clip. Streams that have ended contribute nothing; a once-played one sets
-  // `render.ended` after its last sample. Streams heard through the ring of directions go
-  // through `ring`, which must be for `deviceRate` (without one they end). Touches nothing
-  // but the streams, `ring` and `out`.
-  void Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
-              int32_t deviceRate, RingRenderer* ring = nullptr);
+  // and then the clip. A block of the mix that is not all finite numbers goes out as
+  // silence, with `ring` and the limiter reset (whatever made it, nothing but finite
+  // samples within full scale ever leaves); the answer is how many blocks were. Streams that have
+  // ended contribute nothing; a once-played one sets `render.ended` after its last sample. Streams
+  // heard through the ring of directions go through `ring`, which must be for `deviceRate` (without
+  // one they end). Touches nothing but the streams, `ring` and `out`.
+  int32_t Render(const MixStream* streams, int32_t count, float* out, int32_t frames,
+                 int32_t deviceRate, RingRenderer* ring = nullptr);
 
   // Forgets what the last mix left behind (a gain reduction in progress), for a new output.
   void Reset() { limiter_ = PeakLimiter{}; }

@@ -8,6 +8,7 @@
 // releasing the lock. So the device thread never takes a lock, never allocates and never
 // frees, and SoundIsPlaying answers from what the game asked plus the mixer's report of
 // natural ends, the moment an operation returns.
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <memory>
@@ -334,24 +335,30 @@ int32_t SoundSetPan(int32_t sound, int32_t pan) {
   return SetControlLevel(sound, &VoiceControl::panCb, PanLevelCb(pan));
 }
 
-bool SoundUseHeadphones(const std::string& sofaPath, std::string& why) {
+int32_t SoundOutputRate() {
+  Engine& engine = TheEngine();
+  std::scoped_lock life(engine.lifecycleLock);
+  return engine.openOutput == nullptr ? 0 : std::max(0, engine.openOutput->OpenRate());
+}
+
+bool SoundUseHeadphones(const HrtfRing& set, std::string& why) {
   Engine& engine = TheEngine();
   std::scoped_lock life(engine.lifecycleLock);
   if (engine.openOutput == nullptr) {
     why = "no audio output is open";
     return false;
   }
-  const int32_t rate = engine.openOutput->OpenRate();
-  if (rate <= 0) {
-    why = "the audio output does not tell its rate";
+  if (set.rate <= 0 || set.rate != engine.openOutput->OpenRate()) {
+    why = "the set was made for another rate than the audio output's";
     return false;
   }
-  // Read and prepared before the mixer sees it: the device thread never waits for a file.
-  std::optional<HrtfRing> ring = LoadHrtfRing(sofaPath, rate, why);
-  if (!ring) return false;
-  engine.rings.push_back(std::make_unique<RingRenderer>(*ring));
+  engine.rings.push_back(std::make_unique<RingRenderer>(set));
   engine.mixer.UseRing(engine.rings.back().get());
   return true;
+}
+
+int32_t SoundSilencedMixes() {
+  return TheEngine().mixer.SilencedMixes();
 }
 
 bool SoundHeadphonesOn() {

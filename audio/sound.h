@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <string>
 
+struct HrtfRing;
+
 // Named arguments of the operations below. The operations keep their numeric contract;
 // these only say at a call site what a number means.
 inline constexpr int32_t kNewHandle = -1;   // SoundLoad `number`: a new dynamic handle
@@ -49,12 +51,17 @@ int32_t SoundSetVolume(int32_t sound, int32_t volume);
 // 10000 - VolumeTable[100 - |pan|]. 1, or 0 for no such sound.
 int32_t SoundSetPan(int32_t sound, int32_t pan);
 
-// Headphones: from now on a sound given a direction (SoundSetDirection) is heard through the
-// head-related filters of the set in the SOFA file `sofaPath` (UTF-8), made for the open
-// output's rate, instead of through its pan. True when the set was read; false, with the
-// reason in `why`, leaves every sound heard as before. Call after SoundInit; SoundShutdown
-// ends it.
-bool SoundUseHeadphones(const std::string& sofaPath, std::string& why);
+// The open output's rate in frames per second, 0 when none is open: the rate a head-related
+// set is read for (LoadHrtfRing, on any thread: it takes a good part of a second).
+int32_t SoundOutputRate();
+// Headphones: from now on a sound given a direction (SoundSetDirection) is heard through
+// `set`, read for SoundOutputRate(), instead of through its pan. True when it is in use;
+// false, with the reason in `why` (no output, an output of another rate), leaves every
+// sound heard as before. Call after SoundInit; SoundShutdown ends it.
+bool SoundUseHeadphones(const HrtfRing& set, std::string& why);
+// Mixes so far whose output was not a finite number and went out as silence (the ring of
+// directions reset with them): never expected, and told by the game once.
+int32_t SoundSilencedMixes();
 // Whether sounds given a direction are heard through the head-related filters.
 bool SoundHeadphonesOn();
 // Where `sound` is heard from, for headphones: `degrees` counterclockwise from straight ahead

@@ -7,9 +7,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "audio/hrtf_ring.h"
 #include "audio/mix_kernels_x86.h"
 #include "audio/sound.h"
 #include "audio/sound_engine.h"
@@ -31,13 +33,19 @@ DecodedSound MonoMaterial(int32_t voice) {
   return mono;
 }
 
+// The default set, read for the open output and put in use.
+bool HeadphonesOn(std::string& why) {
+  std::optional<HrtfRing> set = LoadHrtfRing(kSet, SoundOutputRate(), why);
+  return set && SoundUseHeadphones(*set, why);
+}
+
 void MixMonoVoices(benchmark::State& state, bool binaural, VectorLoops loops) {
   LimitVectorLoops(loops);
   const auto voices = static_cast<int32_t>(state.range(0));
   PulledOutput output;
   InstallAudioOutput(&output);
   std::string why;
-  if (SoundInit() == 0 || (binaural && !SoundUseHeadphones(kSet, why))) {
+  if (SoundInit() == 0 || (binaural && !HeadphonesOn(why))) {
     state.SkipWithError(("the engine did not start: " + why).c_str());
     return;
   }

@@ -1,39 +1,103 @@
 #include "game/headphones.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <future>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
+#include "audio/hrtf_ring.h"
 #include "audio/sound.h"
+#include "game/game.h"
+#include "input/input.h"
+#include "platform/platform.h"
+#include "platform/speech.h"
 #include "runtime/shown_text.h"
 #include "runtime/utf8_path.h"
 
 namespace {
 
 std::atomic<bool> asked{false};
+std::atomic<int32_t> waitMs{kGameHeadphonesWait.ms};
+std::atomic<bool> escapeLeaves{kGameHeadphonesWait.escapeLeaves};
 
-// The set's reading, from StartHeadphones to HeadphonesReady; main thread only.
-struct Reading {
-  std::string path;
-  std::future<std::string> why;  // empty when the set was read
+// One reading of the set, shared by the thread that reads it and the main thread that waits
+// for it. The reader may outlive the wait (a set that is not ready in time); what it read
+// is then dropped with the last reference.
+struct SetReading {
+  std::mutex lock;
+  std::condition_variable finished;
+  bool done = false;            // under lock
+  std::optional<HrtfRing> set;  // under lock: the set, when it was read
+  std::string why;              // under lock: why not
 };
-Reading reading;
 
-bool VariableSet(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0' && std::string(value) != "0";
+std::string readingPath;              // main thread
+std::shared_ptr<SetReading> reading;  // main thread, from StartHeadphones to HeadphonesReady
+int32_t toldSilencedMixes = 0;        // main thread
+
+std::string Lowered(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// Tells the player where they are: a line for the terminal, the words for the screen
+// reader, and a spoken clip the game plays itself (heard on every system).
+void TellPlayer(const std::string& line, const std::string& spoken, const char* clip) {
+  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fflush(stderr);
+  CurrentSpeech().Say(spoken);
+  if (SoundLoad(kSpokenAnswerSound, clip) != 0) SoundPlay(kSpokenAnswerSound, kOnce, 100);
+}
+
+void TellRefused(const std::string& why) {
+  TellPlayer("Headphones are off: the head-related set " + QuotedExcerpt(readingPath) +
+                 " was refused: " + ShownText(why) + ". Playing stereo.",
+             "Headphones unavailable: " + why + ". Playing stereo.",
+             "assets/settings/headphones_unavailable.wav");
+}
+
+void TellNotReady() {
+  TellPlayer("Headphones are off: the head-related set " + QuotedExcerpt(readingPath) +
+                 " was not read within " + std::to_string(waitMs.load() / 1000) +
+                 " seconds. Playing stereo.",
+             "Headphones not ready. Playing stereo.", "assets/settings/headphones_not_ready.wav");
+}
+
+// Escape during the wait ends the game as it does in play.
+void LeaveOnEscape() {
+  WindowPollEvent(0);
+  KeyboardExamine();
+  if (!KeyDown(kKeyEscape)) return;
+  Game().endCause = EndCause::kEscape;
+  ShutdownProgram();
 }
 
 }  // namespace
 
 bool BinauralAsked(bool switchGiven) {
-  return switchGiven || VariableSet(kBinauralVariable);
+  const char* value = std::getenv(kBinauralVariable);
+  if (switchGiven || value == nullptr || value[0] == '\0') return switchGiven;
+  const std::string word = Lowered(value);
+  if (word == "1" || word == "yes" || word == "true" || word == "on") return true;
+  if (word == "0" || word == "no" || word == "false" || word == "off") return false;
+  std::fprintf(stderr, "%s=%s is not one of 1, yes, true, on, 0, no, false, off: ignored.\n",
+               kBinauralVariable, QuotedExcerpt(value).c_str());
+  std::fflush(stderr);
+  return false;
 }
 
-void AskForHeadphones() {
+void AskForHeadphones(HeadphonesWait wait) {
+  waitMs.store(wait.ms, std::memory_order_relaxed);
+  escapeLeaves.store(wait.escapeLeaves, std::memory_order_relaxed);
   asked.store(true, std::memory_order_relaxed);
 }
 
@@ -50,25 +114,55 @@ std::string HrtfSetPath() {
 
 void StartHeadphones() {
   if (!asked.load(std::memory_order_relaxed)) return;
-  reading.path = HrtfSetPath();
+  readingPath = HrtfSetPath();
+  reading = std::make_shared<SetReading>();
   // Resampling the set takes a good part of a second: it is read while the title and the
   // intro play, none of whose sounds is placed. Detached, so that a game ended before play
-  // never waits for it; the engine it fills outlives the process's end.
-  std::packaged_task<std::string()> read([path = reading.path] {
+  // never waits for it.
+  std::thread([shared = reading, path = readingPath, rate = SoundOutputRate()] {
     std::string why;
-    return SoundUseHeadphones(path, why) ? std::string() : why;
-  });
-  reading.why = read.get_future();
-  std::thread(std::move(read)).detach();
+    std::optional<HrtfRing> set = rate > 0 ? LoadHrtfRing(path, rate, why) : std::nullopt;
+    if (rate <= 0) why = "no audio output is open";
+    {
+      std::scoped_lock lock(shared->lock);
+      shared->set = std::move(set);
+      shared->why = std::move(why);
+      shared->done = true;
+    }
+    shared->finished.notify_all();
+  }).detach();
 }
 
 void HeadphonesReady() {
-  if (!reading.why.valid()) return;
-  const std::string why = reading.why.get();
-  if (why.empty()) return;
+  if (reading == nullptr) return;
+  const std::shared_ptr<SetReading> mine = std::move(reading);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs.load());
+  std::unique_lock lock(mine->lock);
+  while (!mine->done && std::chrono::steady_clock::now() < deadline) {
+    mine->finished.wait_until(
+        lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20)));
+    if (mine->done || !escapeLeaves.load()) continue;
+    lock.unlock();
+    LeaveOnEscape();
+    lock.lock();
+  }
+  if (!mine->done) {
+    lock.unlock();
+    TellNotReady();
+    return;
+  }
+  std::string why = mine->why;
+  if (mine->set && SoundUseHeadphones(*mine->set, why)) return;
+  lock.unlock();
+  TellRefused(why);
+}
+
+void TellSilencedMixes() {
+  const int32_t silenced = SoundSilencedMixes();
+  if (silenced == 0 || toldSilencedMixes != 0) return;
+  toldSilencedMixes = silenced;
   std::fprintf(stderr,
-               "Binaural sound is off: the head-related set %s could not be read (%s). "
-               "Playing stereo.\n",
-               QuotedExcerpt(reading.path).c_str(), ShownText(why).c_str());
+               "The sound went out of bounds (not a finite number) and was silenced for a "
+               "moment; the headphones' filters were reset.\n");
   std::fflush(stderr);
 }

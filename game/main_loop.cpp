@@ -1,6 +1,7 @@
 // The main loop, its tick, the page milestones and the outro.
 #include "audio/sound.h"
 #include "game/game.h"
+#include "game/headphones.h"
 #include "game/rules.h"
 #include "game/state.h"
 #include "input/input.h"
@@ -32,6 +33,7 @@ void RunTick() {
   UpdateCues();
   CheckPageMilestones();
   UpdatePages();
+  TellSilencedMixes();
   Events().TickEnded(++g.tickCount);
 }
 

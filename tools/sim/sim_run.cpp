@@ -374,7 +374,7 @@ void RunGameCommand(const SimOptions& given) {
   InstallProcessExit(ExitFromGame);
 
   if (o.live) StartLive(*run);
-  if (BinauralAsked(o.binaural)) AskForHeadphones();
+  if (BinauralAsked(o.binaural)) AskForHeadphones(kSimulatorHeadphonesWait);
 
   run->mainThread = std::this_thread::get_id();
   run->host->Install();
