@@ -53,6 +53,7 @@ AssetSearch FindAssetFolder(const std::string& given, const std::string& program
     const fs::path program = PathFromUtf8(programFolder);
     places.push_back(program);
     places.push_back(program / ".." / "share" / "games" / "quelmire");
+    places.push_back(program / ".." / ".." / ".." / "share" / "games" / "quelmire");
   }
   for (const fs::path& place : places) {
     std::string folder = AssetFolderIn(place);

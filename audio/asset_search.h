@@ -6,7 +6,9 @@
 //   1. the working folder, as it is;
 //   2. the program's own folder (an unpacked zip, a build's run folder);
 //   3. ../share/games/quelmire/ from the program's folder (an install under /usr,
-//      /usr/local or any other prefix, the program in bin/ or games/).
+//      /usr/local or any other prefix, the program in bin/ or games/);
+//   4. ../../../share/games/quelmire/ from the program's folder (the same install's
+//      helper programs, kept off the players' PATH in lib/games/quelmire/).
 // A folder given by name (the simulator's --assets, of any name) is looked at first and
 // then alone: a wrong name is told, never passed over for other sounds than those asked
 // for. Only the folder is looked for, never a single file.
@@ -25,7 +27,7 @@ struct AssetSearch {
 };
 
 // The first asset folder of the places above. `given` (UTF-8) empty means none was given;
-// `programFolder` (UTF-8) empty, that the program's folder is not known: places 2 and 3
+// `programFolder` (UTF-8) empty, that the program's folder is not known: places 2 to 4
 // are then not looked at.
 AssetSearch FindAssetFolder(const std::string& given, const std::string& programFolder);
 

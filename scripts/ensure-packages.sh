@@ -1,8 +1,60 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the game and the tests need, when any is
 # missing (with the argument "windows", also what the Windows build needs; with
-# "package", what scripts/package.sh needs; with "chroot", the clean-machine install test). As root it runs apt-get; otherwise it prints the exact line and stops.
+# "package", what scripts/package.sh needs; with "chroot", the clean-machine install test).
+# As root it runs apt-get; otherwise it prints the exact line and stops.
+#
+# Another package manager (unattended-upgrades, a desktop updater) often holds the
+# package lock in a fresh machine's first minutes: apt-get then waits for it, saying so,
+# for at most QUELMIRE_APT_LOCK_TIMEOUT seconds (default 600) before it fails. With the
+# argument "lock" the script installs nothing and only takes and drops the lock the way an
+# install does (tests/scripts/ensure_packages_lock_test.sh).
 set -euo pipefail
+lock_timeout=${QUELMIRE_APT_LOCK_TIMEOUT:-600}
+
+# The process holding FILE's lock, as "PID (name)"; nothing when it is free. apt and dpkg
+# lock with fcntl (POSIX or open-file-description locks, never flock), which /proc/locks
+# lists by inode.
+lock_holder() {
+  local inode pid
+  inode=$(stat -c %i "$1" 2>/dev/null) || return 0
+  pid=$(awk -v inode="$inode" '($2 == "POSIX" || $2 == "OFDLCK") && $6 ~ (":" inode "$") {
+    print $5; exit }' /proc/locks)
+  [[ -n $pid ]] || return 0
+  echo "$pid ($(cat "/proc/$pid/comm" 2>/dev/null || echo "?"))"
+}
+
+# apt-get with a bounded wait for the lock FILE it takes first (the package lists' for
+# update, the dpkg front end's for install): the wait is told, and so is a lock still held
+# when the wait ran out.
+apt_get_waiting() {
+  local lock=$1 holder status=0 start=$SECONDS; shift
+  holder=$(lock_holder "$lock")
+  if [[ -n $holder ]]; then
+    echo "ensure-packages: $lock is held by process $holder, another package manager;" \
+      "waiting up to $lock_timeout s for it" >&2
+  fi
+  apt-get -o DPkg::Lock::Timeout="$lock_timeout" "$@" </dev/null || status=$?
+  if ((status != 0)); then
+    holder=$(lock_holder "$lock")
+    if [[ -n $holder ]]; then
+      echo "ensure-packages: $lock was still held by process $holder after $((SECONDS - start)) s;" \
+        "run this again once that package manager is done" >&2
+    fi
+    echo "ensure-packages: apt-get $1 failed with status $status" >&2
+    return "$status"
+  fi
+}
+
+if [[ "${1:-}" == lock ]]; then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "ensure-packages: taking the package lock needs root" >&2
+    exit 1
+  fi
+  apt_get_waiting /var/lib/dpkg/lock-frontend install -y -qq
+  echo "ensure-packages: took and released the package lock"
+  exit 0
+fi
 
 # Recommended packages are never installed, so everything needed is named here, also
 # what a desktop machine usually has already.
@@ -73,5 +125,5 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt_get_waiting /var/lib/apt/lists/lock update -qq
+apt_get_waiting /var/lib/dpkg/lock-frontend install -y -qq --no-install-recommends "${missing[@]}"

@@ -7,7 +7,8 @@
 #   scripts/package.sh twice        the Debian package from two clean builds: the same bytes
 #   scripts/package.sh check [DIR]  packs an existing build (default build/release) and
 #                                   checks the package: its files, its control fields,
-#                                   lintian (no errors), the menu entry and the metainfo
+#                                   lintian (no errors), the menu entry and the metainfo,
+#                                   and the simulator run from it without --assets
 #   scripts/package.sh chroot DEB   installs DEB on a clean Debian 12 (debootstrap), plays
 #                                   its title from / under Xvfb, removes it (root, network)
 #
@@ -137,6 +138,21 @@ check_metadata() {
   rm -rf "$unpacked"
 }
 
+# The simulator as installed finds the installed sounds by itself, started from a folder
+# with none (a developer replaying a player's report runs it so): the package's layout
+# unpacked under a folder of its own, which the search sees as any prefix.
+check_installed_sim() {
+  local deb=$1 unpacked status=0 output
+  unpacked=$(mktemp -d)
+  dpkg-deb -x "$deb" "$unpacked/root"
+  mkdir "$unpacked/home"
+  output=$(cd "$unpacked/home" && timeout 120 "$unpacked/root/usr/lib/games/quelmire/quelmire-sim" \
+    --seed 2 --quick-start --ms 2000 2>&1) || status=$?
+  ((status == 0)) ||
+    fail "quelmire-sim without --assets ended with status $status: $output"
+  rm -rf "$unpacked"
+}
+
 check_lintian() {
   local deb=$1 report
   report=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
@@ -157,6 +173,7 @@ check() {
   check_files "$deb" "$build/run/assets"
   check_control "$deb"
   check_metadata "$deb"
+  check_installed_sim "$deb"
   check_lintian "$deb"
   ((failed == 0)) || return 1
   echo "== package: $(basename "$deb") holds what it should; lintian found no error"

@@ -27,6 +27,7 @@ export QUELMIRE_WINDOWS_DEPS=$prefix
 source scripts/windows/deps.sh
 source scripts/windows/wine.sh
 source scripts/windows/smoke.sh
+source scripts/windows/notices.sh
 
 # The sound files come from the Linux build (the generator is a build-machine tool),
 # and so does the simulator the Windows one is compared with, once the tree has one.
@@ -49,7 +50,8 @@ build_windows() {
 
 # What a Windows player unpacks: quelmire/quelmire.exe beside quelmire/assets/ and the
 # binaural renderer's HRTF set, quelmire/hrtf/default.sofa (libmysofa's own, copied into
-# run/ by the build). The exe goes without its debugging sections, which the build keeps
+# run/ by the build), README.txt, and the notices of the others' work it holds:
+# THIRD-PARTY.txt and licenses/. The exe goes without its debugging sections, which the build keeps
 # for the tests' stacks.
 make_zip() {
   local stage=$out/zip/quelmire zip=$out/quelmire-windows.zip
@@ -71,6 +73,9 @@ make_zip() {
   # The players' text: keys, what they hear, how to report a fault; CR LF for Notepad.
   sed -e "s|@QUELMIRE_CONTACT@|$(cat packaging/contact)|" -e 's/$/\r/' \
     packaging/windows/README.txt >"$stage/README.txt"
+  # Other people's work in it: their notices, and a check that none is missing.
+  write_notices "$stage"
+  check_notices "$stage" "$out/quelmire.map"
   # Reproducible: every entry dated SOURCE_DATE_EPOCH (scripts/package.sh sets it to the
   # commit's time), the entries in a fixed order, no extra attributes.
   if [[ -n ${SOURCE_DATE_EPOCH:-} ]]; then

@@ -2,7 +2,8 @@
 # The Debian package on a clean Debian 12, as a player's machine: a debootstrap minbase
 # chroot installs it with apt alone, the game is started as /usr/games/quelmire from /
 # on a virtual display with SDL's disk audio (Space, Escape, Escape) and must play its
-# title and exit 0; then apt remove must leave none of its files behind.
+# title and exit 0; the simulator runs from / without --assets; then apt remove must leave
+# none of its files behind.
 # Usage (root, network): scripts/package/chroot-test.sh build/package/quelmire_*.deb
 # Slow (a few minutes): not part of scripts/test.sh.
 set -euo pipefail
@@ -101,6 +102,13 @@ echo "exit status $status; the game wrote: $(tr '\n' ' ' <"$chroot/tmp/game.log"
 [[ $level != none ]] && awk -v l="${level##* }" 'BEGIN { exit !(l > 0.02) }' ||
   { echo "chroot: no title heard" >&2; exit 1; }
 ((status == 0)) || { echo "chroot: exit status $status" >&2; exit 1; }
+
+# The simulator, kept off PATH, finds the installed sounds by itself too.
+echo "== chroot: /usr/lib/games/quelmire/quelmire-sim from / without --assets"
+if ! in_chroot sh -c 'cd / && exec /usr/lib/games/quelmire/quelmire-sim --seed 2 --quick-start --ms 2000'; then
+  echo "chroot: the installed simulator failed without --assets" >&2
+  exit 1
+fi
 
 echo "== chroot: apt remove quelmire"
 in_chroot env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quelmire >/dev/null
