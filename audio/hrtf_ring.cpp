@@ -130,7 +130,7 @@ HrtfRing RingFrom(const Opened& opened) {
 
 }  // namespace
 
-std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why) {
+std::optional<HrtfRing> ReadHrtfRingHere(const std::string& path, int32_t rate, std::string& why) {
   std::optional<Opened> opened = OpenFile(path, rate, why);
   if (!opened) return std::nullopt;
   return RingFrom(*opened);

@@ -29,7 +29,20 @@ struct HrtfRing {
 // loudness-normalised by libmysofa. Nothing, with the reason in words in `why`, when the
 // file cannot be read (missing, not a regular file, not a set libmysofa accepts) or the set
 // is outside the limits of audio/hrtf_set_check.h: nothing of a refused set is ever heard.
+// Where the system allows, libmysofa reads the file in a child process of its own, so that
+// a file that crashes it or sends it astray ends the child, not the game (see
+// audio/hrtf_ring_reader.cpp); the ring comes back checked again.
 std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why);
+
+// The same reading in this process: what the child does.
+std::optional<HrtfRing> ReadHrtfRingHere(const std::string& path, int32_t rate, std::string& why);
+
+// The most taps a ring read for `rate` may have: the longest filter and the longest delay.
+int64_t MaxRingTaps(int32_t rate);
+
+// Empty when `ring` is what a reading for `rate` may give: sizes that agree, at most
+// MaxRingTaps, every tap finite and within a bound no head-related filter comes near.
+std::string RingFault(const HrtfRing& ring, int32_t rate);
 
 // The filter pair the set itself gives for `degrees` counterclockwise from ahead, at `rate`,
 // with no delay left out: what a listener's ears would receive from a click there.

@@ -80,6 +80,7 @@ packages=(
   speech-dispatcher            # the speech server the game autospawns; the speech test's own server
   speech-dispatcher-espeak-ng  # its voice, so that the server starts with an output module
   python3 python3-numpy  # the ear player (tools/earbot) and its live-mode client
+  netcdf-bin    # ncgen: the hostile head-related sets of the set reader's tests and fuzz seeds
 )
 # The Windows build (scripts/windows.sh asks for these with the argument "windows"):
 # cross compilers, and Wine to run what they make.

@@ -1,0 +1,203 @@
+// Reading a head-related set where a fault in libmysofa cannot reach the game. The sets are
+// anyone's downloads; the library parses a complex format, and a damaged file has crashed
+// it. On POSIX systems the reading runs in a forked child that sends the finished ring back
+// through a pipe: a crash, an endless loop or a runaway allocation ends the child, and the
+// game hears a refusal. Elsewhere (Windows, whose build carries a newer libmysofa) it runs
+// here, behind the same checks.
+#include <cmath>
+#include <cstring>
+
+#include "audio/hrtf_ring.h"
+#include "audio/hrtf_set_check.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#endif
+
+namespace {
+
+// Larger than any tap of a ring made from a set within the checks' levels.
+constexpr float kMaxRingTap = 1e3f;
+
+}  // namespace
+
+int64_t MaxRingTaps(int32_t rate) {
+  return int64_t{kMaxFilterTaps} +
+         static_cast<int64_t>(std::ceil(kMaxSetDelaySeconds * static_cast<float>(rate))) + 1;
+}
+
+std::string RingFault(const HrtfRing& ring, int32_t rate) {
+  const int64_t taps = int64_t{ring.length} * kRingDirections;
+  if (ring.rate != rate || ring.length <= 0 || ring.length > MaxRingTaps(rate) ||
+      static_cast<int64_t>(ring.left.size()) != taps ||
+      static_cast<int64_t>(ring.right.size()) != taps) {
+    return "its reading gave filters of the wrong size";
+  }
+  for (const std::vector<float>* ear : {&ring.left, &ring.right}) {
+    for (float tap : *ear) {
+      if (!std::isfinite(tap) || std::fabs(tap) > kMaxRingTap) {
+        return "its filters, once read, hold a value that is not a finite number of sane size";
+      }
+    }
+  }
+  return {};
+}
+
+#ifdef _WIN32
+
+std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why) {
+  std::optional<HrtfRing> ring = ReadHrtfRingHere(path, rate, why);
+  if (ring && !(why = RingFault(*ring, rate)).empty()) return std::nullopt;
+  return ring;
+}
+
+#else
+
+namespace {
+
+// How long the child may take: a set within the limits is read in a second or two.
+constexpr auto kReadingBound = std::chrono::seconds(60);
+
+// What the child sends: a header, then the reason's bytes or both ears' taps.
+struct Header {
+  int32_t read;  // 1: a ring follows; 0: the reason follows
+  int32_t rate;
+  int32_t length;  // taps of every filter, or the reason's bytes
+};
+
+bool WriteAll(int fd, const void* data, size_t bytes) {
+  const auto* p = static_cast<const char*>(data);
+  while (bytes > 0) {
+    const ssize_t wrote = write(fd, p, bytes);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    p += wrote;
+    bytes -= static_cast<size_t>(wrote);
+  }
+  return true;
+}
+
+[[noreturn]] void ReadInChild(int fd, const std::string& path, int32_t rate) {
+  std::string why;
+  std::optional<HrtfRing> ring = ReadHrtfRingHere(path, rate, why);
+  bool sent = false;
+  if (ring) {
+    const Header header{1, ring->rate, ring->length};
+    sent = WriteAll(fd, &header, sizeof header) &&
+           WriteAll(fd, ring->left.data(), ring->left.size() * sizeof(float)) &&
+           WriteAll(fd, ring->right.data(), ring->right.size() * sizeof(float));
+  } else {
+    const Header header{0, rate, static_cast<int32_t>(why.size())};
+    sent = WriteAll(fd, &header, sizeof header) && WriteAll(fd, why.data(), why.size());
+  }
+  _exit(sent ? 0 : 1);  // no exit handlers: they belong to the game
+}
+
+// Reads what the child sends, at most `limit` bytes, until it closes the pipe or the time is
+// up. False when the time ran out.
+bool Receive(int fd, size_t limit, std::string& received) {
+  const auto deadline = std::chrono::steady_clock::now() + kReadingBound;
+  char chunk[65536];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd waiting{fd, POLLIN, 0};
+    const int ready = poll(&waiting, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return ready == 0 ? false : true;
+    const ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return true;
+    if (received.size() + static_cast<size_t>(got) > limit) return true;  // too much: refused
+    received.append(chunk, static_cast<size_t>(got));
+  }
+}
+
+// The ring or the reason in what the child sent; a message that is not whole is refused.
+std::optional<HrtfRing> Unpack(const std::string& message, int32_t rate, std::string& why) {
+  Header header{};
+  if (message.size() < sizeof header) {
+    why = "its reading ended without an answer";
+    return std::nullopt;
+  }
+  std::memcpy(&header, message.data(), sizeof header);
+  const size_t body = message.size() - sizeof header;
+  if (header.read == 0 && header.length >= 0 && static_cast<size_t>(header.length) == body) {
+    why = message.substr(sizeof header);
+    return std::nullopt;
+  }
+  HrtfRing ring;
+  ring.rate = header.rate;
+  ring.length = header.length;
+  const int64_t taps = int64_t{header.length} * kRingDirections;
+  if (header.read != 1 || header.length <= 0 || header.length > MaxRingTaps(rate) ||
+      static_cast<int64_t>(body) != 2 * taps * static_cast<int64_t>(sizeof(float))) {
+    why = "its reading gave an answer that is not whole";
+    return std::nullopt;
+  }
+  ring.left.resize(static_cast<size_t>(taps));
+  ring.right.resize(static_cast<size_t>(taps));
+  const char* data = message.data() + sizeof header;
+  std::memcpy(ring.left.data(), data, ring.left.size() * sizeof(float));
+  std::memcpy(ring.right.data(), data + ring.left.size() * sizeof(float),
+              ring.right.size() * sizeof(float));
+  if (!(why = RingFault(ring, rate)).empty()) return std::nullopt;
+  return ring;
+}
+
+std::string Ended(int status) {
+  if (WIFSIGNALED(status)) {
+    return "the SOFA reader crashed on it (signal " + std::to_string(WTERMSIG(status)) +
+           "): it is damaged";
+  }
+  return "its reading failed";
+}
+
+}  // namespace
+
+std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why) {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    why = std::string("its reading could not start (") + std::strerror(errno) + ")";
+    return std::nullopt;
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    close(fds[0]);
+    ReadInChild(fds[1], path, rate);
+  }
+  close(fds[1]);
+  if (child < 0) {
+    why = std::string("its reading could not start (") + std::strerror(errno) + ")";
+    close(fds[0]);
+    return std::nullopt;
+  }
+  const size_t limit =
+      sizeof(Header) + 2 * static_cast<size_t>(MaxRingTaps(rate)) * kRingDirections * sizeof(float);
+  std::string message;
+  const bool inTime = Receive(fds[0], limit, message);
+  close(fds[0]);
+  if (!inTime) kill(child, SIGKILL);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!inTime) {
+    why = "its reading took more than a minute";
+    return std::nullopt;
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    why = Ended(status);
+    return std::nullopt;
+  }
+  return Unpack(message, rate, why);
+}
+
+#endif
