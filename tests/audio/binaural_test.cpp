@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <random>
 
 #include "audio/engine_mixer.h"
@@ -291,3 +292,38 @@ TEST_F(Binaural, WithoutADirectionTheStereoPathIsUnchanged) {
 }
 
 }  // namespace
+
+// The last guard before the device: a voice whose samples are not finite (the loader never
+// makes one; a fault could) spoils only the blocks it is in, which go out as silence, through
+// the pan or through the ring; the ring is reset with them, so the voice beside it is heard
+// again once the bad one has ended. Nothing but finite samples within full scale leaves.
+TEST_F(Binaural, ANonFiniteVoiceIsSilencedAndWhatFollowsIsHeard) {
+  for (float poison : {std::nanf(""), std::numeric_limits<float>::infinity()}) {
+    for (int32_t direction : {kNoDirection, DirectionCd(40)}) {
+      SCOPED_TRACE(testing::Message() << poison << " at direction " << direction);
+      SoundPcm bad = Pcm(Sine(440.0, kRate, 4096));
+      ASSERT_FALSE(bad.narrow);
+      bad.left[1000] = poison;
+      const SoundPcm good = Pcm(Sine(440.0, kRate, kRate));
+      ring_->Reset();
+      Mixer mixer;
+      VoiceRender badRender, goodRender;
+      VoiceControl goodControl = Playing(-600);
+      goodControl.looping = true;
+      TakeControl(badRender, Playing(0), kRate, direction);
+      TakeControl(goodRender, goodControl, kRate, direction);
+      const MixStream streams[] = {{&bad, &badRender}, {&good, &goodRender}};
+      int32_t silenced = 0;
+      std::vector<float> out(2 * 512), heard;
+      for (int32_t span = 0; span < 40; ++span) {
+        silenced += mixer.Render(streams, 2, out.data(), 512, kRate, ring_.get());
+        heard.insert(heard.end(), out.begin(), out.end());
+      }
+      EXPECT_GT(silenced, 0);
+      EXPECT_TRUE(std::all_of(heard.begin(), heard.end(),
+                              [](float v) { return std::isfinite(v) && std::fabs(v) <= 1.0f; }));
+      const std::vector<float> last(heard.end() - 2 * 8192, heard.end());
+      EXPECT_GT(Rms(last), 0.05);
+    }
+  }
+}
