@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #endif
 
 namespace {
@@ -85,6 +86,11 @@ bool WriteAll(int fd, const void* data, size_t bytes) {
 }
 
 [[noreturn]] void ReadInChild(int fd, const std::string& path, int32_t rate) {
+  // The parent's handlers are the parent's business (the simulator's removes its folders on
+  // an ending signal): the child ends plainly, on a fault or when asked to.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+    std::signal(signal, SIG_DFL);
+  }
   std::string why;
   std::optional<HrtfRing> ring = ReadHrtfRingHere(path, rate, why);
   bool sent = false;

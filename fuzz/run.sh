@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the fuzzers with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
-# and runs each for a bounded time: the sound loader (loader_fuzz), the live mode's
-# command reader (live_fuzz) and the input-script parser (script_fuzz).
-#   fuzz/run.sh [seconds]     the loader's time, default 60; the two readers get a third
+# and runs each for a bounded time: the sound loader (loader_fuzz), the head-related set
+# reader (hrtf_fuzz), the live mode's command reader (live_fuzz) and the input-script
+# parser (script_fuzz).
+#   fuzz/run.sh [seconds]     the loader's time, default 60; the three others get a third
 #                             of it each
 # Exits non-zero when a fuzzer finds a crash, a sanitizer report or a broken promise;
 # the input that did it is left in build/fuzz/<target>-crash-* (or -leak-*, ...).
@@ -30,12 +31,14 @@ run() {  # name, seconds, options and corpus folders ...
   grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$out/$name.log" || true
 }
 
-mkdir -p "$out/corpus" "$out/live-corpus" "$out/script-corpus"
+mkdir -p "$out/corpus" "$out/hrtf-corpus" "$out/live-corpus" "$out/script-corpus"
 build loader_fuzz \
   audio/decoder_registry.cpp audio/file_image.cpp audio/memory_source.cpp \
   audio/ogg_decoder.cpp audio/path_lookup.cpp audio/pcm_convert.cpp \
   audio/pcm_piece_reader.cpp audio/sound_file.cpp audio/wav_reader.cpp \
   fuzz/loader_fuzz.cpp $(pkg-config --libs vorbisfile)
+build hrtf_fuzz audio/file_image.cpp audio/hrtf_ring.cpp audio/hrtf_ring_reader.cpp \
+  audio/hrtf_set_check.cpp fuzz/hrtf_fuzz.cpp $(pkg-config --libs libmysofa)
 build live_fuzz tools/sim/live_protocol.cpp fuzz/live_fuzz.cpp
 build script_fuzz host/headless/input_script.cpp runtime/shown_text.cpp \
   tools/sim/run_script.cpp fuzz/script_fuzz.cpp
@@ -43,6 +46,16 @@ build script_fuzz host/headless/input_script.cpp runtime/shown_text.cpp \
 if [[ ! -d "$out/seeds" ]]; then
   fuzz/make_corpus.sh "$out/seeds.tmp"
   mv "$out/seeds.tmp" "$out/seeds"
+fi
+# The head-related set reader's seeds: the default set, cut short at several lengths.
+if [[ ! -d "$out/hrtf-seeds" ]]; then
+  mkdir -p "$out/hrtf-seeds.tmp"
+  set_file=/usr/share/libmysofa/default.sofa
+  cp "$set_file" "$out/hrtf-seeds.tmp/default.sofa"
+  for cut in 256 4096 32768 262144 $(($(stat -L -c %s "$set_file") / 2)); do
+    head -c "$cut" "$set_file" >"$out/hrtf-seeds.tmp/cut-$cut.sofa"
+  done
+  mv "$out/hrtf-seeds.tmp" "$out/hrtf-seeds"
 fi
 # The readers' seeds: a live session's commands, and scripts of every kind of line.
 mkdir -p "$out/live-seeds" "$out/script-seeds"
@@ -76,6 +89,7 @@ export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 readers=$(((seconds + 2) / 3))
 run loader_fuzz "$seconds" -max_len=65536 "$out/corpus" "$out/seeds"
+run hrtf_fuzz "$readers" -max_len=1200000 -rss_limit_mb=4096 "$out/hrtf-corpus" "$out/hrtf-seeds"
 run live_fuzz "$readers" -max_len=4096 "$out/live-corpus" "$out/live-seeds"
 run script_fuzz "$readers" -max_len=8192 "$out/script-corpus" "$out/script-seeds"
-echo "== fuzz: no crash in $seconds + 2 x $readers s"
+echo "== fuzz: no crash in $seconds + 3 x $readers s"
