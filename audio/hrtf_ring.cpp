@@ -24,25 +24,31 @@ struct Opened {
   int32_t rate = 0;
 };
 
-// Reads the set by its path: libmysofa's reader of files refuses a damaged one where its
-// reader of memory does not. Every check runs before the step it protects: the limits
+// Reads the set by its path: libmysofa 1.3.1's reader of files refuses a damaged one where
+// its reader of memory crashes. Every check runs before the step it protects: the limits
 // before resampling (a set at 1 Hz would take minutes and gigabytes), the levels again
 // before the filters are looked up.
 std::optional<Opened> OpenFile(const std::string& path, int32_t rate, std::string& why) {
-  FileImage image;  // only to be sure it is a regular file of a sane size
+  FileImage image;
   if (!ReadFileImage(path, image, why)) return std::nullopt;
   if (image.empty()) {
     why = "an empty file";
     return std::nullopt;
   }
-  image = FileImage();
   OpenSet set(static_cast<MYSOFA_EASY*>(std::calloc(1, sizeof(MYSOFA_EASY))));
   if (set == nullptr) {
     why = SetReaderError(MYSOFA_NO_MEMORY);
     return std::nullopt;
   }
   int err = MYSOFA_OK;
+#ifdef _WIN32
+  // Windows names files in wide characters, which libmysofa's fopen cannot take; the
+  // libmysofa the Windows build carries (1.3.3) reads a set in memory soundly.
+  set->hrtf = mysofa_load_data(reinterpret_cast<const char*>(image.data()), image.size(), &err);
+#else
+  image = FileImage();  // it was read only to be sure the file is regular and of sane size
   set->hrtf = mysofa_load(path.c_str(), &err);
+#endif
   if (set->hrtf == nullptr || err != MYSOFA_OK || (err = mysofa_check(set->hrtf)) != MYSOFA_OK) {
     why = SetReaderError(err);
     return std::nullopt;
