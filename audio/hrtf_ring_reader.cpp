@@ -16,6 +16,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
 #include <chrono>
@@ -85,7 +88,14 @@ bool WriteAll(int fd, const void* data, size_t bytes) {
   return true;
 }
 
-[[noreturn]] void ReadInChild(int fd, const std::string& path, int32_t rate) {
+[[noreturn]] void ReadInChild(int fd, const std::string& path, int32_t rate, pid_t parent) {
+#ifdef __linux__
+  // A game that ends while its set is still being read takes the reading with it.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != parent) _exit(1);
+#else
+  (void)parent;
+#endif
   // The parent's handlers are the parent's business (the simulator's removes its folders on
   // an ending signal): the child ends plainly, on a fault or when asked to.
   for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
@@ -175,10 +185,11 @@ std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std:
     why = std::string("its reading could not start (") + std::strerror(errno) + ")";
     return std::nullopt;
   }
+  const pid_t parent = getpid();
   const pid_t child = fork();
   if (child == 0) {
     close(fds[0]);
-    ReadInChild(fds[1], path, rate);
+    ReadInChild(fds[1], path, rate, parent);
   }
   close(fds[1]);
   if (child < 0) {

@@ -13,22 +13,12 @@
 #include <sstream>
 
 #include "audio/hrtf_ring.h"
+#include "set_file.h"
 #include "sound_files.h"
 
 namespace {
 
 constexpr int32_t kRate = 48000;
-
-// A set's variables as numbers, written back as a SOFA file by ncgen.
-struct SetFile {
-  double rate = 0.0;
-  uint32_t measurements = 0;
-  uint32_t taps = 0;
-  std::vector<double> ir;         // measurement, ear, tap
-  std::vector<double> positions;  // azimuth, elevation (degrees), distance (metres)
-  bool hasDelay = true;
-  std::vector<double> delay = {0.0, 0.0};  // both ears, for every measurement
-};
 
 // The default set's measurements at ear height: the ring's own directions, in a small file.
 SetFile EarHeight() {
@@ -49,65 +39,6 @@ SetFile EarHeight() {
   }
   mysofa_free(hrtf);
   return set;
-}
-
-void Numbers(std::ostream& out, const std::vector<double>& values) {
-  out.precision(17);
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) out << ",";
-    out << (i % 8 == 0 ? "\n  " : " ");
-    if (std::isnan(values[i])) {
-      out << "NaN";
-    } else if (std::isinf(values[i])) {
-      out << (values[i] > 0 ? "Infinity" : "-Infinity");
-    } else {
-      out << values[i];
-    }
-  }
-  out << " ;\n";
-}
-
-// The set as a SOFA file (netCDF-4), through the CDL text ncgen reads.
-void Write(const SetFile& set, const std::string& path) {
-  std::ostringstream cdl;
-  cdl << "netcdf set {\ndimensions:\n I = 1 ;\n C = 3 ;\n R = 2 ;\n E = 1 ;\n N = " << set.taps
-      << " ;\n M = " << set.measurements << " ;\n S = UNLIMITED ;\nvariables:\n"
-      << " double ListenerPosition(I, C) ;\n  ListenerPosition:Type = \"cartesian\" ;\n"
-      << "  ListenerPosition:Units = \"metre\" ;\n"
-      << " double ReceiverPosition(R, C, I) ;\n  ReceiverPosition:Type = \"cartesian\" ;\n"
-      << "  ReceiverPosition:Units = \"metre\" ;\n"
-      << " double SourcePosition(M, C) ;\n  SourcePosition:Type = \"spherical\" ;\n"
-      << "  SourcePosition:Units = \"degree, degree, metre\" ;\n"
-      << " double EmitterPosition(E, C, I) ;\n  EmitterPosition:Type = \"cartesian\" ;\n"
-      << "  EmitterPosition:Units = \"metre\" ;\n"
-      << " double ListenerUp(I, C) ;\n double ListenerView(I, C) ;\n"
-      << "  ListenerView:Type = \"cartesian\" ;\n  ListenerView:Units = \"metre\" ;\n"
-      << " double Data.IR(M, R, N) ;\n double Data.SamplingRate(I) ;\n"
-      << "  Data.SamplingRate:Units = \"hertz\" ;\n";
-  const bool each = set.delay.size() > 2;
-  if (set.hasDelay) cdl << " double Data.Delay(" << (each ? "M" : "I") << ", R) ;\n";
-  cdl << "\n:Conventions = \"SOFA\" ;\n:Version = \"1.0\" ;\n"
-      << ":SOFAConventions = \"SimpleFreeFieldHRIR\" ;\n:SOFAConventionsVersion = \"1.0\" ;\n"
-      << ":APIName = \"test\" ;\n:APIVersion = \"1.0\" ;\n:AuthorContact = \"\" ;\n"
-      << ":Comment = \"\" ;\n:DataType = \"FIR\" ;\n:License = \"test\" ;\n"
-      << ":Organization = \"\" ;\n:RoomType = \"free field\" ;\n:Title = \"\" ;\n"
-      << ":DateCreated = \"2026-01-01 00:00:00\" ;\n:DateModified = \"2026-01-01 00:00:00\" ;\n"
-      << "data:\n ListenerPosition = 0, 0, 0 ;\n ReceiverPosition = 0, 0.09, 0, 0, -0.09, 0 ;\n"
-      << " EmitterPosition = 0, 0, 0 ;\n ListenerUp = 0, 0, 1 ;\n ListenerView = 1, 0, 0 ;\n"
-      << " SourcePosition =";
-  Numbers(cdl, set.positions);
-  cdl << " Data.IR =";
-  Numbers(cdl, set.ir);
-  cdl << " Data.SamplingRate =";
-  Numbers(cdl, {set.rate});
-  if (set.hasDelay) {
-    cdl << " Data.Delay =";
-    Numbers(cdl, set.delay);
-  }
-  cdl << "}\n";
-  const std::string text = path + ".cdl";
-  std::ofstream(text) << cdl.str();
-  ASSERT_TRUE(RunShell("ncgen -k nc4 -o '" + path + "' '" + text + "'")) << text;
 }
 
 struct Hostile {
@@ -179,7 +110,7 @@ TEST(HostileSets, EachIsRefusedInWordsOrReadIntoASaneRing) {
     SetFile set = base;
     row.change(set);
     const std::string path = folder / "hostile.sofa";
-    Write(set, path);
+    ASSERT_TRUE(WriteSetFile(set, path)) << row.name;
     std::string why;
     std::optional<HrtfRing> ring = LoadHrtfRing(path, kRate, why);
     if (row.refusal == nullptr) {
@@ -198,9 +129,9 @@ TEST(HostileSets, ADelayIsCountedInSamples) {
   const TempFolder folder;
   SetFile set = EarHeight();
   const std::string plain = folder / "plain.sofa", late = folder / "late.sofa";
-  Write(set, plain);
+  ASSERT_TRUE(WriteSetFile(set, plain));
   set.delay = {0.0, 1.0};
-  Write(set, late);
+  ASSERT_TRUE(WriteSetFile(set, late));
   std::string why;
   std::optional<HrtfRing> on = LoadHrtfRing(plain, kRate, why);
   std::optional<HrtfRing> delayed = LoadHrtfRing(late, kRate, why);

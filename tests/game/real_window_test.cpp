@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/audio/set_file.h"
 #include "tests/audio/special_files.h"
 #include "tests/host/sdl/child_process.h"
 #include "tests/host/sdl/faulty_speech_server.h"
@@ -61,6 +62,7 @@ struct Launch {
   std::string workDir = QUELMIRE_RUN_DIR;
   std::string audioDriver = "disk";
   std::string errorFile;
+  std::vector<std::string> extraEnv;  // NAME=value
 };
 
 pid_t StartGame(Launch launch) {
@@ -69,6 +71,7 @@ pid_t StartGame(Launch launch) {
                                   "PATH=" + std::string(std::getenv("PATH")),
                                   "LSAN_OPTIONS=suppressions=" QUELMIRE_LSAN_SUPPRESSIONS};
   if (!launch.display.empty()) env.push_back("DISPLAY=" + launch.display);
+  env.insert(env.end(), launch.extraEnv.begin(), launch.extraEnv.end());
   for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS", "HOME",
                            "SPEECHD_ADDRESS", "XDG_CONFIG_HOME"}) {
     if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
@@ -362,6 +365,54 @@ TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStal
   std::filesystem::remove(soundFile);
   EXPECT_EQ(status, 0);
   EXPECT_LT(took, kWayOut);
+}
+
+// A set of 400,000 measurements: read in a child process of the game's for many seconds.
+// Play waits for it after the intro, and Escape there leaves at once, the reading with it.
+TEST(RealWindowWayOut, EscapeRightAfterTheIntroLeavesWhileTheSetIsStillBeingRead) {
+  SetFile set;
+  set.rate = 44100.0;
+  set.taps = 1;
+  set.measurements = 400000;
+  for (uint32_t m = 0; m < set.measurements; ++m) {
+    set.positions.insert(set.positions.end(), {m * 7.0 - 360.0 * (m * 7 / 360), m % 131 - 40.0, 1});
+    set.ir.insert(set.ir.end(), {1.0, 1.0});
+  }
+  const std::string setFile = TemporaryFile("slow.sofa");
+  ASSERT_TRUE(WriteSetFile(set, setFile));
+  XvfbDisplay xvfb(1024, 768);
+  ASSERT_FALSE(xvfb.display().empty()) << xvfb.error();
+  setenv("DISPLAY", xvfb.display().c_str(), 1);
+  std::string soundFile = TemporaryFile("disk-slow-set");
+  Launch launch(xvfb.display(), soundFile);
+  launch.errorFile = TemporaryFile("stderr-slow-set");
+  launch.extraEnv = {"QUELMIRE_BINAURAL=yes", "QUELMIRE_HRTF=" + setFile};
+  pid_t game = StartGame(launch);
+  ASSERT_GT(game, 0);
+  std::string window = WindowPastTheIntro(soundFile);
+  ASSERT_FALSE(window.empty()) << "the window never appeared";
+  std::this_thread::sleep_for(300ms);
+  const std::string reader = Shell("pgrep -P " + std::to_string(game));
+  EXPECT_FALSE(reader.empty()) << "the set is still being read";
+  Shell("xdotool windowfocus --sync " + window + " keydown Escape");
+  auto pressed = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(100ms);
+  Shell("xdotool keyup Escape");
+  int status = WaitForExit(game, 30s);
+  auto took = std::chrono::steady_clock::now() - pressed;
+  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(took, kWayOut);
+  EXPECT_EQ(ReadFile(launch.errorFile).find("Headphones"), std::string::npos)
+      << "it left during the wait, not after it";
+  if (!reader.empty()) {
+    const pid_t child = std::stoi(reader);
+    for (int i = 0; i < 100 && kill(child, 0) == 0; ++i) std::this_thread::sleep_for(20ms);
+    EXPECT_NE(kill(child, 0), 0) << "the reading ended with the game";
+  }
+  std::filesystem::remove(soundFile);
+  std::filesystem::remove(launch.errorFile);
+  std::filesystem::remove(setFile);
 }
 
 TEST(RealWindowWayOut, StartUpErrorsEndPromptlyWhileTheSpeechServerHangs) {
