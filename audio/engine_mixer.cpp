@@ -23,6 +23,7 @@ void EngineMixer::Render(float* out, int32_t frames, int32_t rate) {
     ApplyControl(*held_[i], words_[i], rate, ring != nullptr);
   }
   mixer_.Render(streams_.get(), GatherStreams(), out, frames, rate, ring);
+  master_.Apply(out, frames, rate);
   ReportEnds();
   DropSilentTails();
   LetGoOfFinishedVoices();
@@ -36,6 +37,7 @@ void EngineMixer::Recall() {
   }
   heldCount_ = tailCount_ = 0;
   mixer_.Reset();
+  master_.Reset();
   if (RingRenderer* ring = ring_.load(std::memory_order_acquire)) ring->Reset();
 }
 

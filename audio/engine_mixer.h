@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "audio/audio_output.h"
+#include "audio/master_gain.h"
 #include "audio/mixer.h"
 #include "audio/ring_renderer.h"
 #include "audio/voice.h"
@@ -48,6 +49,10 @@ class EngineMixer final : public AudioSource {
   // use of it: the engine keeps every ring it made.
   void UseRing(RingRenderer* ring) { ring_.store(ring, std::memory_order_release); }
   bool UsesRing() const { return ring_.load(std::memory_order_acquire) != nullptr; }
+
+  // The master volume of everything mixed from the next pull on (audio/master_gain.h).
+  // Any game thread.
+  void SetMasterLevel(int32_t levelCb) { master_.SetLevel(levelCb); }
 
   // With no output pulling: hands every voice lent (taken or still queued) back through
   // FromMixer and drops the tails, as if each had been let go; the next output starts from
@@ -81,5 +86,6 @@ class EngineMixer final : public AudioSource {
   int32_t tailCount_ = 0;
   std::unique_ptr<MixStream[]> streams_;  // held voices then tails, at most 2 x capacity
   Mixer mixer_;
+  MasterGain master_;
   std::atomic<RingRenderer*> ring_{nullptr};
 };

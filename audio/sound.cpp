@@ -334,6 +334,10 @@ int32_t SoundSetPan(int32_t sound, int32_t pan) {
   return SetControlLevel(sound, &VoiceControl::panCb, PanLevelCb(pan));
 }
 
+void SoundSetMasterLevel(int32_t levelCb) {
+  TheEngine().mixer.SetMasterLevel(levelCb);
+}
+
 bool SoundUseHeadphones(const std::string& sofaPath, std::string& why) {
   Engine& engine = TheEngine();
   std::scoped_lock life(engine.lifecycleLock);

@@ -49,6 +49,11 @@ int32_t SoundSetVolume(int32_t sound, int32_t volume);
 // 10000 - VolumeTable[100 - |pan|]. 1, or 0 for no such sound.
 int32_t SoundSetPan(int32_t sound, int32_t pan);
 
+// The master volume: the whole mix scaled by `levelCb` hundredths of a dB (-10000 .. 0,
+// clamped) from the next pull on, gliding there over one gain ramp. 0, the default, leaves
+// the mix untouched. SoundShutdown returns it to 0.
+void SoundSetMasterLevel(int32_t levelCb);
+
 // Headphones: from now on a sound given a direction (SoundSetDirection) is heard through the
 // head-related filters of the set in the SOFA file `sofaPath` (UTF-8), made for the open
 // output's rate, instead of through its pan. True when the set was read; false, with the
