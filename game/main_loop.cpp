@@ -2,6 +2,7 @@
 #include "audio/sound.h"
 #include "game/game.h"
 #include "game/rules.h"
+#include "game/settings.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -26,6 +27,7 @@ void RunTick() {
   g.tickStart = ElapsedMs();
   KeyboardExamine();
   if (g.mouseAvailable != 0) MouseExamine();
+  HandleSettingsKeys();
   PlayAmbience();
   HandleCommands();
   UpdatePlayer();

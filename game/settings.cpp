@@ -1,0 +1,117 @@
+#include "game/settings.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "audio/sound.h"
+#include "game/game_events.h"
+#include "game/headphones.h"
+#include "input/input.h"
+#include "platform/config_file.h"
+#include "platform/latest_text_writer.h"
+#include "runtime/shown_text.h"
+
+namespace {
+
+// How long the end sequence gives a save still under way.
+constexpr int32_t kSaveGraceMs = 500;
+
+// Main thread only.
+struct SettingsState {
+  std::string path;
+  SettingsWrite write = SettingsWrite::kReadOnly;
+  PlayerSettings saved;          // what the file holds, or is to hold once written
+  PlayerSettings inForce;        // what the run plays with
+  bool headphonesAsked = false;  // by the command line or the environment
+  int32_t tickSound = 0;         // loaded at the first press that needs it; 0 until then
+  int32_t endSound = 0;
+  LatestTextWriter* writer = nullptr;  // made at the first change; never destroyed
+};
+SettingsState settings;
+
+void TellProblems(const std::string& path, const std::string& first, size_t more) {
+  std::fprintf(stderr, "quelmire: the settings file %s: %s; the default is used%s.\n",
+               QuotedExcerpt(path).c_str(), first.c_str(),
+               more > 0 ? (" (and " + std::to_string(more) + " more such lines)").c_str() : "");
+  std::fflush(stderr);
+}
+
+PlayerSettings ReadSettingsFile(const std::string& path) {
+  std::string text, why;
+  switch (ReadConfigFile(path, kSettingsFileLimit, text, why)) {
+    case ReadResult::kMissing:
+      return {};
+    case ReadResult::kFailed:
+      TellProblems(path, "cannot be read (" + ShownText(why) + ")", 0);
+      return {};
+    case ReadResult::kRead:
+      break;
+  }
+  SettingsRead read = ReadSettingsText(text);
+  if (!read.problems.empty()) TellProblems(path, read.problems.front(), read.problems.size() - 1);
+  return read.settings;
+}
+
+void Save() {
+  settings.saved.volumeDb = settings.inForce.volumeDb;
+  if (settings.write != SettingsWrite::kWriteBack || settings.path.empty()) return;
+  if (settings.writer == nullptr) settings.writer = new LatestTextWriter(settings.path, "settings");
+  settings.writer->Post(SettingsText(settings.saved));
+}
+
+// A short answer, centred at full volume: heard at the master volume now in force.
+void Answer(int32_t& sound, const char* path) {
+  if (sound == 0) sound = SoundLoad(kNewHandle, path);
+  SoundPlay(sound, kOnce, 100);
+}
+
+void StepVolume(int32_t steps) {
+  int32_t& volumeDb = settings.inForce.volumeDb;
+  const int32_t wanted = std::clamp(volumeDb + steps * kVolumeStepDb, kVolumeFloorDb, 0);
+  if (wanted == volumeDb) {
+    Answer(settings.endSound, kVolumeEndSound);
+    return;
+  }
+  volumeDb = wanted;
+  SoundSetMasterLevel(volumeDb * 100);
+  Events().SettingChanged(kVolumeKey, volumeDb);
+  Answer(settings.tickSound, kVolumeTickSound);
+  Save();
+}
+
+}  // namespace
+
+void UseSettingsFile(const std::string& path, SettingsWrite write) {
+  settings.path = path;
+  settings.write = write;
+}
+
+void AskHeadphonesForThisRun() {
+  settings.headphonesAsked = true;
+}
+
+// Only what the file changes is reported: a run without one traces as it always did.
+void LoadSettings() {
+  if (!settings.path.empty()) settings.saved = ReadSettingsFile(settings.path);
+  settings.inForce = settings.saved;
+  if (settings.saved.volumeDb != 0) {
+    SoundSetMasterLevel(settings.saved.volumeDb * 100);
+    Events().SettingChanged(kVolumeKey, settings.saved.volumeDb);
+  }
+  if (settings.saved.headphones != 0) Events().SettingChanged(kHeadphonesKey, 1);
+  if (settings.headphonesAsked) settings.inForce.headphones = 1;
+  if (settings.inForce.headphones != 0) AskForHeadphones();
+}
+
+void HandleSettingsKeys() {
+  if (KeyReleased(kKeyPageUp)) StepVolume(+1);
+  if (KeyReleased(kKeyPageDown)) StepVolume(-1);
+}
+
+void SettingsEnd() {
+  if (settings.writer != nullptr) settings.writer->Finish(kSaveGraceMs);
+}
+
+PlayerSettings SettingsInForce() {
+  return settings.inForce;
+}
