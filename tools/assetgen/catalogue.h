@@ -31,15 +31,16 @@ void AddSynthesised(Catalogue& catalogue, std::string path, std::function<Sound(
                     Encoding encoding = Encoding::kWav);
 
 // One function per family, each in its own file.
-void AddFootsteps(Catalogue& catalogue);    // footsteps.cpp: grass, tunnel, fence
-void AddKnocks(Catalogue& catalogue);       // knocks.cpp: wood and stone
-void AddCues(Catalogue& catalogue);         // cues.cpp: page hint and take, compass
-void AddPageVoices(Catalogue& catalogue);   // page_voices.cpp: "Page one" .. "Page eight"
-void AddStings(Catalogue& catalogue);       // stings.cpp: death, the stalker's arrival
-void AddNightNoises(Catalogue& catalogue);  // night_noises.cpp: amb1 .. amb11
-void AddBeds(Catalogue& catalogue);         // beds.cpp: ambience bed, breath, statics
-void AddAtmosphere(Catalogue& catalogue);   // atmosphere.cpp: n1, n3, n5, n7
-void AddNarration(Catalogue& catalogue);    // narration.cpp: title, intro, outro
+void AddFootsteps(Catalogue& catalogue);       // footsteps.cpp: grass, tunnel, fence
+void AddKnocks(Catalogue& catalogue);          // knocks.cpp: wood and stone
+void AddCues(Catalogue& catalogue);            // cues.cpp: page hint and take, compass
+void AddPageVoices(Catalogue& catalogue);      // page_voices.cpp: "Page one" .. "Page eight"
+void AddStings(Catalogue& catalogue);          // stings.cpp: death, the stalker's arrival
+void AddNightNoises(Catalogue& catalogue);     // night_noises.cpp: amb1 .. amb11
+void AddBeds(Catalogue& catalogue);            // beds.cpp: ambience bed, breath, statics
+void AddAtmosphere(Catalogue& catalogue);      // atmosphere.cpp: n1, n3, n5, n7
+void AddNarration(Catalogue& catalogue);       // narration.cpp: title, intro, outro
+void AddSettingsSounds(Catalogue& catalogue);  // settings_sounds.cpp: the volume keys' answers
 
 Catalogue FullCatalogue();
 
