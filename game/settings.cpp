@@ -29,10 +29,8 @@ struct SettingsState {
 };
 SettingsState settings;
 
-void TellProblems(const std::string& path, const std::string& first, size_t more) {
-  std::fprintf(stderr, "quelmire: the settings file %s: %s; the default is used%s.\n",
-               QuotedExcerpt(path).c_str(), first.c_str(),
-               more > 0 ? (" (and " + std::to_string(more) + " more such lines)").c_str() : "");
+void Tell(const std::string& line) {
+  std::fprintf(stderr, "quelmire: %s\n", line.c_str());
   std::fflush(stderr);
 }
 
@@ -42,13 +40,19 @@ PlayerSettings ReadSettingsFile(const std::string& path) {
     case ReadResult::kMissing:
       return {};
     case ReadResult::kFailed:
-      TellProblems(path, "cannot be read (" + ShownText(why) + ")", 0);
+      Tell("the settings file " + QuotedExcerpt(path) + " cannot be read (" + ShownText(why) +
+           "); playing with the default settings.");
       return {};
     case ReadResult::kRead:
       break;
   }
   SettingsRead read = ReadSettingsText(text);
-  if (!read.problems.empty()) TellProblems(path, read.problems.front(), read.problems.size() - 1);
+  if (!read.problems.empty()) {
+    const size_t more = read.problems.size() - 1;
+    Tell("the settings file " + QuotedExcerpt(path) + ", " + read.problems.front() +
+         "; that setting keeps its default" +
+         (more > 0 ? " (" + std::to_string(more) + " more line(s) like it)." : "."));
+  }
   return read.settings;
 }
 

@@ -27,23 +27,23 @@ bool VolumeInRange(int32_t db) {
 // Takes one "key = value" line into `settings`; an empty answer when it was usable.
 std::string TakeLine(std::string_view line, PlayerSettings& settings) {
   const size_t equals = line.find('=');
-  if (equals == std::string_view::npos) return "is not a \"key = value\" line";
+  if (equals == std::string_view::npos) return "not a \"key = value\" line";
   const std::string_view key = Trimmed(line.substr(0, equals));
   int32_t value = 0;
   const bool number = WholeNumber(Trimmed(line.substr(equals + 1)), value);
   if (key == kVolumeKey) {
     if (!number || !VolumeInRange(value)) {
-      return "is not a volume from -30 to 0 in steps of 3 (decibels)";
+      return "not a volume from -30 to 0 in steps of 3 (decibels)";
     }
     settings.volumeDb = value;
     return {};
   }
   if (key == kHeadphonesKey) {
-    if (!number || (value != 0 && value != 1)) return "is not headphones 0 or 1";
+    if (!number || (value != 0 && value != 1)) return "headphones is 0 or 1";
     settings.headphones = value;
     return {};
   }
-  return "names no setting the game has";
+  return "no setting the game has";
 }
 
 }  // namespace
@@ -61,7 +61,7 @@ SettingsRead ReadSettingsText(std::string_view text) {
     const std::string why = TakeLine(line, taken);
     if (why.empty()) continue;
     read.problems.push_back("line " + std::to_string(lineNumber) + ", " + QuotedExcerpt(line) +
-                            ", " + why);
+                            ": " + why);
   }
   return read;
 }

@@ -87,6 +87,9 @@ bool WriteWhole(const std::string& path, const std::string& text, std::string& w
     why = std::strerror(errno);
     written = false;
   }
+  // What was begun goes; whatever was there when it could not be opened stays.
+  std::error_code ignored;
+  if (!written) fs::remove(PathFromUtf8(path), ignored);
   return written;
 }
 
@@ -168,7 +171,6 @@ bool ReplaceConfigFile(const std::string& path, const std::string& text, std::st
   std::string reason;
   if (!WriteWhole(replacement, text, reason)) {
     why = "cannot write " + replacement + ": " + reason;
-    fs::remove(PathFromUtf8(replacement), error);
     return false;
   }
   if (!RenameOver(replacement, path, reason)) {
