@@ -21,6 +21,7 @@ Catalogue FullCatalogue() {
   AddAtmosphere(catalogue);
   AddNarration(catalogue);
   AddSettingsSounds(catalogue);
+  AddSettingsVoices(catalogue);
   return catalogue;
 }
 
