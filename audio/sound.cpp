@@ -362,6 +362,14 @@ bool SoundHeadphonesOn() {
   return TheEngine().mixer.UsesRing();
 }
 
+bool SoundSetHeadphones(bool on) {
+  Engine& engine = TheEngine();
+  std::scoped_lock life(engine.lifecycleLock);
+  if (engine.openOutput == nullptr || !engine.mixer.HasRing()) return false;
+  engine.mixer.HearRing(on);
+  return true;
+}
+
 int32_t SoundSetDirection(int32_t sound, float degrees) {
   EngineOperation operation;
   Voice* voice = FindLocked(sound);

@@ -62,6 +62,10 @@ void SoundSetMasterLevel(int32_t levelCb);
 bool SoundUseHeadphones(const std::string& sofaPath, std::string& why);
 // Whether sounds given a direction are heard through the head-related filters.
 bool SoundHeadphonesOn();
+// With a set read for the open output: hears the sounds given a direction through it (true)
+// or through their pans again (false), each sound crossfading over one gain ramp. False, and
+// nothing changes, when no set was read.
+bool SoundSetHeadphones(bool on);
 // Where `sound` is heard from, for headphones: `degrees` counterclockwise from straight ahead
 // (90 the left, -90 or 270 the right, 180 behind). Its volume still applies; its pan is not
 // heard while headphones are on. 1, or 0 for no such sound.

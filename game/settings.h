@@ -17,6 +17,11 @@ inline constexpr int32_t kKeyH = 35;
 // The answers to the settings keys.
 inline constexpr const char* kVolumeTickSound = "assets/settings/volume_tick.wav";
 inline constexpr const char* kVolumeEndSound = "assets/settings/volume_end.wav";
+inline constexpr const char* kHeadphonesSound = "assets/settings/headphones.wav";
+inline constexpr const char* kSpeakersSound = "assets/settings/speakers.wav";
+inline constexpr const char* kHeadphonesNotReadySound = "assets/settings/headphones_not_ready.wav";
+inline constexpr const char* kHeadphonesUnavailableSound =
+    "assets/settings/headphones_unavailable.wav";
 
 // Whether a change is written back to the file read at start.
 enum class SettingsWrite { kReadOnly, kWriteBack };
@@ -28,6 +33,12 @@ void UseSettingsFile(const std::string& path, SettingsWrite write);
 // The command line or the environment asked for headphones (game/headphones.h's
 // BinauralAsked): they are on for this run whatever the file says, and that is not saved.
 void AskHeadphonesForThisRun();
+
+// H reads the head-related set, the first time it is needed, on a thread of its own, and
+// answers "Headphones not ready" until it is read. The simulator reads it at once instead:
+// its virtual time stands still while it does, so that a run stays a function of its seed
+// and script.
+void ReadHeadphonesAtOnce();
 
 // At start, with the sound engine running and before headphones start: reads the file and
 // puts its settings in force. A missing file is the defaults; an unreadable or damaged one,

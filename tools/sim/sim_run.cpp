@@ -381,6 +381,7 @@ void RunGameCommand(const SimOptions& given) {
   if (BinauralAsked(o.binaural)) AskHeadphonesForThisRun();
   // Never the player's own file: a run rests on its seed, its script and this alone.
   UseSettingsFile(o.settingsPath, SettingsWrite::kReadOnly);
+  ReadHeadphonesAtOnce();
 
   run->mainThread = std::this_thread::get_id();
   run->host->Install();
