@@ -72,6 +72,30 @@ TEST_F(ConfigFile, LivesInTheFolderTheSystemNamesForIt) {
 }
 #endif
 
+#ifdef _WIN32
+// Under Wine as on Windows: the player's own %APPDATA%, where the game writes it and reads
+// it back.
+TEST_F(ConfigFile, LivesInAppDataOnWindows) {
+  const wchar_t* appData = _wgetenv(L"APPDATA");
+  ASSERT_NE(appData, nullptr);
+  std::string why;
+  const std::string path = PlayerSettingsPath(why);
+  EXPECT_EQ(fs::path(path), fs::path(appData) / "Quelmire" / "settings.ini");
+  std::string old;
+  const bool had = ReadConfigFile(path, 1 << 20, old, why) == ReadResult::kRead;
+  ASSERT_TRUE(ReplaceConfigFile(path, "volume = -3\n", why)) << why;
+  EXPECT_TRUE(fs::is_regular_file(fs::path(appData) / "Quelmire" / "settings.ini"));
+  EXPECT_EQ(Read(path), "volume = -3\n");
+  ASSERT_TRUE(ReplaceConfigFile(path, "volume = -6\n", why)) << why;  // over the old one
+  EXPECT_EQ(Read(path), "volume = -6\n");
+  if (had) {
+    ReplaceConfigFile(path, old, why);
+  } else {
+    fs::remove(fs::path(path));
+  }
+}
+#endif
+
 TEST_F(ConfigFile, ReadsARegularFileWithinItsLimitAndNothingElse) {
   std::ofstream(At("small.ini")) << "volume = -3\n";
   std::ofstream(At("big.ini")) << std::string(100, 'x');
