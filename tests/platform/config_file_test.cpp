@@ -97,7 +97,7 @@ TEST_F(ConfigFile, LivesInAppDataOnWindows) {
 #endif
 
 TEST_F(ConfigFile, ReadsARegularFileWithinItsLimitAndNothingElse) {
-  std::ofstream(At("small.ini")) << "volume = -3\n";
+  std::ofstream(At("small.ini"), std::ios::binary) << "volume = -3\n";
   std::ofstream(At("big.ini")) << std::string(100, 'x');
   fs::create_directory(At("folder.ini"));
   struct Case {
