@@ -17,15 +17,17 @@ void EngineMixer::Reserve(int32_t capacity) {
 void EngineMixer::Render(float* out, int32_t frames, int32_t rate) {
   RingRenderer* ring = ring_.load(std::memory_order_acquire);
   if (ring != nullptr && ring->rate() != rate) ring = nullptr;
+  const bool ringHeard = ring != nullptr && ringHeard_.load(std::memory_order_relaxed);
   TakeLentVoices();
   for (int32_t i = 0; i < heldCount_; ++i) {
     words_[i] = held_[i]->control.load(std::memory_order_acquire);
-    ApplyControl(*held_[i], words_[i], rate, ring != nullptr);
+    ApplyControl(*held_[i], words_[i], rate, ringHeard);
   }
   if (const int32_t silenced =
           mixer_.Render(streams_.get(), GatherStreams(), out, frames, rate, ring)) {
     silenced_.fetch_add(silenced, std::memory_order_relaxed);
   }
+  master_.Apply(out, frames, rate);
   ReportEnds();
   DropSilentTails();
   LetGoOfFinishedVoices();
@@ -39,6 +41,7 @@ void EngineMixer::Recall() {
   }
   heldCount_ = tailCount_ = 0;
   mixer_.Reset();
+  master_.Reset();
   if (RingRenderer* ring = ring_.load(std::memory_order_acquire)) ring->Reset();
 }
 
@@ -63,7 +66,16 @@ void EngineMixer::ApplyControl(Voice& voice, uint64_t word, int32_t rate, bool r
   }
   const int32_t direction =
       ringHeard ? voice.direction.load(std::memory_order_relaxed) : kNoDirection;
+  // Between the ring and the pan the old way fades out as a tail while the new fades in.
+  if (SwitchesWay(voice, control, direction)) StartTail(voice, rate);
   TakeControl(render, control, rate, direction);
+}
+
+bool EngineMixer::SwitchesWay(const Voice& voice, const VoiceControl& control,
+                              int32_t direction) const {
+  const VoiceRender& render = voice.render;
+  return control.starts == render.starts && !render.ended &&
+         (direction != kNoDirection) != (render.ring >= 0);
 }
 
 void EngineMixer::StartTail(Voice& voice, int32_t rate) {

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "audio/audio_output.h"
+#include "audio/master_gain.h"
 #include "audio/mixer.h"
 #include "audio/ring_renderer.h"
 #include "audio/voice.h"
@@ -46,8 +47,19 @@ class EngineMixer final : public AudioSource {
   // Hears voices given a direction through `ring` from the next pull on, at the ring's rate
   // (at any other rate they keep to the pan). Game thread; `ring` must outlive the mixer's
   // use of it: the engine keeps every ring it made.
-  void UseRing(RingRenderer* ring) { ring_.store(ring, std::memory_order_release); }
-  bool UsesRing() const { return ring_.load(std::memory_order_acquire) != nullptr; }
+  void UseRing(RingRenderer* ring) {
+    ringHeard_.store(true, std::memory_order_relaxed);
+    ring_.store(ring, std::memory_order_release);
+  }
+  bool HasRing() const { return ring_.load(std::memory_order_acquire) != nullptr; }
+  bool UsesRing() const { return HasRing() && ringHeard_.load(std::memory_order_relaxed); }
+  // Switches the voices given a direction between the ring (true) and their pans (false),
+  // each crossfading over one gain ramp; the ring keeps mixing the fading tails. Game thread.
+  void HearRing(bool heard) { ringHeard_.store(heard, std::memory_order_relaxed); }
+
+  // The master volume of everything mixed from the next pull on (audio/master_gain.h).
+  // Any game thread.
+  void SetMasterLevel(int32_t levelCb) { master_.SetLevel(levelCb); }
 
   // Blocks so far that went out as silence for not being finite (Mixer::Render). Any thread.
   int32_t SilencedMixes() const { return silenced_.load(std::memory_order_relaxed); }
@@ -65,6 +77,7 @@ class EngineMixer final : public AudioSource {
 
   void TakeLentVoices();
   void ApplyControl(Voice& voice, uint64_t word, int32_t rate, bool ringHeard);
+  bool SwitchesWay(const Voice& voice, const VoiceControl& control, int32_t direction) const;
   void StartTail(Voice& voice, int32_t rate);
   int32_t GatherStreams();
   void ReportEnds();
@@ -84,6 +97,8 @@ class EngineMixer final : public AudioSource {
   int32_t tailCount_ = 0;
   std::unique_ptr<MixStream[]> streams_;  // held voices then tails, at most 2 x capacity
   Mixer mixer_;
+  MasterGain master_;
   std::atomic<RingRenderer*> ring_{nullptr};
   std::atomic<int32_t> silenced_{0};  // written by the device thread, read by game threads
+  std::atomic<bool> ringHeard_{true};
 };

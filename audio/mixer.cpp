@@ -282,6 +282,21 @@ void RingControl(VoiceRender& render, int32_t levelCb, bool restart, int32_t dev
   RampTo(render, pair.gains, deviceRate);
 }
 
+// Between the pan and the ring (headphones switched): the new way rises from silence over
+// one gain ramp, while the old wave fades out as a tail (EngineMixer).
+void SwitchWay(VoiceRender& render, const VoiceControl& control, int32_t deviceRate) {
+  render.gains = ChannelGains{0.0f, 0.0f};
+  render.fading = RingPair{};
+  if (render.directionCd != kNoDirection) {
+    const RingPair pair = RingTarget(control.levelCb, render.directionCd);
+    render.ring = pair.first;
+    RampTo(render, pair.gains, deviceRate);
+  } else {
+    render.ring = -1;
+    RampTo(render, GainsFor(control.levelCb, control.panCb), deviceRate);
+  }
+}
+
 }  // namespace
 
 int32_t GainRampFrames(int32_t deviceRate) {
@@ -299,6 +314,7 @@ void TakeControl(VoiceRender& render, const VoiceControl& control, int32_t devic
   const bool changed = control.levelCb != render.levelCb || control.panCb != render.panCb ||
                        directionCd != render.directionCd;
   if (!restart && !changed) return;
+  const bool switching = !restart && (directionCd != kNoDirection) != (render.ring >= 0);
 
   render.levelCb = control.levelCb;
   render.panCb = control.panCb;
@@ -308,6 +324,10 @@ void TakeControl(VoiceRender& render, const VoiceControl& control, int32_t devic
     render.looping = control.looping;
     render.position = 0;
     render.ended = false;
+  }
+  if (switching) {
+    SwitchWay(render, control, deviceRate);
+    return;
   }
   if (directionCd != kNoDirection) {
     RingControl(render, control.levelCb, restart, deviceRate);

@@ -335,6 +335,10 @@ int32_t SoundSetPan(int32_t sound, int32_t pan) {
   return SetControlLevel(sound, &VoiceControl::panCb, PanLevelCb(pan));
 }
 
+void SoundSetMasterLevel(int32_t levelCb) {
+  TheEngine().mixer.SetMasterLevel(levelCb);
+}
+
 int32_t SoundOutputRate() {
   Engine& engine = TheEngine();
   std::scoped_lock life(engine.lifecycleLock);
@@ -363,6 +367,14 @@ int32_t SoundSilencedMixes() {
 
 bool SoundHeadphonesOn() {
   return TheEngine().mixer.UsesRing();
+}
+
+bool SoundSetHeadphones(bool on) {
+  Engine& engine = TheEngine();
+  std::scoped_lock life(engine.lifecycleLock);
+  if (engine.openOutput == nullptr || !engine.mixer.HasRing()) return false;
+  engine.mixer.HearRing(on);
+  return true;
 }
 
 int32_t SoundSetDirection(int32_t sound, float degrees) {

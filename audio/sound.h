@@ -51,6 +51,11 @@ int32_t SoundSetVolume(int32_t sound, int32_t volume);
 // 10000 - VolumeTable[100 - |pan|]. 1, or 0 for no such sound.
 int32_t SoundSetPan(int32_t sound, int32_t pan);
 
+// The master volume: the whole mix scaled by `levelCb` hundredths of a dB (-10000 .. 0,
+// clamped) from the next pull on, gliding there over one gain ramp. 0, the default, leaves
+// the mix untouched. SoundShutdown returns it to 0.
+void SoundSetMasterLevel(int32_t levelCb);
+
 // The open output's rate in frames per second, 0 when none is open: the rate a head-related
 // set is read for (LoadHrtfRing, on any thread: it takes a good part of a second).
 int32_t SoundOutputRate();
@@ -64,6 +69,10 @@ bool SoundUseHeadphones(const HrtfRing& set, std::string& why);
 int32_t SoundSilencedMixes();
 // Whether sounds given a direction are heard through the head-related filters.
 bool SoundHeadphonesOn();
+// With a set read for the open output: hears the sounds given a direction through it (true)
+// or through their pans again (false), each sound crossfading over one gain ramp. False, and
+// nothing changes, when no set was read.
+bool SoundSetHeadphones(bool on);
 // Where `sound` is heard from, for headphones: `degrees` counterclockwise from straight ahead
 // (90 the left, -90 or 270 the right, 180 behind). Its volume still applies; its pan is not
 // heard while headphones are on. 1, or 0 for no such sound.

@@ -45,6 +45,8 @@ class GameEvents {
   virtual void StalkerVanished(float /*x*/, float /*y*/) {}
   // A static layer's volume or playing state changed; -1 for a stopped layer.
   virtual void StaticChanged(int32_t /*distance*/, int32_t /*outer*/, int32_t /*inner*/) {}
+  // A player's setting took a new value: at start from the settings file, or by its key.
+  virtual void SettingChanged(const std::string& /*key*/, int32_t /*value*/) {}
   virtual void Death(float /*x*/, float /*y*/) {}
   virtual void OutroStarted() {}
   // The end sequence begins; the process exits with `code` right after it.

@@ -3,6 +3,7 @@
 #include "game/game.h"
 #include "game/headphones.h"
 #include "game/rules.h"
+#include "game/settings.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -27,6 +28,7 @@ void RunTick() {
   g.tickStart = ElapsedMs();
   KeyboardExamine();
   if (g.mouseAvailable != 0) MouseExamine();
+  HandleSettingsKeys();
   PlayAmbience();
   HandleCommands();
   UpdatePlayer();

@@ -6,6 +6,7 @@
 #include "game/game_exit.h"
 #include "game/headphones.h"
 #include "game/rules.h"
+#include "game/settings.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -60,6 +61,7 @@ void ProgramEntry() {
   }
 
   SoundUseOggDecoder();
+  LoadSettings();
   StartHeadphones();
   SetStartGlobals();
 
@@ -119,6 +121,7 @@ void ShutdownProgram() {
   // The stalker thread still starts cues and changes sounds: it ends before anything it
   // uses is torn down.
   StopStalker();
+  SettingsEnd();
   RuntimeEnd();
   // The string store and the heaps are the C++ runtime's; the process exit returns them.
   ExitProcess(code);

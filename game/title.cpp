@@ -1,6 +1,7 @@
 // The title loop and the intro, heard only.
 #include "audio/sound.h"
 #include "game/game.h"
+#include "game/settings.h"
 #include "game/state.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -12,6 +13,7 @@ namespace {
 // key was released (every sound is then stopped).
 bool ReleasedThisPass(int32_t key) {
   KeyboardExamine();
+  HandleSettingsKeys();
   if (KeyReleased(key)) {
     SoundStop(kAllSounds);
     return true;

@@ -8,10 +8,12 @@
 
 #include "game/game.h"
 #include "game/headphones.h"
+#include "game/settings.h"
 #include "host/asset_home.h"
 #include "host/audio/sdl_audio_output.h"
 #include "host/host.h"
 #include "host/sdl/sdl_host.h"
+#include "platform/config_file.h"
 #include "runtime/shown_text.h"
 
 namespace {
@@ -33,12 +35,24 @@ bool ReadArguments(int argc, char** argv, bool& binaural) {
   return true;
 }
 
+// The player's own file, read at start and written at each change. A system that names no
+// place for it is told once; the game then plays from the defaults and remembers nothing.
+void UsePlayerSettings() {
+  std::string why;
+  const std::string path = PlayerSettingsPath(why);
+  if (path.empty()) {
+    std::fprintf(stderr, "quelmire: settings are not remembered: %s.\n", why.c_str());
+  }
+  UseSettingsFile(path, SettingsWrite::kWriteBack);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool binaural = false;
   if (!ReadArguments(argc, argv, binaural)) return kExitBadCommandLine;
-  if (BinauralAsked(binaural)) AskForHeadphones();
+  if (BinauralAsked(binaural)) AskHeadphonesForThisRun();
+  UsePlayerSettings();
   EnterAssetHome();
   HostServices host = SdlHostServices();
   // Never destroyed: the game leaves the process from its end sequence.

@@ -63,6 +63,8 @@ std::vector<Expected> Inventory() {
     all.push_back({"assets/static/static" + std::to_string(n) + ".wav", 1, 1.0, 20.0, Kind::kLoop});
   for (int n : {1, 3, 5, 7})
     all.push_back({"assets/atmosphere/n" + std::to_string(n) + ".wav", 2, 5.0, 60.0, Kind::kLoop});
+  all.push_back({"assets/settings/volume_tick.wav", 1, 0.03, 0.2, Kind::kOneShot});
+  all.push_back({"assets/settings/volume_end.wav", 1, 0.1, 0.6, Kind::kOneShot});
   for (const char* answer :
        {"headphones", "speakers", "headphones_not_ready", "headphones_unavailable"})
     all.push_back({std::string("assets/settings/") + answer + ".wav", 1, 0.3, 3.0, Kind::kOneShot});

@@ -125,7 +125,7 @@ TEST(Mixing, PanKeepsPowerAndMixGrowsTheTarget) {
 
 TEST(Catalogue, NamesEveryFileOnceInLowerCaseAssetsFolder) {
   Catalogue all = FullCatalogue();
-  EXPECT_EQ(all.size(), 55u);
+  EXPECT_EQ(all.size(), 57u);
   std::set<std::string> seen;
   for (const Asset& a : all) {
     EXPECT_EQ(a.path.rfind("assets/", 0), 0u) << a.path;

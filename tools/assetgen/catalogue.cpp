@@ -20,6 +20,7 @@ Catalogue FullCatalogue() {
   AddBeds(catalogue);
   AddAtmosphere(catalogue);
   AddNarration(catalogue);
+  AddSettingsSounds(catalogue);
   AddSettingsVoices(catalogue);
   return catalogue;
 }

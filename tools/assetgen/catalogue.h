@@ -40,6 +40,7 @@ void AddNightNoises(Catalogue& catalogue);     // night_noises.cpp: amb1 .. amb1
 void AddBeds(Catalogue& catalogue);            // beds.cpp: ambience bed, breath, statics
 void AddAtmosphere(Catalogue& catalogue);      // atmosphere.cpp: n1, n3, n5, n7
 void AddNarration(Catalogue& catalogue);       // narration.cpp: title, intro, outro
+void AddSettingsSounds(Catalogue& catalogue);  // settings_sounds.cpp: the volume keys' answers
 void AddSettingsVoices(Catalogue& catalogue);  // settings_voices.cpp: "Headphones" and the like
 
 Catalogue FullCatalogue();

@@ -113,7 +113,9 @@ const std::vector<Line> kIntroLines = {
     {"Left Control plays the compass.", 0.4},
     {"C tells your coordinates.", 0.4},
     {"T jumps into the tunnel.", 0.4},
-    {"Escape quits.", 0.6},
+    {"Escape quits.", 0.4},
+    {"Page Up and Page Down turn the whole game up and down.", 0.4},
+    {"H switches headphones on and off.", 0.6},
     {"With a mouse, moving it turns you, the left button takes a page, "
      "and the right button plays the compass.",
      1.0},

@@ -90,6 +90,7 @@ const std::map<std::string, Setter>& ValueOptions() {
       {"--map", [](SimOptions& o, const std::string& v) { return o.mapPath = v, ""; }},
       {"--assets", [](SimOptions& o, const std::string& v) { return o.assetsPath = v, ""; }},
       {"--record", [](SimOptions& o, const std::string& v) { return o.recordPath = v, ""; }},
+      {"--settings", [](SimOptions& o, const std::string& v) { return o.settingsPath = v, ""; }},
   };
   return options;
 }
@@ -161,6 +162,8 @@ std::string SimUsage() {
          "  --binaural       headphones: positioned sounds through head-related filters\n"
          "                   (also QUELMIRE_BINAURAL=1; the set: QUELMIRE_HRTF, else the "
          "system's)\n"
+         "  --settings FILE  start from this settings file (volume, headphones), as the game\n"
+         "                   does from the player's; it is read, never written\n"
          "Exit status: the game's own when it ends (0; 1 when it could not start), 0 at the\n"
          "--ms limit or a live client's stop; 1 when an output could not be written whole;\n"
          "2 for a bad command line, script, asset folder or output path (tools/sim/README.md).\n";

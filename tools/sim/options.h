@@ -23,6 +23,7 @@ struct SimOptions {
   bool live = false;            // driven step by step through stdin and stdout (LIVE.md)
   bool binaural = false;        // positioned sounds through head-related filters (headphones)
   std::string recordPath;       // live: the input received, as a script; empty: none
+  std::string settingsPath;     // the player's settings to start from; empty: the defaults
   bool help = false;
 };
 

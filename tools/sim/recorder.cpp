@@ -137,6 +137,11 @@ void Recorder::StaticChanged(int32_t distance, int32_t outer, int32_t inner) {
                      Field("inner", LayerState(inner)));
 }
 
+void Recorder::SettingChanged(const std::string& key, int32_t value) {
+  std::scoped_lock lock(lock_);
+  Emit("setting", Field("key", "\"" + key + "\"") + "," + Field("value", Int(value)));
+}
+
 void Recorder::Death(float x, float y) {
   std::scoped_lock lock(lock_);
   map_.death = MapPoint{x, y};

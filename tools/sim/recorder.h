@@ -31,6 +31,7 @@ class Recorder final : public GameEvents {
   void StalkerAppeared(float x, float y, int32_t distance) override;
   void StalkerVanished(float x, float y) override;
   void StaticChanged(int32_t distance, int32_t outer, int32_t inner) override;
+  void SettingChanged(const std::string& key, int32_t value) override;
   void Death(float x, float y) override;
   void OutroStarted() override;
   void Ending(EndCause cause, int32_t code) override;

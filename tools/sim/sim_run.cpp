@@ -17,6 +17,7 @@
 #include "game/game_events.h"
 #include "game/game_exit.h"
 #include "game/headphones.h"
+#include "game/settings.h"
 #include "host/audio/offline_audio_output.h"
 #include "host/headless/headless_host.h"
 #include "runtime/random.h"
@@ -244,11 +245,9 @@ bool IsOpenAs(const std::string& path, int fd) {
 
 // Two outputs in one file would corrupt both, and an output on the script would destroy it.
 void RefuseSharedFiles(const SimOptions& o) {
-  const std::pair<const char*, const std::string*> files[] = {{"--script", &o.scriptPath},
-                                                              {"--trace", &o.tracePath},
-                                                              {"--wav", &o.wavPath},
-                                                              {"--map", &o.mapPath},
-                                                              {"--record", &o.recordPath}};
+  const std::pair<const char*, const std::string*> files[] = {
+      {"--script", &o.scriptPath}, {"--trace", &o.tracePath},   {"--wav", &o.wavPath},
+      {"--map", &o.mapPath},       {"--record", &o.recordPath}, {"--settings", &o.settingsPath}};
   for (size_t i = 0; i < std::size(files); ++i) {
     for (size_t j = i + 1; j < std::size(files); ++j) {
       const std::string &a = *files[i].second, &b = *files[j].second;
@@ -324,6 +323,7 @@ SimOptions WithAbsolutePaths(SimOptions o) {
   o.wavPath = AbsolutePath(o.wavPath);
   o.mapPath = AbsolutePath(o.mapPath);
   o.recordPath = AbsolutePath(o.recordPath);
+  o.settingsPath = AbsolutePath(o.settingsPath);
   return o;
 }
 
@@ -366,6 +366,10 @@ void RunGameCommand(const SimOptions& given) {
   hostOptions.audioRate = o.rate;
   run->host = new HeadlessHost(hostOptions);
   RefuseSharedFiles(o);
+  std::error_code missing;
+  if (!o.settingsPath.empty() && !std::filesystem::exists(o.settingsPath, missing)) {
+    Refuse("--settings: no such file " + QuotedExcerpt(o.settingsPath));
+  }
   LoadScript(*run->host, o);
   OpenOutputs(*run);
   run->recorder = new Recorder(*run->host, o.seed, o.traceTicks);
@@ -374,7 +378,10 @@ void RunGameCommand(const SimOptions& given) {
   InstallProcessExit(ExitFromGame);
 
   if (o.live) StartLive(*run);
-  if (BinauralAsked(o.binaural)) AskForHeadphones(kSimulatorHeadphonesWait);
+  if (BinauralAsked(o.binaural)) AskHeadphonesForThisRun();
+  // Never the player's own file: a run rests on its seed, its script and this alone.
+  UseSettingsFile(o.settingsPath, SettingsWrite::kReadOnly);
+  ReadHeadphonesAtOnce();
 
   run->mainThread = std::this_thread::get_id();
   run->host->Install();
