@@ -18,7 +18,6 @@
 #include "game/game.h"
 #include "input/input.h"
 #include "platform/platform.h"
-#include "platform/speech.h"
 #include "runtime/shown_text.h"
 #include "runtime/utf8_path.h"
 
@@ -54,7 +53,7 @@ std::string Lowered(std::string text) {
 void TellPlayer(const std::string& line, const std::string& spoken, const char* clip) {
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
-  CurrentSpeech().Say(spoken);
+  SpeakText(spoken);
   if (SoundLoad(kSpokenAnswerSound, clip) != 0) SoundPlay(kSpokenAnswerSound, kOnce, 100);
 }
 

@@ -40,6 +40,10 @@ int32_t WindowPollEvent(int32_t timeoutMs);
 // no box can be shown, writes "caption: text" to standard error. Returns 1 (OK).
 int32_t ErrorBox(const std::string& caption, const std::string& text);
 
+// Says `text` (UTF-8) to a player who may not see the screen, through the desktop's speech
+// server where the host has one (nothing where it has none); returns at once.
+void SpeakText(const std::string& text);
+
 // End step: closes every window.
 void WindowsEnd();
 

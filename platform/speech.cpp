@@ -23,6 +23,10 @@ void InstallSpeech(Speech* speech) {
   speechSeam.Install(speech);
 }
 
+void SpeakText(const std::string& text) {
+  CurrentSpeech().Say(text);
+}
+
 void SpeechEnd() {
   CurrentSpeech().Close();
 }
