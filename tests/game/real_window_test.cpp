@@ -333,6 +333,20 @@ std::string WindowPastTheIntro(const std::string& soundFile) {
   return window;
 }
 
+// Presses Escape and waits for the game to end: its exit status (-1 when it was still
+// running after 30 s and had to be killed) and how long it took from the press.
+std::pair<int, std::chrono::steady_clock::duration> EscapeAndWait(const std::string& window,
+                                                                  pid_t game) {
+  Shell("xdotool windowfocus --sync " + window + " keydown Escape");
+  auto pressed = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(100ms);
+  Shell("xdotool keyup Escape");
+  int status = WaitForExit(game, 30s);
+  auto took = std::chrono::steady_clock::now() - pressed;
+  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  return {status, took};
+}
+
 TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStalls) {
   FaultySpeechServer speech(SpeechServerFault::kStallsAfterGreeting);
   ASSERT_EQ(speech.error(), "");
@@ -355,13 +369,7 @@ TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStal
   EXPECT_EQ(dismissed, 0) << "the Coords box appeared and was dismissed";
   EXPECT_EQ(speech.connections(), 1) << "its text went to the stalling server";
   std::this_thread::sleep_for(500ms);
-  Shell("xdotool windowfocus --sync " + window + " keydown Escape");
-  auto pressed = std::chrono::steady_clock::now();
-  std::this_thread::sleep_for(100ms);
-  Shell("xdotool keyup Escape");
-  int status = WaitForExit(game, 30s);
-  auto took = std::chrono::steady_clock::now() - pressed;
-  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  const auto [status, took] = EscapeAndWait(window, game);
   std::filesystem::remove(soundFile);
   EXPECT_EQ(status, 0);
   EXPECT_LT(took, kWayOut);
@@ -394,13 +402,7 @@ TEST(RealWindowWayOut, EscapeRightAfterTheIntroLeavesWhileTheSetIsStillBeingRead
   std::this_thread::sleep_for(300ms);
   const std::string reader = Shell("pgrep -P " + std::to_string(game));
   EXPECT_FALSE(reader.empty()) << "the set is still being read";
-  Shell("xdotool windowfocus --sync " + window + " keydown Escape");
-  auto pressed = std::chrono::steady_clock::now();
-  std::this_thread::sleep_for(100ms);
-  Shell("xdotool keyup Escape");
-  int status = WaitForExit(game, 30s);
-  auto took = std::chrono::steady_clock::now() - pressed;
-  if (status == -1) kill(game, SIGKILL), waitpid(game, nullptr, 0);
+  const auto [status, took] = EscapeAndWait(window, game);
   EXPECT_EQ(status, 0);
   EXPECT_LT(took, kWayOut);
   EXPECT_EQ(ReadFile(launch.errorFile).find("Headphones"), std::string::npos)
