@@ -38,9 +38,12 @@ struct SetReading {
   std::string why;              // under lock: why not
 };
 
-std::string readingPath;              // main thread
-std::shared_ptr<SetReading> reading;  // main thread, from StartHeadphones to HeadphonesReady
-int32_t toldSilencedMixes = 0;        // main thread
+// Main thread only: the run's one reading of the set, once started, and what became of it.
+std::string readingPath;
+std::shared_ptr<SetReading> reading;
+SetState state = SetState::kNotStarted;
+std::string refusal;  // why the set was refused
+int32_t toldSilencedMixes = 0;
 
 std::string Lowered(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -58,8 +61,7 @@ void TellPlayer(const std::string& line, const std::string& spoken, const char* 
 }
 
 void TellRefused(const std::string& why) {
-  TellPlayer("Headphones are off: the head-related set " + QuotedExcerpt(readingPath) +
-                 " was refused: " + ShownText(why) + ". Playing stereo.",
+  TellPlayer("Headphones are off: " + SetRefusal() + ". Playing stereo.",
              "Headphones unavailable: " + why + ". Playing stereo.",
              "assets/settings/headphones_unavailable.wav");
 }
@@ -111,13 +113,13 @@ std::string HrtfSetPath() {
   return kSystemHrtf;
 }
 
-void StartHeadphones() {
-  if (!asked.load(std::memory_order_relaxed)) return;
+void StartReadingSet() {
+  if (state != SetState::kNotStarted) return;
+  state = SetState::kReading;
   readingPath = HrtfSetPath();
   reading = std::make_shared<SetReading>();
-  // Resampling the set takes a good part of a second: it is read while the title and the
-  // intro play, none of whose sounds is placed. Detached, so that a game ended before play
-  // never waits for it.
+  // Resampling the set takes a good part of a second. Detached, so that a game ended while
+  // it reads never waits for it.
   std::thread([shared = reading, path = readingPath, rate = SoundOutputRate()] {
     std::string why;
     std::optional<HrtfRing> set = rate > 0 ? LoadHrtfRing(path, rate, why) : std::nullopt;
@@ -132,28 +134,49 @@ void StartHeadphones() {
   }).detach();
 }
 
-void HeadphonesReady() {
-  if (reading == nullptr) return;
-  const std::shared_ptr<SetReading> mine = std::move(reading);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs.load());
-  std::unique_lock lock(mine->lock);
-  while (!mine->done && std::chrono::steady_clock::now() < deadline) {
-    mine->finished.wait_until(
+SetState AwaitSet(int32_t ms, bool escapeQuits) {
+  if (state != SetState::kReading) return state;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  std::unique_lock lock(reading->lock);
+  while (!reading->done && std::chrono::steady_clock::now() < deadline) {
+    reading->finished.wait_until(
         lock, std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(20)));
-    if (mine->done || !escapeLeaves.load()) continue;
+    if (reading->done || !escapeQuits) continue;
     lock.unlock();
     LeaveOnEscape();
     lock.lock();
   }
-  if (!mine->done) {
-    lock.unlock();
-    TellNotReady();
-    return;
-  }
-  std::string why = mine->why;
-  if (mine->set && SoundUseHeadphones(*mine->set, why)) return;
+  if (!reading->done) return state;
+  refusal = reading->why;
+  const bool inUse = reading->set && SoundUseHeadphones(*reading->set, refusal);
   lock.unlock();
-  TellRefused(why);
+  reading.reset();
+  state = inUse ? SetState::kInUse : SetState::kRefused;
+  return state;
+}
+
+std::string SetRefusal() {
+  return "the head-related set " + QuotedExcerpt(readingPath) +
+         " was refused: " + ShownText(refusal);
+}
+
+void StartHeadphones() {
+  // Read while the title and the intro play, none of whose sounds is placed.
+  if (asked.load(std::memory_order_relaxed)) StartReadingSet();
+}
+
+void HeadphonesReady() {
+  if (!asked.load(std::memory_order_relaxed)) return;
+  switch (AwaitSet(waitMs.load(), escapeLeaves.load())) {
+    case SetState::kReading:
+      TellNotReady();
+      break;
+    case SetState::kRefused:
+      TellRefused(refusal);
+      break;
+    default:
+      break;
+  }
 }
 
 void TellSilencedMixes() {

@@ -45,6 +45,22 @@ void StartHeadphones();
 // clip) and the game plays the stereo law; it never stops the game.
 void HeadphonesReady();
 
+// The run's one reading of the set: started at start-up when headphones are asked for, or
+// by the player's H. Main thread.
+enum class SetState {
+  kNotStarted,
+  kReading,
+  kInUse,    // read, checked and given to the sound engine (SoundUseHeadphones)
+  kRefused,  // SetRefusal() says why
+};
+// Starts reading the set on a thread of its own, unless it was started before.
+void StartReadingSet();
+// Waits at most `ms` real milliseconds (0: only looks) for the reading to end, and puts a
+// set that was read in use; Escape during the wait ends the game when `escapeQuits`.
+SetState AwaitSet(int32_t ms, bool escapeQuits);
+// "the head-related set 'F' was refused: <why>", once the set was refused.
+std::string SetRefusal();
+
 // Once a tick in play: a mix that went out as silence for not being finite is told once.
 void TellSilencedMixes();
 

@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <future>
-#include <optional>
-#include <thread>
 
-#include "audio/hrtf_ring.h"
 #include "audio/sound.h"
 #include "game/game_events.h"
 #include "game/headphones.h"
@@ -32,12 +28,9 @@ struct SettingsState {
   // The answers, loaded at the first press that needs each; 0 until then.
   int32_t tickSound = 0, endSound = 0;
   int32_t headphonesSound = 0, speakersSound = 0, notReadySound = 0, unavailableSound = 0;
-  // Headphones: the set asked for at start (read by StartHeadphones before play), or read
-  // when H first needs it; setFailed once that reading failed.
-  bool setAskedAtStart = false;
+  // Headphones: the simulator reads the set at once; H waits for a reading it started.
   bool readAtOnce = false;
-  std::future<std::string> setReading;
-  bool setFailed = false;
+  bool switchOnWhenRead = false;
   LatestTextWriter* writer = nullptr;  // made at the first change; never destroyed
 };
 SettingsState settings;
@@ -94,46 +87,18 @@ void Switched(int32_t headphones) {
   Save();
 }
 
-// Reads the set for the open output and puts it in use; the reason it could not, or empty.
-std::string ReadSet(const std::string& path) {
-  std::string why;
-  std::optional<HrtfRing> set = LoadHrtfRing(path, SoundOutputRate(), why);
-  return set && SoundUseHeadphones(*set, why) ? std::string() : why;
-}
-
-void SetReadingEnded(const std::string& why) {
-  if (why.empty()) {
+// The end of the reading H started: headphones on, or "Headphones unavailable".
+void FollowSetReading() {
+  if (!settings.switchOnWhenRead) return;
+  const SetState read = AwaitSet(settings.readAtOnce ? kSimulatorHeadphonesWait.ms : 0, false);
+  if (read == SetState::kReading) return;
+  settings.switchOnWhenRead = false;
+  if (read == SetState::kInUse) {
     Switched(1);
     return;
   }
-  settings.setFailed = true;
-  std::fprintf(stderr,
-               "quelmire: headphones are unavailable: the head-related set %s could not be read "
-               "(%s).\n",
-               QuotedExcerpt(HrtfSetPath()).c_str(), ShownText(why).c_str());
-  std::fflush(stderr);
+  Tell("headphones are unavailable: " + SetRefusal() + ".");
   Answer(settings.unavailableSound, kHeadphonesUnavailableSound);
-}
-
-void StartReadingSet() {
-  if (settings.readAtOnce) {
-    SetReadingEnded(ReadSet(HrtfSetPath()));
-    return;
-  }
-  // Detached, so that a game ended meanwhile never waits for it (as at start).
-  std::packaged_task<std::string()> read([path = HrtfSetPath()] { return ReadSet(path); });
-  settings.setReading = read.get_future();
-  std::thread(std::move(read)).detach();
-  Answer(settings.notReadySound, kHeadphonesNotReadySound);
-}
-
-// Turns headphones on when the reading H started has ended.
-void FollowSetReading() {
-  if (!settings.setReading.valid() ||
-      settings.setReading.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-    return;
-  }
-  SetReadingEnded(settings.setReading.get());
 }
 
 void SwitchHeadphones() {
@@ -146,16 +111,19 @@ void SwitchHeadphones() {
     Switched(1);
     return;
   }
-  // The set asked for at start is read until play begins; only then is it known to have
-  // failed (and told, by HeadphonesReady).
-  const bool startupReading = settings.setAskedAtStart && Game().tickCount == 0;
-  if (settings.setReading.valid() || startupReading) {
-    Answer(settings.notReadySound, kHeadphonesNotReadySound);
-  } else if (settings.setFailed || settings.setAskedAtStart) {
+  // Read once a run: a set refused stays refused; one still being read (also the one asked
+  // for at start) is waited for.
+  if (AwaitSet(0, false) == SetState::kRefused) {
     Answer(settings.unavailableSound, kHeadphonesUnavailableSound);
-  } else {
-    StartReadingSet();
+    return;
   }
+  StartReadingSet();
+  settings.switchOnWhenRead = true;
+  if (settings.readAtOnce) {
+    FollowSetReading();
+    return;
+  }
+  Answer(settings.notReadySound, kHeadphonesNotReadySound);
 }
 
 void StepVolume(int32_t steps) {
@@ -195,7 +163,6 @@ void LoadSettings() {
   if (settings.headphonesAsked) settings.inForce.headphones = 1;
   if (settings.inForce.headphones != 0) {
     AskForHeadphones(settings.readAtOnce ? kSimulatorHeadphonesWait : kGameHeadphonesWait);
-    settings.setAskedAtStart = true;
   }
 }
 
