@@ -376,7 +376,8 @@ TEST(RealWindowWayOut, EscapeAfterASpokenBoxEndsPromptlyWhileTheSpeechServerStal
 }
 
 // A set of 400,000 measurements: read in a child process of the game's for many seconds.
-// Play waits for it after the intro, and Escape there leaves at once, the reading with it.
+// Play waits for it after the intro, and Escape there leaves at once, the reading with it;
+// left to wait, the game plays stereo after a few seconds and says so.
 TEST(RealWindowWayOut, EscapeRightAfterTheIntroLeavesWhileTheSetIsStillBeingRead) {
   SetFile set;
   set.rate = 44100.0;
@@ -412,6 +413,23 @@ TEST(RealWindowWayOut, EscapeRightAfterTheIntroLeavesWhileTheSetIsStillBeingRead
     for (int i = 0; i < 100 && kill(child, 0) == 0; ++i) std::this_thread::sleep_for(20ms);
     EXPECT_NE(kill(child, 0), 0) << "the reading ended with the game";
   }
+  std::filesystem::remove(soundFile);
+
+  // Left to wait, the game plays on in stereo a few seconds after the intro, and says so.
+  game = StartGame(launch);
+  ASSERT_GT(game, 0);
+  window = WindowPastTheIntro(soundFile);
+  ASSERT_FALSE(window.empty()) << "the window never appeared";
+  std::string told;
+  for (int i = 0; i < 100 && told.find("Headphones") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(100ms);
+    told = ReadFile(launch.errorFile);
+  }
+  EXPECT_NE(told.find("Headphones are off: the head-related set"), std::string::npos) << told;
+  EXPECT_NE(told.find("was not read within 3 seconds. Playing stereo."), std::string::npos);
+  EXPECT_EQ(WaitForExit(game, 500ms), -1) << "it plays on";
+  const auto [played, left] = EscapeAndWait(window, game);
+  EXPECT_EQ(played, 0);
   std::filesystem::remove(soundFile);
   std::filesystem::remove(launch.errorFile);
   std::filesystem::remove(setFile);
