@@ -209,20 +209,31 @@ HrtfRing EqualisedRing(const std::vector<HrtfPair>& pairs, int32_t rate) {
   }
   for (double& v : field) v = std::max(v, strongest * kFloor);
 
-  // The ring's two-ear power over the directions against the stereo path's there.
+  // The ring's two-ear power direction by direction against the stereo path's there: half
+  // the difference (in decibels) is taken out of each direction, both ears alike, so that a
+  // sound ahead is not quieter than in stereo nor one beside much louder, while half the
+  // set's own differences (its shadow behind the head among them) stay; then the whole ring
+  // is scaled to the stereo path's power over all directions.
   std::vector<std::vector<double>> magnitudes;
-  double ringPower = 0.0, stereoPower = 0.0;
+  std::vector<double> ringPowers, stereoPowers;
   for (size_t f = 0; f < spectra.size(); ++f) {
     std::vector<double> magnitude(bins), power(bins);
     for (size_t k = 0; k < bins; ++k) {
       magnitude[k] = std::abs(spectra[f][k]) / field[k];
       power[k] = magnitude[k] * magnitude[k];
     }
-    ringPower += OctaveWeightedPower(power, rate);
+    if (f % 2 == 0) ringPowers.push_back(0.0);
+    ringPowers.back() += OctaveWeightedPower(power, rate);
     magnitudes.push_back(std::move(magnitude));
   }
-  for (size_t d = 0; d < pairs.size(); ++d) {
-    stereoPower += StereoPower(static_cast<double>(d) * kRingSpacingDegrees);
+  double ringPower = 0.0, stereoPower = 0.0;
+  std::vector<double> gains;
+  for (size_t d = 0; d < ringPowers.size(); ++d) {
+    const double stereo = StereoPower(static_cast<double>(d) * kRingSpacingDegrees);
+    const double gain = ringPowers[d] > 0.0 ? std::pow(stereo / ringPowers[d], 0.25) : 1.0;
+    gains.push_back(gain);
+    ringPower += gain * gain * ringPowers[d];
+    stereoPower += stereo;
   }
   const double scale = ringPower > 0.0 ? std::sqrt(stereoPower / ringPower) : 1.0;
 
@@ -235,7 +246,7 @@ HrtfRing EqualisedRing(const std::vector<HrtfPair>& pairs, int32_t rate) {
   for (size_t f = 0; f < magnitudes.size(); f += 2) {
     std::vector<float> filters[2];
     for (size_t ear = 0; ear < 2; ++ear) {
-      for (double& m : magnitudes[f + ear]) m *= scale;
+      for (double& m : magnitudes[f + ear]) m *= scale * gains[f / 2];
       filters[ear] = MinimumPhase(magnitudes[f + ear], taps);
     }
     const double kept =

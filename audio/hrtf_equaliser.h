@@ -22,6 +22,7 @@ int32_t EqualisedTaps(int32_t rate);
 // - every magnitude is divided by the average over the ring and both ears (smoothed over a
 //   third of an octave, floored so a near-silent band is never divided by near zero), so the
 //   differences between directions stay and the set's own colour goes;
-// - the whole ring is scaled so that its two-ear power averaged over the directions is the
-//   stereo path's averaged over the same directions (the pan -100 sin of the direction).
+// - each direction's level is moved halfway (in decibels) to the stereo path's there (the pan
+//   -100 sin of the direction), both ears alike, and the whole ring scaled so that its
+//   two-ear power averaged over the directions is the stereo path's.
 HrtfRing EqualisedRing(const std::vector<HrtfPair>& pairs, int32_t rate);
