@@ -82,7 +82,6 @@ GainRun Scaled(GainRun gains, float scale) {
 struct StereoOut {
   static constexpr bool kCopies = true;  // equal rates add the samples as they are
   static int64_t LagFrames(const VoiceRender&) { return 0; }
-  static int64_t LeadFrames(const VoiceRender&) { return 0; }
   float* accLeft;
   float* accRight;
   float scale;
@@ -132,20 +131,16 @@ struct RingOut {
   RingRenderer* ring;
   float scale;
 
-  // Whole source frames the later ear reads behind the position, over the whole ramp, with
-  // the frames SharedRead reads before its first (kSharedHistory output frames at most).
+  // Whole source frames the later ear reads behind the position, over the whole ramp, plus
+  // one for the interpolation's tap before.
   static int64_t LagFrames(const VoiceRender& render) {
     float most = 0.0f;
     for (int ear = 0; ear < 2; ++ear) {
       most = std::max({most, render.earDelay[ear], render.earDelayTarget[ear]});
     }
-    return static_cast<int64_t>(std::ceil(static_cast<double>(most + kSharedHistory) *
-                                          static_cast<double>(render.step) * 0x1p-32)) +
+    return static_cast<int64_t>(
+               std::ceil(static_cast<double>(most) * static_cast<double>(render.step) * 0x1p-32)) +
            1;
-  }
-  // Source frames SharedRead reads past the run's last frame: one output frame's worth.
-  static int64_t LeadFrames(const VoiceRender& render) {
-    return static_cast<int64_t>((render.step + kOneFrame - 1) >> kFractionBits);
   }
   static int64_t EarLag(const VoiceRender& render, int ear) {
     return std::llround(static_cast<double>(render.earDelay[ear]) *
@@ -177,67 +172,9 @@ struct RingOut {
   template <typename Sample>
   void Direct(Channels<Sample>, int64_t, int32_t, const VoiceRender&, int32_t) const {}
 
-  // Output frames before a run SharedRead reads for the later ear: the most the ears'
-  // delays may differ for it, plus the interpolation's taps.
-  static constexpr int32_t kSharedApart = 64;
-  static constexpr int32_t kSharedHistory = kSharedApart + 3;
-
-  // A mono voice whose ears' delays hold still reads its sound once, for the earlier ear and
-  // the frames before the run the later ear still needs, and gives the later ear that read
-  // interpolated again at the output rate, a whole and a fraction of a frame behind: about
-  // half the cost of reading the sound for each ear.
-  static bool Shared(const VoiceRender& render) {
-    return render.earDelayStep[0] == 0.0f && render.earDelayStep[1] == 0.0f &&
-           std::abs(render.earDelay[0] - render.earDelay[1]) < static_cast<float>(kSharedApart);
-  }
-  template <typename Sample>
-  void SharedRead(const Sample* channel, uint64_t step, int32_t run, const VoiceRender& render,
-                  int32_t at) const {
-    const int early = render.earDelay[0] <= render.earDelay[1] ? 0 : 1;
-    const float apart = render.earDelay[1 - early] - render.earDelay[early];
-    const auto whole = static_cast<int32_t>(apart);
-    const float fraction = 1.0f - (apart - static_cast<float>(whole));
-    const int32_t history = whole + 2;  // read[-history] .. read[run] are used
-    alignas(64) float read[kMixBlockFrames + kSharedHistory + 1];
-    alignas(64) float unused[kMixBlockFrames];
-    const int32_t count = run + 1 + history;
-    std::fill_n(read, count, 0.0f);
-    uint64_t position =
-        static_cast<uint64_t>(EarPosition(render, early)) - static_cast<uint64_t>(history) * step;
-    for (int32_t done = 0; done < count;) {
-      const int32_t part = std::min(kMixBlockFrames, count - done);
-      MixHermite(channel, static_cast<const Sample*>(nullptr), position, step, part,
-                 GainRun{1.0f, 0.0f, 0.0f, 0.0f}, read + done, unused);
-      position += static_cast<uint64_t>(part) * step;
-      done += part;
-    }
-    const float* now = read + history;
-    alignas(64) float later[kMixBlockFrames];
-    for (int32_t i = 0; i < run; ++i) {
-      const float* x = now + i - whole - 1;
-      later[i] = Hermite(x[-1], x[0], x[1], x[2], fraction);
-    }
-    EachPair(render, [&](int32_t first, GainRun gains) {
-      gains = Scaled(gains, scale);
-      AddRamped(now, run, gains, Bus(early, first) + at, Bus(early, first + 1) + at);
-      AddRamped(later, run, gains, Bus(1 - early, first) + at, Bus(1 - early, first + 1) + at);
-    });
-  }
-  static void AddRamped(const float* x, int32_t run, GainRun gains, float* first, float* next) {
-    for (int32_t i = 0; i < run; ++i) {
-      const auto frame = static_cast<float>(i);
-      first[i] += x[i] * (gains.left + gains.leftStep * frame);
-      next[i] += x[i] * (gains.right + gains.rightStep * frame);
-    }
-  }
-
   template <typename Sample>
   void Resampled(Channels<Sample> source, uint64_t step, int32_t run, const VoiceRender& render,
                  int32_t at) const {
-    if (source.right == nullptr && Shared(render)) {
-      SharedRead(source.left, step, run, render, at);
-      return;
-    }
     const float half = source.right != nullptr ? 0.5f : 1.0f;
     for (int ear = 0; ear < 2; ++ear) {
       const auto position = static_cast<uint64_t>(EarPosition(render, ear));
@@ -292,11 +229,9 @@ void MixVoiceFrom(Channels<Sample> source, int64_t length, const Out& out, Voice
       run = static_cast<int32_t>(std::min<int64_t>(run, length - whole));
       out.Direct(source, whole, run, render, done);
       render.position += static_cast<uint64_t>(run) * kOneFrame;
-    } else if (whole >= 1 + Out::LagFrames(render) &&
-               whole + 2 + Out::LeadFrames(render) < length) {
+    } else if (whole >= 1 + Out::LagFrames(render) && whole + 2 < length) {
       // Every frame whose four taps lie inside the sound goes through the vector loop.
-      const uint64_t limit = static_cast<uint64_t>(length - 2 - Out::LeadFrames(render))
-                             << kFractionBits;
+      const uint64_t limit = static_cast<uint64_t>(length - 2) << kFractionBits;
       const uint64_t inside = (limit - render.position + step - 1) / step;
       run = static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(run), inside));
       out.Resampled(source, step, run, render, done);

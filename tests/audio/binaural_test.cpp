@@ -502,10 +502,10 @@ TEST_F(Binaural, AFastTurnSplattersLittleMoreThanTheStereoPath) {
   EXPECT_LE(binauralDbc, stereoDbc + 10.0);
 }
 
-// A long sound at a still direction (each ear read once and the later one delayed again at
-// the output rate) is heard as a click there (each ear read at its own delay): the same delay
-// between the ears within a frame, the same difference between the ears in every octave
-// band up to 8 kHz within a decibel.
+// A long sound at a still direction (each ear read by the vector loops at its own delay) is
+// heard as a click there (read frame by frame, the click lying where the later ear's taps
+// reach before the sound's start): the same delay between the ears within a frame, the same
+// difference between the ears in every octave band up to 8 kHz within a decibel.
 TEST_F(Binaural, ASoundHeldStillIsHeardAsAClickThere) {
   std::mt19937 random(11);
   std::uniform_real_distribution<double> value(-0.2, 0.2);
