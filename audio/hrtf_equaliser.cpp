@@ -28,6 +28,11 @@ constexpr size_t kOnsetUpsampling = 8;
 constexpr double kFloor = 1e-3;
 // The last taps of an equalised filter fade to zero, so its truncation is no step.
 constexpr int32_t kFadeTaps = 32;
+// No magnitude is taken as smaller than this, whatever the set: its logarithm stays finite.
+constexpr double kSmallest = 1e-30;
+// No tap of the ring is larger than this: a set whose equalisation would need more (a
+// damaged one, whose few loud bands stand far above its average) is heard quieter instead.
+constexpr float kLargestTap = 8.0f;
 
 // In place, radix 2; `inverse` without the 1/n.
 void Transform(Spectrum& x, bool inverse) {
@@ -136,7 +141,8 @@ std::vector<float> MinimumPhase(const std::vector<double>& magnitude, int32_t ta
   for (double m : magnitude) loudest = std::max(loudest, m);
   Spectrum x(n);
   for (size_t k = 0; k <= n / 2; ++k) {
-    const double logMagnitude = std::log(std::max(magnitude[k], loudest * kFloor * kFloor));
+    const double logMagnitude =
+        std::log(std::max({magnitude[k], loudest * kFloor * kFloor, kSmallest}));
     x[k] = logMagnitude;
     if (k > 0 && k < n / 2) x[n - k] = logMagnitude;
   }
@@ -257,6 +263,15 @@ HrtfRing EqualisedRing(const std::vector<HrtfPair>& pairs, int32_t rate) {
     delays.push_back(common + 0.5 * between);
     ring.left.insert(ring.left.end(), filters[0].begin(), filters[0].end());
     ring.right.insert(ring.right.end(), filters[1].begin(), filters[1].end());
+  }
+  float largest = 0.0f;
+  for (const std::vector<float>* ear : {&ring.left, &ring.right}) {
+    for (float tap : *ear) largest = std::max(largest, std::abs(tap));
+  }
+  if (largest > kLargestTap) {
+    for (std::vector<float>* ear : {&ring.left, &ring.right}) {
+      for (float& tap : *ear) tap *= kLargestTap / largest;
+    }
   }
   const double earliest = *std::min_element(delays.begin(), delays.end());
   for (size_t f = 0; f < delays.size(); ++f) {
