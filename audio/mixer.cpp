@@ -389,9 +389,11 @@ void MixVoice(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t f
 
 void MixVoiceIntoRing(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t frames,
                       RingRenderer& ring) {
-  if (render.delayDirectionCd != render.directionCd) {
-    // A new direction's delays: at once for a voice that starts, over its ramp for a turn.
+  if (render.delayDirectionCd != render.directionCd || render.delayRing != ring.serial()) {
+    // A new direction's delays: at once for a voice that starts, over its ramp for a turn
+    // (and for a new set, whose delays may differ).
     render.delayDirectionCd = render.directionCd;
+    render.delayRing = ring.serial();
     ring.EarDelays(render.directionCd, render.earDelayTarget);
     for (int ear = 0; ear < 2; ++ear) {
       const float change = render.earDelayTarget[ear] - render.earDelay[ear];

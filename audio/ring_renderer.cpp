@@ -3,6 +3,7 @@
 #include "audio/mix_kernels_x86.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 
 namespace {
@@ -57,6 +58,11 @@ void AddPartitionsAvx2(const Partitions& p) {
 }
 #endif
 
+uint32_t NextSerial() {
+  static std::atomic<uint32_t> made{0};
+  return made.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 }  // namespace
 
 // Eight directions, lane by lane.
@@ -69,6 +75,7 @@ struct RingRenderer::Group {
 
 RingRenderer::RingRenderer(const HrtfRing& ring)
     : rate_(ring.rate),
+      serial_(NextSerial()),
       partitions_((ring.length + kBlock - 1) / kBlock),
       fft_(2 * kBlock),
       buses_(2 * kRingDirections,

@@ -29,6 +29,8 @@ class RingRenderer {
   RingRenderer(const RingRenderer&) = delete;
   RingRenderer& operator=(const RingRenderer&) = delete;
   int32_t rate() const { return rate_; }
+  // Different for every ring made in the process: a voice knows its delays are this ring's.
+  uint32_t serial() const { return serial_; }
 
   // Where direction `direction`'s next frames for ear `ear` (0 left, 1 right) go: the mixer
   // adds the next Mix's `frames` frames (at most kMixBlockFrames) from here on. Each ear has
@@ -54,6 +56,7 @@ class RingRenderer {
   bool ConvolveGroup(Group& group, int32_t firstDirection, int32_t from);
 
   int32_t rate_;
+  uint32_t serial_;
   int32_t partitions_;                     // kRingBlockFrames-long pieces of every filter
   RealFft fft_;                            // 2 x kRingBlockFrames points
   std::vector<std::vector<float>> buses_;  // per ear, per direction: frames not yet convolved
