@@ -9,6 +9,7 @@
 #include <numbers>
 
 #include "audio/file_image.h"
+#include "audio/hrtf_equaliser.h"
 #include "audio/hrtf_set_check.h"
 
 namespace {
@@ -95,43 +96,12 @@ HrtfPair FilterToward(const Opened& opened, float degrees) {
   return {std::move(left), std::move(right)};
 }
 
-// Where a filter starts to sound: its first tap at a tenth of its peak.
-size_t Onset(const std::vector<float>& taps) {
-  float peak = 0.0f;
-  for (float tap : taps) peak = std::max(peak, std::abs(tap));
-  for (size_t i = 0; i < taps.size(); ++i) {
-    if (std::abs(taps[i]) >= 0.1f * peak) return i;
-  }
-  return 0;
-}
-
-// Taps kept before the earliest onset of the ring, so that no filter loses its rise.
-constexpr size_t kLeadTaps = 4;
-
 HrtfRing RingFrom(const Opened& opened) {
   std::vector<HrtfPair> pairs;
-  size_t shared = SIZE_MAX;
-  size_t longest = 0;
   for (int32_t k = 0; k < kRingDirections; ++k) {
     pairs.push_back(FilterToward(opened, static_cast<float>(k) * kRingSpacingDegrees));
-    const HrtfPair& pair = pairs.back();
-    shared = std::min({shared, Onset(pair.left), Onset(pair.right)});
-    longest = std::max({longest, pair.left.size(), pair.right.size()});
   }
-  const size_t skip = shared > kLeadTaps ? shared - kLeadTaps : 0;
-  HrtfRing ring;
-  ring.rate = opened.rate;
-  ring.length = static_cast<int32_t>(longest - skip);
-  const size_t length = static_cast<size_t>(ring.length);
-  ring.left.assign(length * kRingDirections, 0.0f);
-  ring.right.assign(length * kRingDirections, 0.0f);
-  for (size_t k = 0; k < pairs.size(); ++k) {
-    std::copy(pairs[k].left.begin() + static_cast<ptrdiff_t>(skip), pairs[k].left.end(),
-              ring.left.begin() + static_cast<ptrdiff_t>(k * length));
-    std::copy(pairs[k].right.begin() + static_cast<ptrdiff_t>(skip), pairs[k].right.end(),
-              ring.right.begin() + static_cast<ptrdiff_t>(k * length));
-  }
-  return ring;
+  return EqualisedRing(pairs, opened.rate);
 }
 
 }  // namespace

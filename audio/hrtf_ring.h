@@ -18,20 +18,23 @@ inline constexpr float kRingSpacingDegrees = 360.0f / kRingDirections;
 struct HrtfRing {
   int32_t rate = 0;    // frames per second the filters are for
   int32_t length = 0;  // taps of every filter
-  // kRingDirections filters of `length` taps each, direction after direction. The delay
-  // every filter of the set shares before its first sound is left out (the way from the
-  // loudspeaker to the head); the delay between the ears and between directions is kept.
+  // kRingDirections filters of `length` taps each, direction after direction, all starting
+  // at once (time-aligned, minimum phase), so two neighbours summed never comb.
   std::vector<float> left;
   std::vector<float> right;
+  // Per direction, frames (fractional) each ear's sound comes after the earliest of the ring:
+  // what was taken out of the filters, given back per voice between its two directions.
+  std::vector<float> delayLeft;
+  std::vector<float> delayRight;
 };
 
-// The set in the SOFA file at `path` (UTF-8), resampled to `rate` frames per second and
-// loudness-normalised by libmysofa. Nothing, with the reason in words in `why`, when the
-// file cannot be read (missing, not a regular file, not a set libmysofa accepts) or the set
-// is outside the limits of audio/hrtf_set_check.h: nothing of a refused set is ever heard.
-// Where the system allows, libmysofa reads the file in a child process of its own, so that
-// a file that crashes it or sends it astray ends the child, not the game (see
-// audio/hrtf_ring_reader.cpp); the ring comes back checked again.
+// The set in the SOFA file at `path` (UTF-8), resampled to `rate` frames per second,
+// equalised and made as loud as the stereo path (audio/hrtf_equaliser.h). Nothing, with the
+// reason in words in `why`, when the file cannot be read (missing, not a regular file, not a
+// set libmysofa accepts) or the set is outside the limits of audio/hrtf_set_check.h: nothing
+// of a refused set is ever heard. Where the system allows, libmysofa reads the file in a
+// child process of its own, so that a file that crashes it or sends it astray ends the
+// child, not the game (see audio/hrtf_ring_reader.cpp); the ring comes back checked again.
 std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std::string& why);
 
 // The same reading in this process: what the child does.

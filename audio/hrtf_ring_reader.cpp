@@ -4,6 +4,8 @@
 // through a pipe: a crash, an endless loop or a runaway allocation ends the child, and the
 // game hears a refusal. Elsewhere (Windows, whose build carries a newer libmysofa) it runs
 // here, behind the same checks.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -51,6 +53,15 @@ std::string RingFault(const HrtfRing& ring, int32_t rate) {
       }
     }
   }
+  // An ear's delay is where a voice reads its sound from: never before the filters' reach.
+  const auto most = static_cast<float>(MaxRingTaps(rate));
+  for (const std::vector<float>* ear : {&ring.delayLeft, &ring.delayRight}) {
+    if (ear->size() != kRingDirections || !std::all_of(ear->begin(), ear->end(), [most](float d) {
+          return std::isfinite(d) && d >= 0.0f && d <= most;
+        })) {
+      return "its delays between the ears, once read, are not of a sane size";
+    }
+  }
   return {};
 }
 
@@ -69,7 +80,10 @@ namespace {
 // How long the child may take: a set within the limits is read in a second or two.
 constexpr auto kReadingBound = std::chrono::seconds(60);
 
-// What the child sends: a header, then the reason's bytes or both ears' taps.
+// What the child sends: a header, then the reason's bytes or the ring's parts in this order.
+std::array<std::vector<float>*, 4> Parts(HrtfRing& ring) {
+  return {&ring.left, &ring.right, &ring.delayLeft, &ring.delayRight};
+}
 struct Header {
   int32_t read;  // 1: a ring follows; 0: the reason follows
   int32_t rate;
@@ -106,9 +120,10 @@ bool WriteAll(int fd, const void* data, size_t bytes) {
   bool sent = false;
   if (ring) {
     const Header header{1, ring->rate, ring->length};
-    sent = WriteAll(fd, &header, sizeof header) &&
-           WriteAll(fd, ring->left.data(), ring->left.size() * sizeof(float)) &&
-           WriteAll(fd, ring->right.data(), ring->right.size() * sizeof(float));
+    sent = WriteAll(fd, &header, sizeof header);
+    for (const std::vector<float>* part : Parts(*ring)) {
+      sent = sent && WriteAll(fd, part->data(), part->size() * sizeof(float));
+    }
   } else {
     const Header header{0, rate, static_cast<int32_t>(why.size())};
     sent = WriteAll(fd, &header, sizeof header) && WriteAll(fd, why.data(), why.size());
@@ -155,16 +170,20 @@ std::optional<HrtfRing> Unpack(const std::string& message, int32_t rate, std::st
   ring.length = header.length;
   const int64_t taps = int64_t{header.length} * kRingDirections;
   if (header.read != 1 || header.length <= 0 || header.length > MaxRingTaps(rate) ||
-      static_cast<int64_t>(body) != 2 * taps * static_cast<int64_t>(sizeof(float))) {
+      static_cast<int64_t>(body) !=
+          (2 * taps + 2 * kRingDirections) * static_cast<int64_t>(sizeof(float))) {
     why = "its reading gave an answer that is not whole";
     return std::nullopt;
   }
   ring.left.resize(static_cast<size_t>(taps));
   ring.right.resize(static_cast<size_t>(taps));
+  ring.delayLeft.resize(kRingDirections);
+  ring.delayRight.resize(kRingDirections);
   const char* data = message.data() + sizeof header;
-  std::memcpy(ring.left.data(), data, ring.left.size() * sizeof(float));
-  std::memcpy(ring.right.data(), data + ring.left.size() * sizeof(float),
-              ring.right.size() * sizeof(float));
+  for (std::vector<float>* part : Parts(ring)) {
+    std::memcpy(part->data(), data, part->size() * sizeof(float));
+    data += part->size() * sizeof(float);
+  }
   if (!(why = RingFault(ring, rate)).empty()) return std::nullopt;
   return ring;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 
 #include "audio/ring_renderer.h"
 
@@ -20,6 +21,10 @@ void AdvanceGains(VoiceRender& render, int32_t frames) {
     render.gains = render.target;  // land exactly, whatever the float steps summed to
     render.leftStep = render.rightStep = 0.0f;
     render.fading = RingPair{};
+    for (int ear = 0; ear < 2; ++ear) {
+      render.earDelay[ear] = render.earDelayTarget[ear];
+      render.earDelayStep[ear] = 0.0f;
+    }
     return;
   }
   render.gains.left += render.leftStep * static_cast<float>(frames);
@@ -27,6 +32,9 @@ void AdvanceGains(VoiceRender& render, int32_t frames) {
   if (render.fading.first >= 0) {
     render.fading.gains.left += render.fading.firstStep * static_cast<float>(frames);
     render.fading.gains.right += render.fading.nextStep * static_cast<float>(frames);
+  }
+  for (int ear = 0; ear < 2; ++ear) {
+    render.earDelay[ear] += render.earDelayStep[ear] * static_cast<float>(frames);
   }
 }
 
@@ -72,6 +80,8 @@ GainRun Scaled(GainRun gains, float scale) {
 
 // Where a stereo voice's frames go: the two channels, at the gains of the pan law.
 struct StereoOut {
+  static constexpr bool kCopies = true;  // equal rates add the samples as they are
+  static int64_t LagFrames(const VoiceRender&) { return 0; }
   float* accLeft;
   float* accRight;
   float scale;
@@ -101,12 +111,49 @@ struct StereoOut {
   }
 };
 
+// One source sample at a signed 32.32 position, which may lie before the sound's start.
+template <typename Sample>
+float EarSample(const Sample* samples, int64_t frames, int64_t position, bool looping) {
+  const int64_t whole = position >> kFractionBits;
+  const float t = static_cast<float>(
+      static_cast<double>(static_cast<uint64_t>(position) & (kOneFrame - 1)) * 0x1p-32);
+  return Hermite(Tap(samples, frames, whole - 1, looping), Tap(samples, frames, whole, looping),
+                 Tap(samples, frames, whole + 1, looping), Tap(samples, frames, whole + 2, looping),
+                 t);
+}
+
 // Where a voice heard through the ring goes: its sound, both channels taken together, into
 // the buses of two neighbouring directions, and during a change of direction also into the
-// two it leaves.
+// two it leaves. Each ear has its own buses and reads the sound at its own delay behind the
+// voice's position: the filters are time-aligned, so the delay between the ears is the voice's.
 struct RingOut {
+  static constexpr bool kCopies = false;  // an ear's delay is a fraction of a frame
   RingRenderer* ring;
   float scale;
+
+  // Whole source frames the later ear reads behind the position, over the whole ramp, plus
+  // one for the interpolation's tap before.
+  static int64_t LagFrames(const VoiceRender& render) {
+    float most = 0.0f;
+    for (int ear = 0; ear < 2; ++ear) {
+      most = std::max({most, render.earDelay[ear], render.earDelayTarget[ear]});
+    }
+    return static_cast<int64_t>(
+               std::ceil(static_cast<double>(most) * static_cast<double>(render.step) * 0x1p-32)) +
+           1;
+  }
+  static int64_t EarLag(const VoiceRender& render, int ear) {
+    return std::llround(static_cast<double>(render.earDelay[ear]) *
+                        static_cast<double>(render.step));
+  }
+  // The ear's read position and step: a delay changing over a ramp reads at its own speed.
+  static int64_t EarPosition(const VoiceRender& render, int ear) {
+    return static_cast<int64_t>(render.position) - EarLag(render, ear);
+  }
+  static uint64_t EarStep(const VoiceRender& render, uint64_t step, int ear) {
+    return static_cast<uint64_t>(std::llround(
+        static_cast<double>(step) * (1.0 - static_cast<double>(render.earDelayStep[ear]))));
+  }
 
   // The pairs to add into: the voice's own, and the one it is fading from.
   template <typename Add>
@@ -118,50 +165,44 @@ struct RingOut {
           GainRun{fading.gains.left, fading.gains.right, fading.firstStep, fading.nextStep});
     }
   }
-  float* Bus(int32_t direction) const { return ring->Bus(direction % kRingDirections); }
-
-  // Calls `add(channel, gains, first bus, next bus)` for each channel and each pair, a
-  // stereo sound's two channels each at half the gains.
-  template <typename Sample, typename Add>
-  void EachChannelAndPair(Channels<Sample> source, const VoiceRender& render, int32_t at,
-                          Add add) const {
-    const float half = source.right != nullptr ? 0.5f : 1.0f;
-    EachPair(render, [&](int32_t first, GainRun gains) {
-      gains = Scaled(gains, scale * half);
-      for (const Sample* channel : {source.left, source.right}) {
-        if (channel != nullptr) add(channel, gains, Bus(first) + at, Bus(first + 1) + at);
-      }
-    });
+  float* Bus(int ear, int32_t direction) const {
+    return ring->Bus(ear, direction % kRingDirections);
   }
 
   template <typename Sample>
-  void Direct(Channels<Sample> source, int64_t whole, int32_t run, const VoiceRender& render,
-              int32_t at) const {
-    EachChannelAndPair(
-        source, render, at, [&](const Sample* channel, GainRun gains, float* first, float* next) {
-          MixDirect(channel + whole, static_cast<const Sample*>(nullptr), run, gains, first, next);
-        });
-  }
+  void Direct(Channels<Sample>, int64_t, int32_t, const VoiceRender&, int32_t) const {}
+
   template <typename Sample>
   void Resampled(Channels<Sample> source, uint64_t step, int32_t run, const VoiceRender& render,
                  int32_t at) const {
-    EachChannelAndPair(source, render, at,
-                       [&](const Sample* channel, GainRun gains, float* first, float* next) {
-                         MixHermite(channel, static_cast<const Sample*>(nullptr), render.position,
-                                    step, run, gains, first, next);
-                       });
+    const float half = source.right != nullptr ? 0.5f : 1.0f;
+    for (int ear = 0; ear < 2; ++ear) {
+      const auto position = static_cast<uint64_t>(EarPosition(render, ear));
+      const uint64_t earStep = EarStep(render, step, ear);
+      EachPair(render, [&](int32_t first, GainRun gains) {
+        gains = Scaled(gains, scale * half);
+        for (const Sample* channel : {source.left, source.right}) {
+          if (channel == nullptr) continue;
+          MixHermite(channel, static_cast<const Sample*>(nullptr), position, earStep, run, gains,
+                     Bus(ear, first) + at, Bus(ear, first + 1) + at);
+        }
+      });
+    }
   }
   template <typename Sample>
   void Edge(Channels<Sample> source, int64_t frames, const VoiceRender& render, int32_t at) const {
-    float sample = EdgeSample(source.left, frames, render.position, render.looping);
-    if (source.right != nullptr) {
-      sample = 0.5f * (sample + EdgeSample(source.right, frames, render.position, render.looping));
+    for (int ear = 0; ear < 2; ++ear) {
+      const int64_t position = EarPosition(render, ear);
+      float sample = EarSample(source.left, frames, position, render.looping);
+      if (source.right != nullptr) {
+        sample = 0.5f * (sample + EarSample(source.right, frames, position, render.looping));
+      }
+      EachPair(render, [&](int32_t first, GainRun gains) {
+        gains = Scaled(gains, scale);
+        Bus(ear, first)[at] += sample * gains.left;
+        Bus(ear, first + 1)[at] += sample * gains.right;
+      });
     }
-    EachPair(render, [&](int32_t first, GainRun gains) {
-      gains = Scaled(gains, scale);
-      Bus(first)[at] += sample * gains.left;
-      Bus(first + 1)[at] += sample * gains.right;
-    });
   }
 };
 
@@ -183,12 +224,12 @@ void MixVoiceFrom(Channels<Sample> source, int64_t length, const Out& out, Voice
     if (render.rampFrames > 0) run = std::min(run, render.rampFrames);
     const auto whole = static_cast<int64_t>(render.position >> kFractionBits);
 
-    if (step == kOneFrame && (render.position & (kOneFrame - 1)) == 0) {
+    if (Out::kCopies && step == kOneFrame && (render.position & (kOneFrame - 1)) == 0) {
       // Equal rates: positions stay whole, so samples are added as they are.
       run = static_cast<int32_t>(std::min<int64_t>(run, length - whole));
       out.Direct(source, whole, run, render, done);
       render.position += static_cast<uint64_t>(run) * kOneFrame;
-    } else if (whole >= 1 && whole + 2 < length) {
+    } else if (whole >= 1 + Out::LagFrames(render) && whole + 2 < length) {
       // Every frame whose four taps lie inside the sound goes through the vector loop.
       const uint64_t limit = static_cast<uint64_t>(length - 2) << kFractionBits;
       const uint64_t inside = (limit - render.position + step - 1) / step;
@@ -368,6 +409,22 @@ void MixVoice(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t f
 
 void MixVoiceIntoRing(const SoundPcm& pcm, VoiceRender& render, uint64_t step, int32_t frames,
                       RingRenderer& ring) {
+  if (render.delayDirectionCd != render.directionCd || render.delayRing != ring.serial()) {
+    // A new direction's delays: at once for a voice that starts, over its ramp for a turn
+    // (and for a new set, whose delays may differ).
+    render.delayDirectionCd = render.directionCd;
+    render.delayRing = ring.serial();
+    ring.EarDelays(render.directionCd, render.earDelayTarget);
+    for (int ear = 0; ear < 2; ++ear) {
+      const float change = render.earDelayTarget[ear] - render.earDelay[ear];
+      if (render.rampFrames > 0) {
+        render.earDelayStep[ear] = change / static_cast<float>(render.rampFrames);
+      } else {
+        render.earDelay[ear] = render.earDelayTarget[ear];
+        render.earDelayStep[ear] = 0.0f;
+      }
+    }
+  }
   if (pcm.narrow) {
     MixVoiceFrom(NarrowChannels(pcm), pcm.frames, RingOut{&ring, kNarrowScale}, render, step,
                  frames);

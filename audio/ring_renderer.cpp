@@ -3,6 +3,7 @@
 #include "audio/mix_kernels_x86.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 
 namespace {
@@ -25,8 +26,8 @@ static_assert(kRingDirections % kLanes == 0, "the ring fills whole groups of lan
 struct Partitions {
   const Lanes* filterRe[2];
   const Lanes* filterIm[2];
-  const Lanes* inputRe;
-  const Lanes* inputIm;
+  const Lanes* inputRe[2];
+  const Lanes* inputIm[2];
   int32_t count;
   int32_t newest;
   Lanes* sum[2][2];
@@ -37,8 +38,8 @@ struct Partitions {
     const size_t past = static_cast<size_t>((p.newest - part + p.count) % p.count) * kBins;
     const size_t taps = static_cast<size_t>(part) * kBins;
     for (int ear = 0; ear < 2; ++ear) {
-      MultiplyAdd(p.filterRe[ear] + taps, p.filterIm[ear] + taps, p.inputRe + past,
-                  p.inputIm + past, p.sum[ear][0], p.sum[ear][1]);
+      MultiplyAdd(p.filterRe[ear] + taps, p.filterIm[ear] + taps, p.inputRe[ear] + past,
+                  p.inputIm[ear] + past, p.sum[ear][0], p.sum[ear][1]);
     }
   }
 }
@@ -57,21 +58,29 @@ void AddPartitionsAvx2(const Partitions& p) {
 }
 #endif
 
+uint32_t NextSerial() {
+  static std::atomic<uint32_t> made{0};
+  return made.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 }  // namespace
 
 // Eight directions, lane by lane.
 struct RingRenderer::Group {
   std::vector<LaneSlot> filterRe[2], filterIm[2];  // per ear: partition p at p x kBins
-  std::vector<LaneSlot> inputRe, inputIm;          // the last `partitions` blocks' spectra
-  std::vector<LaneSlot> window;                    // the previous block then the newest
+  std::vector<LaneSlot> inputRe[2], inputIm[2];    // per ear: the last `partitions` blocks' spectra
+  std::vector<LaneSlot> window[2];                 // per ear: the previous block then the newest
   int32_t quietBlocks = 0;                         // blocks in a row that brought nothing
 };
 
 RingRenderer::RingRenderer(const HrtfRing& ring)
     : rate_(ring.rate),
+      serial_(NextSerial()),
       partitions_((ring.length + kBlock - 1) / kBlock),
       fft_(2 * kBlock),
-      buses_(kRingDirections, std::vector<float>(static_cast<size_t>(kBlock + kMixBlockFrames))),
+      buses_(2 * kRingDirections,
+             std::vector<float>(static_cast<size_t>(kBlock + kMixBlockFrames))),
+      delays_{ring.delayLeft, ring.delayRight},
       groups_(kRingDirections / kLanes),
       scratch_(static_cast<size_t>(4 * kBlock)),
       earRe_(kBins),
@@ -104,9 +113,11 @@ RingRenderer::RingRenderer(const HrtfRing& ring)
                      AsLanes(group.filterIm[ear]) + p * kBins, AsLanes(scratch_));
       }
     }
-    group.inputRe.resize(spectra);
-    group.inputIm.resize(spectra);
-    group.window.resize(static_cast<size_t>(2 * kBlock));
+    for (int ear = 0; ear < 2; ++ear) {
+      group.inputRe[ear].resize(spectra);
+      group.inputIm[ear].resize(spectra);
+      group.window[ear].resize(static_cast<size_t>(2 * kBlock));
+    }
   }
   for (auto& ear : sum_) {
     for (auto& part : ear) part.resize(kBins);
@@ -121,9 +132,11 @@ void RingRenderer::Reset() {
   const LaneSlot zero{};
   for (auto& bus : buses_) std::fill(bus.begin(), bus.end(), 0.0f);
   for (Group& group : groups_) {
-    std::fill(group.inputRe.begin(), group.inputRe.end(), zero);
-    std::fill(group.inputIm.begin(), group.inputIm.end(), zero);
-    std::fill(group.window.begin(), group.window.end(), zero);
+    for (int ear = 0; ear < 2; ++ear) {
+      std::fill(group.inputRe[ear].begin(), group.inputRe[ear].end(), zero);
+      std::fill(group.inputIm[ear].begin(), group.inputIm[ear].end(), zero);
+      std::fill(group.window[ear].begin(), group.window[ear].end(), zero);
+    }
     group.quietBlocks = partitions_ + 1;
   }
   for (auto& ear : heard_) std::fill(ear.begin(), ear.end(), 0.0f);
@@ -189,29 +202,37 @@ void RingRenderer::ConvolveBlock(int32_t from) {
 // Adds eight directions' part of the newest block to the ears' spectra; false when they have
 // nothing left to say (they and the blocks their filters still ring from were silent).
 bool RingRenderer::ConvolveGroup(Group& group, int32_t firstDirection, int32_t from) {
+  auto input = [&](int ear, int32_t lane) {
+    return buses_[static_cast<size_t>(ear * kRingDirections + firstDirection + lane)].data() + from;
+  };
   bool silent = true;
-  for (int32_t lane = 0; lane < kLanes && silent; ++lane) {
-    const float* input = buses_[static_cast<size_t>(firstDirection + lane)].data() + from;
-    silent = std::all_of(input, input + kBlock, [](float v) { return v == 0.0f; });
+  for (int ear = 0; ear < 2 && silent; ++ear) {
+    for (int32_t lane = 0; lane < kLanes && silent; ++lane) {
+      const float* in = input(ear, lane);
+      silent = std::all_of(in, in + kBlock, [](float v) { return v == 0.0f; });
+    }
   }
   if (silent && group.quietBlocks > partitions_) return false;  // its history is all zero
   group.quietBlocks = silent ? group.quietBlocks + 1 : 0;
 
-  std::copy_n(group.window.begin() + kBlock, kBlock, group.window.begin());
-  for (int32_t lane = 0; lane < kLanes; ++lane) {
-    const float* input = buses_[static_cast<size_t>(firstDirection + lane)].data() + from;
-    for (int32_t i = 0; i < kBlock; ++i) {
-      group.window[static_cast<size_t>(kBlock + i)].lane[lane] = input[i];
-    }
-  }
   const size_t slot = static_cast<size_t>(newest_) * kBins;
-  fft_.Forward(AsLanes(group.window), AsLanes(group.inputRe) + slot, AsLanes(group.inputIm) + slot,
-               AsLanes(scratch_));
+  for (int ear = 0; ear < 2; ++ear) {
+    std::vector<LaneSlot>& window = group.window[ear];
+    std::copy_n(window.begin() + kBlock, kBlock, window.begin());
+    for (int32_t lane = 0; lane < kLanes; ++lane) {
+      const float* in = input(ear, lane);
+      for (int32_t i = 0; i < kBlock; ++i) {
+        window[static_cast<size_t>(kBlock + i)].lane[lane] = in[i];
+      }
+    }
+    fft_.Forward(AsLanes(window), AsLanes(group.inputRe[ear]) + slot,
+                 AsLanes(group.inputIm[ear]) + slot, AsLanes(scratch_));
+  }
   Partitions partitions{
       {AsLanes(group.filterRe[0]), AsLanes(group.filterRe[1])},
       {AsLanes(group.filterIm[0]), AsLanes(group.filterIm[1])},
-      AsLanes(group.inputRe),
-      AsLanes(group.inputIm),
+      {AsLanes(group.inputRe[0]), AsLanes(group.inputRe[1])},
+      {AsLanes(group.inputIm[0]), AsLanes(group.inputIm[1])},
       partitions_,
       newest_,
       {{AsLanes(sum_[0][0]), AsLanes(sum_[0][1])}, {AsLanes(sum_[1][0]), AsLanes(sum_[1][1])}}};
@@ -222,4 +243,15 @@ bool RingRenderer::ConvolveGroup(Group& group, int32_t firstDirection, int32_t f
     AddPartitionsPortable(partitions);
   }
   return true;
+}
+
+void RingRenderer::EarDelays(int32_t directionCd, float delays[2]) const {
+  const float place = static_cast<float>(directionCd) / (100.0f * kRingSpacingDegrees);
+  const auto first = std::clamp(static_cast<int32_t>(place), 0, kRingDirections - 1);
+  const float toNext = std::clamp(place - static_cast<float>(first), 0.0f, 1.0f);
+  const auto next = static_cast<size_t>((first + 1) % kRingDirections);
+  for (int ear = 0; ear < 2; ++ear) {
+    const std::vector<float>& delay = delays_[ear];
+    delays[ear] = delay[static_cast<size_t>(first)] * (1.0f - toNext) + delay[next] * toNext;
+  }
 }

@@ -4,11 +4,11 @@
 // Threads: made and reset on a game thread while no output pulls it; Bus and Mix on the
 // device thread only. Mix never allocates, waits or frees.
 //
-// The cost is the ring's, not the voices': a voice adds into two buses as a stereo voice
-// adds into two channels, and the buses are convolved once per block (uniformly partitioned,
+// The cost is the ring's, not the voices': a voice adds into two buses per ear, each ear
+// read at its own delay, and the buses are convolved once per block (uniformly partitioned,
 // in the frequency domain), eight directions at once, one in each lane of a vector: one
-// transform for eight buses, two back for the ears. Eight directions silent for longer than
-// their filters ring cost nothing.
+// transform for eight buses of an ear, one back for each ear. Eight directions silent for longer
+// than their filters ring cost nothing.
 #pragma once
 
 #include <cstdint>
@@ -29,10 +29,19 @@ class RingRenderer {
   RingRenderer(const RingRenderer&) = delete;
   RingRenderer& operator=(const RingRenderer&) = delete;
   int32_t rate() const { return rate_; }
+  // Different for every ring made in the process: a voice knows its delays are this ring's.
+  uint32_t serial() const { return serial_; }
 
-  // Where direction `direction`'s next frames go: the mixer adds the next Mix's `frames`
-  // frames (at most kMixBlockFrames) from here on.
-  float* Bus(int32_t direction) { return buses_[static_cast<size_t>(direction)].data() + pending_; }
+  // Where direction `direction`'s next frames for ear `ear` (0 left, 1 right) go: the mixer
+  // adds the next Mix's `frames` frames (at most kMixBlockFrames) from here on. Each ear has
+  // its own bus, so each voice brings its own delay between the ears.
+  float* Bus(int32_t ear, int32_t direction) {
+    return buses_[static_cast<size_t>(ear * kRingDirections + direction)].data() + pending_;
+  }
+
+  // Frames each ear of a voice at `directionCd` (hundredths of a degree) lags: the delays
+  // of the two ring directions around it, taken as the voice's gains are.
+  void EarDelays(int32_t directionCd, float delays[2]) const;
 
   // Takes the `frames` frames the buses received since the last Mix, and adds as many frames
   // of the ring as heard into the accumulators (kRingBlockFrames behind).
@@ -47,9 +56,11 @@ class RingRenderer {
   bool ConvolveGroup(Group& group, int32_t firstDirection, int32_t from);
 
   int32_t rate_;
+  uint32_t serial_;
   int32_t partitions_;                     // kRingBlockFrames-long pieces of every filter
   RealFft fft_;                            // 2 x kRingBlockFrames points
-  std::vector<std::vector<float>> buses_;  // per direction: the frames not yet convolved
+  std::vector<std::vector<float>> buses_;  // per ear, per direction: frames not yet convolved
+  std::vector<float> delays_[2];           // per ear, per direction: frames taken out
   int32_t pending_ = 0;                    // frames in every bus not yet convolved
   std::vector<Group> groups_;              // eight directions each
   int32_t newest_ = 0;                     // the slot of the newest block in every group's history

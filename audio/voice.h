@@ -62,7 +62,14 @@ struct VoiceRender {
   int32_t directionCd = kNoDirection;  // the direction `target` was made from
   int32_t ring = -1;                   // -1: heard through the stereo pan law
   RingPair fading;
-  uint32_t starts = 0;  // the control's `starts` last taken
+  // Heard through the ring: frames each ear (left, right) lags, their change per frame while
+  // the ramp runs, where they are heading, and the direction and ring they were taken for.
+  float earDelay[2] = {0.0f, 0.0f};
+  float earDelayStep[2] = {0.0f, 0.0f};
+  float earDelayTarget[2] = {0.0f, 0.0f};
+  int32_t delayDirectionCd = kNoDirection;
+  uint32_t delayRing = 0;  // RingRenderer::serial(); 0 none
+  uint32_t starts = 0;     // the control's `starts` last taken
 };
 
 struct Voice {
