@@ -30,6 +30,12 @@ bool KeepsItsPromises(const HrtfRing& ring) {
       if (!std::isfinite(tap) || std::fabs(tap) > 1e3f) return false;
     }
   }
+  for (const std::vector<float>* ear : {&ring.delayLeft, &ring.delayRight}) {
+    if (ear->size() != kRingDirections) return false;
+    for (float delay : *ear) {
+      if (!(delay >= 0.0f && delay <= 4096.0f)) return false;
+    }
+  }
   return true;
 }
 

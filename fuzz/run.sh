@@ -37,7 +37,8 @@ build loader_fuzz \
   audio/ogg_decoder.cpp audio/path_lookup.cpp audio/pcm_convert.cpp \
   audio/pcm_piece_reader.cpp audio/sound_file.cpp audio/wav_reader.cpp \
   fuzz/loader_fuzz.cpp $(pkg-config --libs vorbisfile)
-build hrtf_fuzz audio/file_image.cpp audio/hrtf_ring.cpp audio/hrtf_ring_reader.cpp \
+build hrtf_fuzz audio/file_image.cpp audio/hrtf_equaliser.cpp audio/hrtf_ring.cpp \
+  audio/hrtf_ring_reader.cpp audio/volume_table.cpp \
   audio/hrtf_set_check.cpp fuzz/hrtf_fuzz.cpp $(pkg-config --libs libmysofa)
 build live_fuzz tools/sim/live_protocol.cpp fuzz/live_fuzz.cpp
 build script_fuzz host/headless/input_script.cpp runtime/shown_text.cpp \
