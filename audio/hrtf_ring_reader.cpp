@@ -1,9 +1,13 @@
 // Reading a head-related set where a fault in libmysofa cannot reach the game. The sets are
 // anyone's downloads; the library parses a complex format, and a damaged file has crashed
-// it. On POSIX systems the reading runs in a forked child that sends the finished ring back
-// through a pipe: a crash, an endless loop or a runaway allocation ends the child, and the
-// game hears a refusal. Elsewhere (Windows, whose build carries a newer libmysofa) it runs
-// here, behind the same checks.
+// it. On POSIX systems the reading runs in a process of its own that sends the finished ring
+// back through a pipe: a crash, an endless loop or a runaway allocation ends that process,
+// and the game hears a refusal. The process is the running program itself, started again
+// with the reader's arguments, which a constructor here takes before anything else of the
+// program runs: any program that reads sets (the game, the simulator, a test) is its own
+// reader, and none is forked while other threads hold locks a copy would inherit. Elsewhere
+// (Windows, whose build carries a newer libmysofa) the reading runs here, behind the same
+// checks.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -16,6 +20,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -24,7 +29,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
+
+extern char** environ;
 #endif
 
 namespace {
@@ -102,19 +111,16 @@ bool WriteAll(int fd, const void* data, size_t bytes) {
   return true;
 }
 
+// The first argument that makes a program the reader of one set: then the set's path, the
+// rate, and the process id of the program that asked.
+constexpr const char* kReaderArgument = "--quelmire-read-head-related-set";
+
 [[noreturn]] void ReadInChild(int fd, const std::string& path, int32_t rate, pid_t parent) {
 #ifdef __linux__
   // A game that ends while its set is still being read takes the reading with it.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != parent) _exit(1);
-#else
-  (void)parent;
 #endif
-  // The parent's handlers are the parent's business (the simulator's removes its folders on
-  // an ending signal): the child ends plainly, on a fault or when asked to.
-  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-    std::signal(signal, SIG_DFL);
-  }
+  if (getppid() != parent) _exit(1);
   std::string why;
   std::optional<HrtfRing> ring = ReadHrtfRingHere(path, rate, why);
   bool sent = false;
@@ -128,7 +134,53 @@ bool WriteAll(int fd, const void* data, size_t bytes) {
     const Header header{0, rate, static_cast<int32_t>(why.size())};
     sent = WriteAll(fd, &header, sizeof header) && WriteAll(fd, why.data(), why.size());
   }
-  _exit(sent ? 0 : 1);  // no exit handlers: they belong to the game
+  _exit(sent ? 0 : 1);  // no exit handlers: they belong to the program's own run
+}
+
+// Before the program's own start: a program started as the reader of a set reads it, sends
+// the ring to its standard output and ends there. glibc hands a constructor the arguments.
+[[gnu::constructor]] void ReadSetIfAsked(int argc, char** argv, char**) {
+  if (argc != 5 || argv == nullptr || std::strcmp(argv[1], kReaderArgument) != 0) return;
+  const long rate = std::strtol(argv[3], nullptr, 10);
+  const long parent = std::strtol(argv[4], nullptr, 10);
+  if (rate < 1 || rate > INT32_MAX || parent < 1) _exit(1);
+  ReadInChild(STDOUT_FILENO, argv[2], static_cast<int32_t>(rate), static_cast<pid_t>(parent));
+}
+
+// Starts this program again as the reader of the set at `path`, its standard output the
+// pipe's end `out`; the process id, or -1 with errno set.
+pid_t StartReader(const std::string& path, int32_t rate, int out) {
+  char self[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return -1;
+  self[length] = '\0';
+  std::string rateText = std::to_string(rate), parentText = std::to_string(getpid());
+  std::string argument = kReaderArgument, setPath = path;
+  char* argv[] = {self,   argument.data(), setPath.data(), rateText.data(), parentText.data(),
+                  nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+  // The reader ends plainly on a fault or when asked to: the program's handlers (the
+  // simulator's removes its folders on an ending signal) are not its business.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+    sigaddset(&defaults, signal);
+  }
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+  pid_t child = -1;
+  const int failed = posix_spawn(&child, self, &actions, &attributes, argv, environ);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) {
+    errno = failed;
+    return -1;
+  }
+  return child;
 }
 
 // Reads what the child sends, at most `limit` bytes, until it closes the pipe or the time is
@@ -204,20 +256,15 @@ std::optional<HrtfRing> LoadHrtfRing(const std::string& path, int32_t rate, std:
     why = std::string("its reading could not start (") + std::strerror(errno) + ")";
     return std::nullopt;
   }
-  const pid_t parent = getpid();
-  const pid_t child = fork();
-  if (child == 0) {
-    close(fds[0]);
-    ReadInChild(fds[1], path, rate, parent);
-  }
+  const pid_t child = StartReader(path, rate, fds[1]);
   close(fds[1]);
   if (child < 0) {
     why = std::string("its reading could not start (") + std::strerror(errno) + ")";
     close(fds[0]);
     return std::nullopt;
   }
-  const size_t limit =
-      sizeof(Header) + 2 * static_cast<size_t>(MaxRingTaps(rate)) * kRingDirections * sizeof(float);
+  const size_t limit = sizeof(Header) + 2 * (static_cast<size_t>(MaxRingTaps(rate)) + 1) *
+                                            kRingDirections * sizeof(float);
   std::string message;
   const bool inTime = Receive(fds[0], limit, message);
   close(fds[0]);
