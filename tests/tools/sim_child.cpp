@@ -83,13 +83,46 @@ void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
 }
 
-std::vector<Json> ReadTrace(const std::string& path) {
+namespace {
+
+std::vector<Json> ParseTrace(const std::string& trace) {
   std::vector<Json> lines;
-  std::istringstream text(ReadText(path));
+  std::istringstream text(trace);
   for (std::string line; std::getline(text, line);) {
     lines.push_back(ParseJson(line).value_or(Json{}));
   }
   return lines;
+}
+
+}  // namespace
+
+std::vector<Json> ReadTrace(const std::string& path) {
+  return ParseTrace(ReadText(path));
+}
+
+Standing RunStanding(const std::string& name, const std::string& script,
+                     const std::vector<std::string>& extra) {
+  const std::string trace = ScratchPath(name + ".trace"), wav = ScratchPath(name + ".wav");
+  std::vector<std::string> args = {"--seed",  "3",   "--quick-start", "--ms",  "10000",
+                                   "--trace", trace, "--trace-ticks", "--wav", wav};
+  if (!script.empty()) {
+    const std::string scriptPath = ScratchPath(name + ".script");
+    WriteText(scriptPath, script);
+    args.insert(args.end(), {"--script", scriptPath});
+  }
+  args.insert(args.end(), extra.begin(), extra.end());
+  Standing run;
+  run.result = RunSim(args);
+  run.traceText = ReadText(trace);
+  run.trace = ParseTrace(run.traceText);
+  run.wav = ReadText(wav);
+  return run;
+}
+
+std::string WavFrom(const std::string& wav, int ms) {
+  constexpr size_t kHeader = 44, kBytesPerMs = 48 * 4;
+  const size_t from = kHeader + static_cast<size_t>(ms) * kBytesPerMs;
+  return from < wav.size() ? wav.substr(from) : std::string();
 }
 
 std::vector<Json> EventsNamed(const std::vector<Json>& trace, const std::string& name) {

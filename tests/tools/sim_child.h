@@ -41,5 +41,20 @@ void WriteText(const std::string& path, const std::string& text);
 // Every line of a trace file, parsed; a line that is not JSON becomes a null value.
 std::vector<Json> ReadTrace(const std::string& path);
 
+// Ten virtual seconds of seed 3 standing at its start (page chimes, noises and the bed), with
+// the input `script` (none when empty) and `extra` options; its outputs are named after
+// `name` in the scratch folder.
+struct Standing {
+  SimResult result;
+  std::string traceText;    // a line a tick too
+  std::vector<Json> trace;  // the same, parsed
+  std::string wav;          // 48 kHz, 16-bit stereo
+};
+Standing RunStanding(const std::string& name, const std::string& script,
+                     const std::vector<std::string>& extra = {});
+
+// The samples of a run's WAV from virtual ms `ms` on.
+std::string WavFrom(const std::string& wav, int ms);
+
 // The lines of `trace` whose "event" is `name`, in order.
 std::vector<Json> EventsNamed(const std::vector<Json>& trace, const std::string& name);

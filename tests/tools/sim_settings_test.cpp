@@ -12,34 +12,6 @@
 
 namespace {
 
-constexpr size_t kWavHeader = 44;
-constexpr size_t kBytesPerMs = 48 * 4;  // 48 kHz, 16-bit stereo
-
-struct Played {
-  SimResult result;
-  std::vector<Json> trace;
-  std::string wav;
-};
-
-// Ten virtual seconds of seed 3 standing at its start, with `script` and `extra`.
-Played RunStanding(const std::string& name, const std::string& script,
-                   std::vector<std::string> extra = {}) {
-  const std::string trace = ScratchPath(name + ".trace"), wav = ScratchPath(name + ".wav");
-  std::vector<std::string> args = {"--seed",  "3",   "--quick-start", "--ms", "10000",
-                                   "--trace", trace, "--wav",         wav};
-  if (!script.empty()) {
-    const std::string scriptPath = ScratchPath(name + ".script");
-    WriteText(scriptPath, script);
-    args.insert(args.end(), {"--script", scriptPath});
-  }
-  args.insert(args.end(), extra.begin(), extra.end());
-  Played run;
-  run.result = RunSim(args);
-  run.trace = ReadTrace(trace);
-  run.wav = ReadText(wav);
-  return run;
-}
-
 // `count` presses of `key`, 100 ms apart from `fromMs` on.
 std::string Presses(const std::string& key, int count, int fromMs) {
   std::string script;
@@ -49,10 +21,6 @@ std::string Presses(const std::string& key, int count, int fromMs) {
               " key up " + key + "\n";
   }
   return script;
-}
-
-std::string From(const std::string& wav, int ms) {
-  return wav.substr(kWavHeader + static_cast<size_t>(ms) * kBytesPerMs);
 }
 
 double Rms16(const std::string& bytes) {
@@ -76,34 +44,34 @@ std::vector<int64_t> SettingValues(const std::vector<Json>& trace, const std::st
 
 class SimSettings : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { plain = new Played(RunStanding("plain", "")); }
+  static void SetUpTestSuite() { plain = new Standing(RunStanding("plain", "")); }
   static void TearDownTestSuite() { delete plain; }
-  static Played* plain;  // no settings key, no settings file
+  static Standing* plain;  // no settings key, no settings file
 };
-Played* SimSettings::plain = nullptr;
+Standing* SimSettings::plain = nullptr;
 
 TEST_F(SimSettings, VolumeKeysStepTheWholeMixWithinTheirRangeAndAreTracedEachChange) {
   ASSERT_EQ(plain->result.status, 0) << plain->result.err;
   EXPECT_TRUE(EventsNamed(plain->trace, "setting").empty());
 
   // Two steps down: from there on the mix is the same mix, 6 dB under.
-  const Played down = RunStanding("down", Presses("PageDown", 2, 1000));
+  const Standing down = RunStanding("down", Presses("PageDown", 2, 1000));
   ASSERT_EQ(down.result.status, 0) << down.result.err;
   EXPECT_EQ(SettingValues(down.trace, "volume"), (std::vector<int64_t>{-3, -6}));
   const double heardDb =
-      20.0 * std::log10(Rms16(From(down.wav, 2000)) / Rms16(From(plain->wav, 2000)));
+      20.0 * std::log10(Rms16(WavFrom(down.wav, 2000)) / Rms16(WavFrom(plain->wav, 2000)));
   EXPECT_NEAR(heardDb, -6.0, 0.02);
 
   // Eleven down and eleven up: the last press each way finds the end and changes nothing,
   // and back at 0 dB the mix is the plain one again, byte for byte.
-  const Played both =
+  const Standing both =
       RunStanding("both", Presses("PageDown", 11, 1000) + Presses("PageUp", 11, 2200));
   ASSERT_EQ(both.result.status, 0) << both.result.err;
   std::vector<int64_t> steps;
   for (int db = -3; db >= -30; db -= 3) steps.push_back(db);
   for (int db = -27; db <= 0; db += 3) steps.push_back(db);
   EXPECT_EQ(SettingValues(both.trace, "volume"), steps);
-  EXPECT_TRUE(From(both.wav, 4000) == From(plain->wav, 4000));
+  EXPECT_TRUE(WavFrom(both.wav, 4000) == WavFrom(plain->wav, 4000));
   // Nothing but the mix changed: the game's own events are those of the plain run.
   auto withoutSettings = [](std::vector<Json> trace) {
     std::erase_if(trace, [](const Json& line) { return line["event"].Str() == "setting"; });
@@ -117,24 +85,24 @@ TEST_F(SimSettings, VolumeKeysStepTheWholeMixWithinTheirRangeAndAreTracedEachCha
 // stereo one again, byte for byte.
 TEST_F(SimSettings, HTwiceGivesBackTheStereoMixAfterTheCrossfade) {
   ASSERT_EQ(plain->result.status, 0) << plain->result.err;
-  const Played twice = RunStanding("h-twice", Presses("H", 1, 1000) + Presses("H", 1, 3000));
+  const Standing twice = RunStanding("h-twice", Presses("H", 1, 1000) + Presses("H", 1, 3000));
   ASSERT_EQ(twice.result.status, 0) << twice.result.err;
   EXPECT_EQ(twice.result.err, "");
   EXPECT_EQ(SettingValues(twice.trace, "headphones"), (std::vector<int64_t>{1, 0}));
   ASSERT_EQ(twice.wav.size(), plain->wav.size());
-  EXPECT_FALSE(twice.wav.substr(0, kWavHeader + 3000 * kBytesPerMs) ==
-               plain->wav.substr(0, kWavHeader + 3000 * kBytesPerMs));
-  EXPECT_TRUE(From(twice.wav, 5000) == From(plain->wav, 5000));
+  const size_t head = twice.wav.size() - WavFrom(twice.wav, 3000).size();
+  EXPECT_FALSE(twice.wav.substr(0, head) == plain->wav.substr(0, head));
+  EXPECT_TRUE(WavFrom(twice.wav, 5000) == WavFrom(plain->wav, 5000));
   // A set that cannot be read answers "unavailable", says why once, and changes nothing.
   setenv("QUELMIRE_HRTF", ScratchPath("no-such-set.sofa").c_str(), 1);
-  const Played missing = RunStanding("h-missing", Presses("H", 3, 1000));
+  const Standing missing = RunStanding("h-missing", Presses("H", 3, 1000));
   unsetenv("QUELMIRE_HRTF");
   ASSERT_EQ(missing.result.status, 0) << missing.result.err;
   EXPECT_EQ(std::count(missing.result.err.begin(), missing.result.err.end(), '\n'), 1)
       << missing.result.err;
   EXPECT_NE(missing.result.err.find("headphones are unavailable"), std::string::npos);
   EXPECT_TRUE(EventsNamed(missing.trace, "setting").empty());
-  EXPECT_TRUE(From(missing.wav, 5000) == From(plain->wav, 5000));
+  EXPECT_TRUE(WavFrom(missing.wav, 5000) == WavFrom(plain->wav, 5000));
 }
 
 TEST_F(SimSettings, ARunStartsFromItsSettingsFileAndWritesNoSettingsFile) {
@@ -148,13 +116,13 @@ TEST_F(SimSettings, ARunStartsFromItsSettingsFileAndWritesNoSettingsFile) {
   const std::string file = ScratchPath("quiet.ini");
   const std::string text = "volume = -6\nheadphones = 0\n";
   WriteText(file, text);
-  const Played quiet = RunStanding("quiet", Presses("PageDown", 1, 1000), {"--settings", file});
+  const Standing quiet = RunStanding("quiet", Presses("PageDown", 1, 1000), {"--settings", file});
   ASSERT_EQ(quiet.result.status, 0) << quiet.result.err;
   EXPECT_EQ(quiet.result.err, "");
   EXPECT_EQ(SettingValues(quiet.trace, "volume"), (std::vector<int64_t>{-6, -9}));
   EXPECT_EQ(EventsNamed(quiet.trace, "setting").front()["ms"].Int(), 0);
   const double heardDb =
-      20.0 * std::log10(Rms16(From(quiet.wav, 2000)) / Rms16(From(plain->wav, 2000)));
+      20.0 * std::log10(Rms16(WavFrom(quiet.wav, 2000)) / Rms16(WavFrom(plain->wav, 2000)));
   EXPECT_NEAR(heardDb, -9.0, 0.02);
   EXPECT_EQ(ReadText(file), text);  // read, never written
   EXPECT_TRUE(std::filesystem::is_empty(home));
@@ -171,14 +139,14 @@ TEST_F(SimSettings, ARunStartsFromItsSettingsFileAndWritesNoSettingsFile) {
     SCOPED_TRACE(c.name);
     const std::string path = ScratchPath(std::string(c.name) + ".ini");
     WriteText(path, c.text);
-    const Played run = RunStanding(c.name, "", {"--settings", path});
+    const Standing run = RunStanding(c.name, "", {"--settings", path});
     ASSERT_EQ(run.result.status, 0) << run.result.err;
     EXPECT_EQ(std::count(run.result.err.begin(), run.result.err.end(), '\n'), c.errLines)
         << run.result.err;
     EXPECT_TRUE(run.wav == plain->wav);
     EXPECT_EQ(run.trace.size(), plain->trace.size());
   }
-  const Played missing = RunStanding("missing", "", {"--settings", ScratchPath("no-such.ini")});
+  const Standing missing = RunStanding("missing", "", {"--settings", ScratchPath("no-such.ini")});
   EXPECT_EQ(missing.result.status, 2);
 }
 
