@@ -57,20 +57,19 @@ void TellPlayer(const std::string& line, const std::string& spoken, const char* 
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
   SpeakText(spoken);
-  if (SoundLoad(kSpokenAnswerSound, clip) != 0) SoundPlay(kSpokenAnswerSound, kOnce, 100);
+  PlayAnswer(clip);
 }
 
 void TellRefused(const std::string& why) {
   TellPlayer("Headphones are off: " + SetRefusal() + ". Playing stereo.",
-             "Headphones unavailable: " + why + ". Playing stereo.",
-             "assets/settings/headphones_unavailable.wav");
+             "Headphones unavailable: " + why + ". Playing stereo.", kHeadphonesUnavailableSound);
 }
 
 void TellNotReady() {
   TellPlayer("Headphones are off: the head-related set " + QuotedExcerpt(readingPath) +
                  " was not read within " + std::to_string(waitMs.load() / 1000) +
                  " seconds. Playing stereo.",
-             "Headphones not ready. Playing stereo.", "assets/settings/headphones_not_ready.wav");
+             "Headphones not ready. Playing stereo.", kHeadphonesNotReadySound);
 }
 
 // Escape during the wait ends the game as it does in play.
@@ -177,6 +176,11 @@ void HeadphonesReady() {
     default:
       break;
   }
+}
+
+void PlayAnswer(const char* clip) {
+  constexpr int32_t kAnswerSound = 1;
+  if (SoundLoad(kAnswerSound, clip) != 0) SoundPlay(kAnswerSound, kOnce, 100);
 }
 
 void TellSilencedMixes() {

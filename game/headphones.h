@@ -64,10 +64,15 @@ std::string SetRefusal();
 // Once a tick in play: a mix that went out as silence for not being finite is told once.
 void TellSilencedMixes();
 
-// The static sound number the game's short spoken answers ("Headphones unavailable") are
-// loaded under: a new answer takes the place of the last, and none takes a dynamic handle,
-// so the handles every other sound of a run gets stay as they were.
-inline constexpr int32_t kSpokenAnswerSound = 1;
+// The spoken clips that tell why headphones are not on.
+inline constexpr const char* kHeadphonesNotReadySound = "assets/settings/headphones_not_ready.wav";
+inline constexpr const char* kHeadphonesUnavailableSound =
+    "assets/settings/headphones_unavailable.wav";
+
+// Plays one of the game's short answers (a spoken clip, a volume tick) centred at full volume,
+// under a static sound number: a new answer takes the place of the last, and none takes a
+// dynamic handle, so the handles every other sound of a run gets stay as they were.
+void PlayAnswer(const char* clip);
 
 // The set's path, as looked for above.
 std::string HrtfSetPath();

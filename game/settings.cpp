@@ -25,9 +25,6 @@ struct SettingsState {
   PlayerSettings saved;          // what the file holds, or is to hold once written
   PlayerSettings inForce;        // what the run plays with
   bool headphonesAsked = false;  // by the command line or the environment
-  // The answers, loaded at the first press that needs each; 0 until then.
-  int32_t tickSound = 0, endSound = 0;
-  int32_t headphonesSound = 0, speakersSound = 0, notReadySound = 0, unavailableSound = 0;
   // Headphones: the simulator reads the set at once; H waits for a reading it started.
   bool readAtOnce = false;
   bool switchOnWhenRead = false;
@@ -69,20 +66,14 @@ void Save() {
   settings.writer->Post(SettingsText(settings.saved));
 }
 
-// A short answer, centred at full volume: heard at the master volume now in force.
-void Answer(int32_t& sound, const char* path) {
-  if (sound == 0) sound = SoundLoad(kNewHandle, path);
-  SoundPlay(sound, kOnce, 100);
-}
-
 void Switched(int32_t headphones) {
   settings.inForce.headphones = headphones;
   settings.saved.headphones = headphones;
   Events().SettingChanged(kHeadphonesKey, headphones);
   if (headphones != 0) {
-    Answer(settings.headphonesSound, kHeadphonesSound);
+    PlayAnswer(kHeadphonesSound);
   } else {
-    Answer(settings.speakersSound, kSpeakersSound);
+    PlayAnswer(kSpeakersSound);
   }
   Save();
 }
@@ -98,7 +89,7 @@ void FollowSetReading() {
     return;
   }
   Tell("headphones are unavailable: " + SetRefusal() + ".");
-  Answer(settings.unavailableSound, kHeadphonesUnavailableSound);
+  PlayAnswer(kHeadphonesUnavailableSound);
 }
 
 void SwitchHeadphones() {
@@ -114,7 +105,7 @@ void SwitchHeadphones() {
   // Read once a run: a set refused stays refused; one still being read (also the one asked
   // for at start) is waited for.
   if (AwaitSet(0, false) == SetState::kRefused) {
-    Answer(settings.unavailableSound, kHeadphonesUnavailableSound);
+    PlayAnswer(kHeadphonesUnavailableSound);
     return;
   }
   StartReadingSet();
@@ -123,20 +114,20 @@ void SwitchHeadphones() {
     FollowSetReading();
     return;
   }
-  Answer(settings.notReadySound, kHeadphonesNotReadySound);
+  PlayAnswer(kHeadphonesNotReadySound);
 }
 
 void StepVolume(int32_t steps) {
   int32_t& volumeDb = settings.inForce.volumeDb;
   const int32_t wanted = std::clamp(volumeDb + steps * kVolumeStepDb, kVolumeFloorDb, 0);
   if (wanted == volumeDb) {
-    Answer(settings.endSound, kVolumeEndSound);
+    PlayAnswer(kVolumeEndSound);
     return;
   }
   volumeDb = wanted;
   SoundSetMasterLevel(volumeDb * 100);
   Events().SettingChanged(kVolumeKey, volumeDb);
-  Answer(settings.tickSound, kVolumeTickSound);
+  PlayAnswer(kVolumeTickSound);
   Save();
 }
 

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "game/headphones.h"
 #include "game/settings_text.h"
 
 // Key codes of the settings keys (input/key_codes.h's numbering).
@@ -19,9 +20,6 @@ inline constexpr const char* kVolumeTickSound = "assets/settings/volume_tick.wav
 inline constexpr const char* kVolumeEndSound = "assets/settings/volume_end.wav";
 inline constexpr const char* kHeadphonesSound = "assets/settings/headphones.wav";
 inline constexpr const char* kSpeakersSound = "assets/settings/speakers.wav";
-inline constexpr const char* kHeadphonesNotReadySound = "assets/settings/headphones_not_ready.wav";
-inline constexpr const char* kHeadphonesUnavailableSound =
-    "assets/settings/headphones_unavailable.wav";
 
 // Whether a change is written back to the file read at start.
 enum class SettingsWrite { kReadOnly, kWriteBack };
