@@ -7,14 +7,16 @@ import json
 
 import numpy as np
 
+from binaural import HeadListen
 from body import LEFT_BUTTON, STRIDE_TURN, Body
 from hearing import Hearing
-from page_map import PageMap, Sweep
+from page_map import PageMap, Sweep, sources_in
 from stalker_belief import StalkerBelief, wrap
 from terrain import Terrain
 
 SWEEP_DEG = 12         # degrees a tick while listening round
 SWEEP_TICKS = 30       # once round in the loud first half of the one-second note
+QUARTER = 90           # degrees: with headphones, the turn that makes ahead and behind two sides
 MAX_TURN = 90          # degrees a tick: the pointer is put back to the middle of the window each
                        # tick, and a longer move would reach its edge
 
@@ -28,8 +30,9 @@ class Acting:
     """One game's doings and what they taught: it hears (Hearing), believes (PageMap,
     Terrain, StalkerBelief) and knows itself (Body)."""
 
-    def __init__(self, env, ear, rules, log=None, notebook=None):
+    def __init__(self, env, ear, rules, log=None, notebook=None, head=None):
         self.env = env
+        self.head = head  # with headphones on, how the ring is heard (binaural.HeadHearing)
         self.rules = rules
         self.log = log
         self.notebook = notebook  # an open file, or None
@@ -47,6 +50,7 @@ class Acting:
         self.texts = []
         self.pages_heard = 0
         self.spent = {}  # virtual ms by what it was doing, for the log
+        self.listens = {"still": 0, "turned": 0, "turning_ms": 0}
         self.doing = "start"
 
     def say(self, *parts):
@@ -118,6 +122,14 @@ class Acting:
         self.step(self.tick)
         self.terrain.learn_tunnel(self.locate(walked=False), self.rules)
 
+    def hear_hint(self, onset_ms):
+        """Listens through the hint that starts at `onset_ms`: what it heard, and the
+        places of the pages that explain it; None when it heard nothing whole."""
+        heard = self.sweep(onset_ms) if self.head is None else self.head_listen(onset_ms)
+        if heard is None:
+            return None
+        return heard, sources_in(heard, self.field)
+
     def sweep(self, onset_ms):
         """Turns once round during the hint that starts at `onset_ms`; the sweep heard."""
         place = self.body.place
@@ -127,11 +139,57 @@ class Acting:
             if self.done:
                 return None
         self.listen()
+        self.listens["turned"] += 1
+        self.listens["turning_ms"] += SWEEP_TICKS * self.tick
         gains = self.hearing.hint_gains(onset_ms, SWEEP_TICKS, self.tick)
         if gains is None:
             return None
         headings = [(h0 + SWEEP_DEG * (k + 1)) % 360 for k in range(SWEEP_TICKS)]
         return Sweep(self.rules.cue_law, place, onset_ms % self.period, headings, *gains)
+
+    def head_listen(self, onset_ms):
+        """With headphones on: stands still through the loud first half of the hint and
+        places what it heard; when a place could as well lie in the other half (ahead or
+        behind), it turns a quarter and listens on, which makes the two halves different
+        sides, and places the pages from the whole listen."""
+        place = self.body.place
+        h0 = self.body.heading
+        still = SWEEP_TICKS // 2
+        for _ in range(still):
+            self.step(self.tick, listen=False)
+            if self.done:
+                return None
+        heard = self.fit_head(onset_ms, place, [h0] * still)
+        if heard is None:
+            return None
+        places = sources_in(heard, self.field)
+        unsure = [p for p in places if not heard.sure(p, [q for q in places if q != p])]
+        if not unsure:
+            self.listen()
+            self.listens["still"] += 1
+            heard.sure_places = places
+            return heard
+        self.say("unsure of", unsure, "turns a quarter")
+        turned = (h0 + QUARTER) % 360
+        for k in range(SWEEP_TICKS - still):
+            self.step(self.tick, turn=QUARTER if k == 0 else 0, listen=False)
+            if self.done:
+                return None
+        self.listen()
+        self.listens["turned"] += 1
+        self.listens["turning_ms"] += (SWEEP_TICKS - still) * self.tick
+        heard = self.fit_head(onset_ms, place, [h0] * still + [turned] * (SWEEP_TICKS - still))
+        if heard is not None:
+            heard.sure_places = None
+        return heard
+
+    def fit_head(self, onset_ms, place, headings):
+        window = self.hearing.hint_window(onset_ms, len(headings), self.tick)
+        if window is None:
+            return None
+        x, bounds, others, noise = window
+        listen = HeadListen(self.rules.cue_law, place, onset_ms % self.period, headings)
+        return listen.fit(self.head, x, bounds, [0] + others, noise)
 
     def face(self, x, y):
         """Turns toward the place (x, y) from where the player is."""

@@ -38,9 +38,9 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from acting import Acting, bearing  # noqa: E402
+from binaural import HeadHearing, read_ring  # noqa: E402
 from body import AHEAD, BACK, LEFT, RIGHT, RUN_KEY  # noqa: E402
 from ear import Ear  # noqa: E402
-from page_map import sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
@@ -88,8 +88,8 @@ class EarBot(Acting):
     """One game of the ear player: what it decides, on what it does (Acting)."""
 
     def __init__(self, env, ear, rules, seed, log=None, notebook=None,
-                 max_ms=DEFAULT_MAX_MS):
-        super().__init__(env, ear, rules, log=log, notebook=notebook)
+                 max_ms=DEFAULT_MAX_MS, head=None):
+        super().__init__(env, ear, rules, log=log, notebook=notebook, head=head)
         self.seed = seed
         self.max_ms = max_ms
         self.last_goal = None
@@ -304,14 +304,17 @@ class EarBot(Acting):
                 return
         if self.ms != onset or self.done:
             return
-        heard = self.sweep(onset)
+        hint = self.hear_hint(onset)
         self.last_sweep = onset
-        if heard is None:
+        if hint is None:
             return
-        places = sources_in(heard, self.field)
+        heard, places = hint
         self.map.heard(heard, places)
         target = self.map.nearest(self.body.place)
-        self.note("heard", found=places, goal=None if target is None else (target.x, target.y))
+        self.note("heard", found=places, goal=None if target is None else (target.x, target.y),
+                  headings=[float(heard.headings[0]), float(heard.headings[-1])],
+                  still=bool((heard.headings == heard.headings[0]).all()),
+                  lag=getattr(heard, "lag", None))
         self.say("at", tuple(int(v) for v in heard.place), "phase", heard.phase, "heard", places,
                  "believes", [(int(c.x), int(c.y), int(c.heard_from)) for c in self.map.candidates])
 
@@ -322,10 +325,12 @@ class EarBot(Acting):
         self.say("time spent", {k: v // 1000 for k, v in sorted(self.spent.items())})
         # The outro plays only once the last page is taken, whatever the ear counted.
         pages = PAGE_COUNT if self.cause == "outro" else self.pages_heard
-        return {"seed": self.seed, "pages": pages, "cause": self.cause, "ms": self.ms}
+        return {"seed": self.seed, "pages": pages, "cause": self.cause, "ms": self.ms,
+                "listens": self.listens}
 
 
-def play_game(env, ear, rules, seed, log=None, notes_dir=None, max_ms=DEFAULT_MAX_MS):
+def play_game(env, ear, rules, seed, log=None, notes_dir=None, max_ms=DEFAULT_MAX_MS,
+              head=None):
     """Plays one game on `seed` to its end or `max_ms`; its result. With `notes_dir`, the
     player's notebook of the game is written there."""
     notebook = None
@@ -333,7 +338,8 @@ def play_game(env, ear, rules, seed, log=None, notes_dir=None, max_ms=DEFAULT_MA
         os.makedirs(notes_dir, exist_ok=True)
         notebook = open(os.path.join(notes_dir, "seed-%d.jsonl" % seed), "w")
     try:
-        bot = EarBot(env, ear, rules, seed, log=log, notebook=notebook, max_ms=max_ms)
+        bot = EarBot(env, ear, rules, seed, log=log, notebook=notebook, max_ms=max_ms,
+                     head=head)
         bot.play()
         return bot.result()
     finally:
@@ -348,6 +354,8 @@ def main():
     parser.add_argument("--run-dir", required=True)
     parser.add_argument("--log", action="store_true", help="what it hears and does, on stderr")
     parser.add_argument("--notes", help="a folder for the player's notebook, one file a game")
+    parser.add_argument("--binaural", action="store_true",
+                        help="plays with headphones on: listens through the game's ring")
     parser.add_argument("seeds", nargs="+", type=int)
     args = parser.parse_args()
     max_ms = int(os.environ.get("EARBOT_MAX_MS", DEFAULT_MAX_MS))
@@ -356,12 +364,20 @@ def main():
     except RuntimeError as e:
         print("earbot: %s" % e, file=sys.stderr)
         return 1
-    env = LiveSim(args.sim, run_dir=args.run_dir, rate=RATE)
+    env = LiveSim(args.sim, run_dir=args.run_dir, rate=RATE,
+                  extra_args=["--binaural"] if args.binaural else [])
     ear = Ear(os.path.join(args.run_dir, "assets"), env.rate)
+    head = None
+    if args.binaural:
+        try:
+            head = HeadHearing(read_ring(os.path.abspath(args.sim), RATE), ear.note)
+        except RuntimeError as e:
+            print("earbot: %s" % e, file=sys.stderr)
+            return 1
     results = []
     for seed in args.seeds:
         result = play_game(env, ear, rules, seed, log=sys.stderr if args.log else None,
-                           notes_dir=args.notes, max_ms=max_ms)
+                           notes_dir=args.notes, max_ms=max_ms, head=head)
         results.append(result)
         print(json.dumps(result, separators=(",", ":")), flush=True)
     wins = sum(r["cause"] == "outro" for r in results)

@@ -75,10 +75,11 @@ class Hearing:
             best = t if best is None else min(best, t)
         return best
 
-    def hint_gains(self, onset_ms, ticks, tick_ms):
-        """The left and right gains, and the weight each deserves, of the hint that
-        started at `onset_ms`, one pair for each of the `ticks` ticks since; None when the
-        tape does not hold them whole."""
+    def hint_window(self, onset_ms, ticks, tick_ms):
+        """The mix over the `ticks` ticks since the hint that started at `onset_ms`: the
+        stereo frames, the ticks' first samples from 0 and the end, where the notes of the
+        other rhythms heard start against it (samples; negative: before it), and the mono
+        noise heard just before; None when the tape does not hold it whole."""
         sample = lambda ms: ms * self.rate // 1000
         base = sample(onset_ms)
         bounds = [sample(onset_ms + k * tick_ms) - base for k in range(ticks + 1)]
@@ -89,16 +90,25 @@ class Hearing:
             return None
         # Other hints (pages with rhythms of their own) overlap this one: the fit hears
         # all of them at once.
+        others = [sample(o) - base for o in self.onsets if o != onset_ms
+                  if -len(x) < base - sample(o) < len(self.ear.note)]
+        return x, bounds, others, before.sum(axis=1)
+
+    def hint_gains(self, onset_ms, ticks, tick_ms):
+        """The left and right gains, and the weight each deserves, of the hint that
+        started at `onset_ms`, one pair for each of the `ticks` ticks since; None when the
+        tape does not hold them whole."""
+        window = self.hint_window(onset_ms, ticks, tick_ms)
+        if window is None:
+            return None
+        x, bounds, others, noise = window
         notes = []
-        for o in [onset_ms] + [o for o in self.onsets if o != onset_ms]:
-            lo = base - sample(o)
-            if not -len(x) < lo < len(self.ear.note):
-                continue
+        for start in [0] + others:
             t = np.zeros(len(x))
-            piece = self.ear.note[max(lo, 0) : max(lo + len(x), 0)]
-            t[max(-lo, 0) : max(-lo, 0) + len(piece)] = piece[: len(x) - max(-lo, 0)]
+            piece = self.ear.note[max(-start, 0) : max(len(x) - start, 0)]
+            t[max(start, 0) : max(start, 0) + len(piece)] = piece[: len(x) - max(start, 0)]
             notes.append(t)
-        return tick_gains(x, notes, bounds, sample(ENGINE_RAMP_MS), before.sum(axis=1))
+        return tick_gains(x, notes, bounds, ENGINE_RAMP_MS * self.rate // 1000, noise)
 
     def stalker_gains(self):
         """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""

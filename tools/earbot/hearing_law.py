@@ -14,15 +14,35 @@ import numpy as np
 Law = namedtuple("Law", "falloff behind")
 
 
-def pan_and_behind(lx, ly, heading, sx, sy):
-    """The law's pan (-100 .. 100) and whether the source counts as behind."""
+def relative_bearing(lx, ly, heading, sx, sy):
+    """The law's bearing of the source against the heading, in radians: a quarter turn is
+    straight ahead, three quarters straight behind."""
     dy = sy - ly
     dx = lx - sx
     with np.errstate(divide="ignore", invalid="ignore"):
         arc = np.where(dx != 0, np.arctan(dy / np.where(dx != 0, dx, 1)), np.copysign(np.pi / 2, dy))
     theta = np.where(dx > 0, arc, arc + np.pi)
-    rel = np.radians(np.degrees(theta) - heading)
+    return np.radians(np.degrees(theta) - heading)
+
+
+def pan_and_behind(lx, ly, heading, sx, sy):
+    """The law's pan (-100 .. 100) and whether the source counts as behind."""
+    rel = relative_bearing(lx, ly, heading, sx, sy)
     return np.round(-np.cos(rel) * 100), -np.sin(rel) > 0
+
+
+def head_direction(lx, ly, heading, sx, sy):
+    """Where the source is heard with headphones on, in degrees counterclockwise from
+    straight ahead (90 the left, 270 the right), and whether the law counts it behind: the
+    game gives the voice the direction a quarter turn less the law's bearing."""
+    rel = relative_bearing(lx, ly, heading, sx, sy)
+    return np.mod(90 - np.degrees(rel), 360), -np.sin(rel) > 0
+
+
+def compass_point(compass, reach=10.0):
+    """A point `reach` units from the origin in the direction `compass` (degrees)."""
+    phi = np.radians(np.asarray(compass, dtype=float))
+    return reach * np.sin(phi), reach * np.cos(phi)
 
 
 def sides(volume, pan):
@@ -56,8 +76,8 @@ def direction_gains(law, headings, compass):
     """Left and right gains, per heading (rows) and per direction (columns, compass
     degrees: 0 toward +y, 90 toward +x), of a source of front volume 1 in that direction."""
     h = np.asarray(headings, dtype=float)[:, None]
-    phi = np.radians(np.asarray(compass, dtype=float))[None, :]
-    pan, back = pan_and_behind(0.0, 0.0, h, 10 * np.sin(phi), 10 * np.cos(phi))
+    sx, sy = compass_point(np.asarray(compass, dtype=float)[None, :])
+    pan, back = pan_and_behind(0.0, 0.0, h, sx, sy)
     return sides(np.where(back, 1 / law.behind, 1.0), pan)
 
 
@@ -98,7 +118,13 @@ def directions_heard(law, headings, left, right, weights, step=2):
     w = np.asarray(weights, dtype=float)[:, None]
     a = np.concatenate([gl * w, gr * w])
     b = np.concatenate([np.asarray(left) * w[:, 0], np.asarray(right) * w[:, 0]])
-    volume = nonnegative_least_squares(a, b)
+    return directions_of(compass, nonnegative_least_squares(a, b))
+
+
+def directions_of(compass, volume):
+    """The directions of a fit's volumes per direction (`compass`, evenly spaced): runs of
+    neighbouring directions that sound, each one source at its volume-weighted mean
+    direction with the run's summed volume; faint ones left out."""
     found = []
     on = volume > 0.005
     if on.all():
@@ -106,7 +132,7 @@ def directions_heard(law, headings, left, right, weights, step=2):
     # Runs of neighbouring directions, the circle cut where nothing sounds.
     first = int(np.argmin(on))
     run = []
-    for i in list(range(first, len(compass))) + list(range(first)):
+    for i in list(range(first, len(compass))) + list(range(first + 1)):
         if on[i]:
             run.append(i)
             continue

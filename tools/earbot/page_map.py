@@ -48,16 +48,38 @@ class Sweep:
         w = self.weights ** 2
         return float((w * ((self.left - left) ** 2 + (self.right - right) ** 2)).sum())
 
+    # What page_map asks of any listen (a HeadListen with headphones on answers the same).
+    def directions(self):
+        return directions_heard(self.law, self.headings, self.left, self.right, self.weights)
+
+    def cost_of(self, places):
+        """What the places leave of the sweep unexplained."""
+        return self.cost(*self.predicted(places))
+
+    def candidate_costs(self, others, x, y):
+        """What each place (x[j], y[j]) beside `others` leaves unexplained, and what the
+        others leave alone."""
+        rest_l, rest_r = self.predicted(others)
+        rest_l = (self.left - rest_l)[:, None]
+        rest_r = (self.right - rest_r)[:, None]
+        lx, ly = self.place
+        gl, gr = gains_from(self.law, lx, ly, self.headings[:, None], x[None, :], y[None, :])
+        w = self.weights[:, None] ** 2
+        cost = (w * ((rest_l - gl) ** 2 + (rest_r - gr) ** 2)).sum(axis=0)
+        return cost, float((w * (rest_l ** 2 + rest_r ** 2)).sum())
+
+    def loudness(self, place):
+        """The front volume (0 .. 1) a page at `place` sounds at."""
+        return float(np.max(self.predicted([place])))
+
 
 def sources_in(sweep, field):
     """The places (whole units) that explain one sweep: directions and volumes first,
     then each place sought on whole units near its first guess, beside the others.
     `field`: its width and height, in units."""
-    directions = directions_heard(sweep.law, sweep.headings, sweep.left, sweep.right,
-                                  sweep.weights)
     lx, ly = sweep.place
     places = []
-    for compass, volume in directions:
+    for compass, volume in sweep.directions():
         x, y = place_of(sweep.law, lx, ly, compass, min(volume, 1.0))
         places.append(on_field(x, y, field))
     return fewest(sharpen(places, sweep, field), sweep, field)
@@ -74,17 +96,17 @@ def fewest(places, sweep, field, tolerance=1.1, close_deg=12):
     merged = True
     while merged and len(places) > 1:
         merged = False
-        now = sweep.cost(*sweep.predicted(places))
+        now = sweep.cost_of(places)
         compass = [np.degrees(np.arctan2(x - lx, y - ly)) for x, y in places]
         pairs = [(i, j) for i in range(len(places)) for j in range(i + 1, len(places))
                  if abs((compass[i] - compass[j] + 180) % 360 - 180) < close_deg]
         for i, j in pairs:
-            volume = sum(float(np.max(sweep.predicted([places[k]]))) for k in (i, j))
+            volume = sum(sweep.loudness(places[k]) for k in (i, j))
             mean = np.degrees(np.angle(np.exp(1j * np.radians(compass[i])) + np.exp(1j * np.radians(compass[j]))))
             one = on_field(*place_of(sweep.law, lx, ly, mean % 360, min(volume, 1.0)), field)
             rest = [p for k, p in enumerate(places) if k not in (i, j)]
             trial = sharpen(rest + [one], sweep, field)
-            if sweep.cost(*sweep.predicted(trial)) < tolerance * now + 1e-4:
+            if sweep.cost_of(trial) < tolerance * now + 1e-4:
                 places = trial
                 merged = True
                 break
@@ -97,23 +119,15 @@ def sharpen(places, sweep, field, reach=6, rounds=2):
     places = list(places)
     offsets = np.arange(-reach, reach + 1)
     ox, oy = [a.ravel() for a in np.meshgrid(offsets, offsets)]
-    lx, ly = sweep.place
-    w = sweep.weights[:, None] ** 2
     for _ in range(rounds):
         for i in range(len(places)):
             if places[i] is None:
                 continue
             others = [p for p in places[:i] + places[i + 1:] if p is not None]
-            rest_l, rest_r = sweep.predicted(others)
-            rest_l = (sweep.left - rest_l)[:, None]
-            rest_r = (sweep.right - rest_r)[:, None]
             x = np.clip(places[i][0] + ox, 0, field[0] - 1).astype(float)
             y = np.clip(places[i][1] + oy, 0, field[1] - 1).astype(float)
-            gl, gr = gains_from(sweep.law, lx, ly, sweep.headings[:, None], x[None, :],
-                                y[None, :])
-            cost = (w * ((rest_l - gl) ** 2 + (rest_r - gr) ** 2)).sum(axis=0)
+            cost, empty = sweep.candidate_costs(others, x, y)
             j = int(np.argmin(cost))
-            empty = float((w * (rest_l ** 2 + rest_r ** 2)).sum())
             places[i] = (int(x[j]), int(y[j])) if cost[j] < EXPLAINS_LITTLE * empty else None
         places = [p for p in places if p is not None]
     return places

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/sim/options.h"
+#include "tools/sim/ring_line.h"
 #include "tools/sim/rules_line.h"
 #include "tools/sim/sim_run.h"
 
@@ -29,6 +30,15 @@ int main(int argc, char** argv) {
   }
   if (parsed.options.help) return PrintOrTell(SimUsage(), "the usage text");
   if (parsed.options.rulesOnly) return PrintOrTell(RulesLine() + "\n", "the rules' line");
+  if (parsed.options.ringOnly) {
+    std::string why;
+    const std::string line = RingLine(parsed.options.rate, why);
+    if (line.empty()) {
+      std::fprintf(stderr, "quelmire-sim: no headphones' ring: %s\n", why.c_str());
+      return kExitUsage;
+    }
+    return PrintOrTell(line + "\n", "the ring's line");
+  }
   if (parsed.options.worldOnly) return RunWorldCommand(parsed.options);
   RunGameCommand(parsed.options);
 }

@@ -99,6 +99,7 @@ bool SetFlag(SimOptions& o, const std::string& arg) {
   if (arg == "--quick-start") return o.quickStart = true;
   if (arg == "--world") return o.worldOnly = true;
   if (arg == "--rules") return o.rulesOnly = true;
+  if (arg == "--ring") return o.ringOnly = true;
   if (arg == "--trace-ticks") return o.traceTicks = true;
   if (arg == "--live") return o.live = true;
   if (arg == "--binaural") return o.binaural = true;
@@ -148,6 +149,8 @@ std::string SimUsage() {
          "  --world          print the world of the seed as one JSON line and exit\n"
          "  --rules          print the game's rules (speeds, stamina, reach ...) as one JSON\n"
          "                   line and exit\n"
+         "  --ring           print the headphones' filters at --rate as the game hears through\n"
+         "                   them (the set as --binaural reads it), as one JSON line, and exit\n"
          "  --trace FILE     JSON lines: cues, pages, the stalker, the end ...\n"
          "  --trace-ticks    also a line for every tick (needs --trace)\n"
          "  --wav FILE       the whole mix as 16-bit stereo WAV\n"

@@ -14,6 +14,7 @@ struct SimOptions {
   uint64_t limitMs = 0;         // virtual ms since the start of the run; 0: no limit
   bool worldOnly = false;       // print the world as one JSON line and exit
   bool rulesOnly = false;       // print the game's rules as one JSON line and exit
+  bool ringOnly = false;        // print the headphones' ring at `rate` as one JSON line and exit
   std::string tracePath;        // JSON lines; empty: no trace
   bool traceTicks = false;      // a "tick" line for every tick
   std::string wavPath;          // 16-bit stereo WAV of the mix; empty: none
