@@ -16,6 +16,7 @@ from terrain import Terrain
 
 SWEEP_DEG = 12         # degrees a tick while listening round
 SWEEP_TICKS = 30       # once round in the loud first half of the one-second note
+FAINT = 5000           # a place with headphones explains this many samples' noise, at least
 QUARTER = 90           # degrees: with headphones, the turn that makes ahead and behind two sides
 MAX_TURN = 90          # degrees a tick: the pointer is put back to the middle of the window each
                        # tick, and a longer move would reach its edge
@@ -39,7 +40,7 @@ class Acting:
         self.tick = rules.tick_ms
         self.period = rules.hint_period_ms
         self.field = (rules.field_width, rules.field_height)
-        self.hearing = Hearing(ear, self.period)
+        self.hearing = Hearing(ear, self.period, ears_apart=head is not None)
         self.body = Body(rules)
         self.map = PageMap(self.period)
         self.terrain = Terrain(rules)
@@ -125,10 +126,10 @@ class Acting:
     def hear_hint(self, onset_ms):
         """Listens through the hint that starts at `onset_ms`: what it heard, and the
         places of the pages that explain it; None when it heard nothing whole."""
-        heard = self.sweep(onset_ms) if self.head is None else self.head_listen(onset_ms)
-        if heard is None:
-            return None
-        return heard, sources_in(heard, self.field)
+        if self.head is not None:
+            return self.head_listen(onset_ms)
+        heard = self.sweep(onset_ms)
+        return None if heard is None else (heard, sources_in(heard, self.field))
 
     def sweep(self, onset_ms):
         """Turns once round during the hint that starts at `onset_ms`; the sweep heard."""
@@ -162,13 +163,12 @@ class Acting:
         heard = self.fit_head(onset_ms, place, [h0] * still)
         if heard is None:
             return None
-        places = sources_in(heard, self.field)
+        places = self.head_places(heard)
         unsure = [p for p in places if not heard.sure(p, [q for q in places if q != p])]
         if not unsure:
             self.listen()
             self.listens["still"] += 1
-            heard.sure_places = places
-            return heard
+            return heard, places
         self.say("unsure of", unsure, "turns a quarter")
         turned = (h0 + QUARTER) % 360
         for k in range(SWEEP_TICKS - still):
@@ -179,9 +179,13 @@ class Acting:
         self.listens["turned"] += 1
         self.listens["turning_ms"] += (SWEEP_TICKS - still) * self.tick
         heard = self.fit_head(onset_ms, place, [h0] * still + [turned] * (SWEEP_TICKS - still))
-        if heard is not None:
-            heard.sure_places = None
-        return heard
+        return None if heard is None else (heard, self.head_places(heard))
+
+    def head_places(self, heard):
+        """The places that explain a listen with headphones on, those that stand above its
+        noise: a far phantom fitted into what the ring's responses leave is dropped."""
+        places = sources_in(heard, self.field)
+        return [p for p in places if heard.significance(p, [q for q in places if q != p]) >= FAINT]
 
     def fit_head(self, onset_ms, place, headings):
         window = self.hearing.hint_window(onset_ms, len(headings), self.tick)

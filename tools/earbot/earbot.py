@@ -311,7 +311,11 @@ class EarBot(Acting):
         heard, places = hint
         self.map.heard(heard, places)
         target = self.map.nearest(self.body.place)
-        self.note("heard", found=places, goal=None if target is None else (target.x, target.y),
+        found = places
+        if hasattr(heard, "significance"):
+            found = [(x, y, round(heard.significance((x, y), [q for q in places if q != (x, y)])))
+                     for x, y in places]
+        self.note("heard", found=found, goal=None if target is None else (target.x, target.y),
                   headings=[float(heard.headings[0]), float(heard.headings[-1])],
                   still=bool((heard.headings == heard.headings[0]).all()),
                   lag=getattr(heard, "lag", None))

@@ -2,7 +2,8 @@
 the pages it takes today. Everything in the run is deterministic (the simulator's live
 mode is a pure function of its seed and commands, and the player draws no chance of its
 own), so a shortfall means the sound changed: a left-right swap, a broken falloff, a
-silent hint or a lost cue all make the player miss pages it takes now.
+silent hint or a lost cue all make the player miss pages it takes now. With headphones
+on, it also places the pages from still listens on their own side of its ears.
 
     earbot_check.py --sim build/release/run/quelmire-sim --run-dir build/release/run
 """
@@ -10,18 +11,28 @@ silent hint or a lost cue all make the player miss pages it takes now.
 import argparse
 import os
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import earbot  # noqa: E402
+from binaural import HeadHearing, read_ring  # noqa: E402
 from ear import Ear  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
+from survey_summary import front_back_calls, notebook, world_pages  # noqa: E402
 
-# seed, virtual ms, pages it takes in that time today
+# seed, virtual ms, pages it takes in that time today, with headphones on
 ROWS = [
-    (2, 65_000, 5),
-    (3, 65_000, 2),
+    (2, 65_000, 5, False),
+    (3, 65_000, 2, False),
+    (2, 65_000, 4, True),
+    (3, 65_000, 3, True),
 ]
+# With headphones, of the places its still listens heard by a page or by a page's mirror
+# front to back, the share by the mirror (none today), checked against the worlds after
+# the games; and the share of its listens that stood still.
+SWAPPED_AT_MOST = 0.1
+STILL_AT_LEAST = 0.75
 
 
 def main():
@@ -33,19 +44,38 @@ def main():
     extra = ["--assets", os.path.abspath(args.assets)] if args.assets else []
     try:
         rules = read_rules(os.path.abspath(args.sim))
+        ring = read_ring(os.path.abspath(args.sim), earbot.RATE)
     except RuntimeError as e:
         print("FAILED: %s" % e)
         return 1
-    env = LiveSim(args.sim, run_dir=args.run_dir, rate=earbot.RATE, extra_args=extra)
-    # The player knows the game's own sounds, whatever the simulator plays.
-    ear = Ear(os.path.join(args.run_dir, "assets"), env.rate)
+    # The player knows the game's own sounds and filters, whatever the simulator plays.
+    ear = Ear(os.path.join(args.run_dir, "assets"), earbot.RATE)
+    head = HeadHearing(ring, ear.note)
     failed = 0
-    for seed, ms, pages in ROWS:
-        result = earbot.play_game(env, ear, rules, seed, max_ms=ms)
-        ok = result["pages"] >= pages
-        failed += not ok
-        print("%s: seed %d, %d ms: %d pages (at least %d), %s" %
-              ("ok" if ok else "FAILED", seed, ms, result["pages"], pages, result["cause"]))
+    with tempfile.TemporaryDirectory() as notes:
+        for seed, ms, pages, binaural in ROWS:
+            env = LiveSim(args.sim, run_dir=args.run_dir, rate=earbot.RATE,
+                          extra_args=extra + (["--binaural"] if binaural else []))
+            result = earbot.play_game(env, ear, rules, seed, max_ms=ms, notes_dir=notes,
+                                      head=head if binaural else None)
+            faults = [] if result["pages"] >= pages else ["pages"]
+            told = ""
+            if binaural:
+                right, swapped, _ = front_back_calls(notebook(notes, seed),
+                                                     world_pages(os.path.abspath(args.sim), seed))
+                listens = result["listens"]
+                still = listens["still"] / max(listens["still"] + listens["turned"], 1)
+                if right == 0 or swapped > SWAPPED_AT_MOST * (right + swapped):
+                    faults.append("front and back")
+                if still < STILL_AT_LEAST:
+                    faults.append("still listens")
+                told = ", headphones: %d places by a page, %d by its mirror front to back; " \
+                    "%d still listens, %d turned" % (right, swapped, listens["still"],
+                                                     listens["turned"])
+            failed += bool(faults)
+            print("%s: seed %d, %d ms: %d pages (at least %d), %s%s" % (
+                "FAILED (%s)" % ", ".join(faults) if faults else "ok", seed, ms,
+                result["pages"], pages, result["cause"], told))
     print("%d passed, %d failed" % (len(ROWS) - failed, failed))
     return 1 if failed else 0
 

@@ -25,8 +25,12 @@ class Heard:
 
 
 class Hearing:
-    def __init__(self, ear, hint_period_ms):
+    def __init__(self, ear, hint_period_ms, ears_apart=False):
         self.ear = ear
+        # With headphones the two ears hear a hint at different times and through different
+        # filters: summed, they comb (a lateral hint's partials can cancel), so each ear is
+        # searched on its own.
+        self.ears_apart = ears_apart
         self.rate = ear.rate
         self.period = hint_period_ms
         self.tape = Tape(self.rate, TAPE_S)
@@ -46,13 +50,19 @@ class Hearing:
         mono = x.sum(axis=1)
         spectrum = Spectrum(mono, longest) if len(mono) >= longest else None
 
-        def heard(detector):
+        def heard(detector, signal=mono, spectrum=spectrum):
             if spectrum is None:
                 return []
-            return [start + i - detector.offset for i, _ in detector.find(mono, spectrum)
+            return [start + i - detector.offset for i, _ in detector.find(signal, spectrum)
                     if start + i + len(detector.head) > self.scanned]
 
-        for s in heard(self.ear.note_hint):
+        hints = heard(self.ear.note_hint)
+        if self.ears_apart and spectrum is not None:
+            hints = []
+            for ear in (x[:, 0], x[:, 1]):
+                hints += heard(self.ear.note_hint, ear, Spectrum(ear, longest))
+        # The earlier ear's finding stands for both.
+        for s in sorted(hints) if self.ears_apart else hints:
             onset = int(round(s * 1000 / self.rate))
             if all(abs(onset - o) > ONSET_SLACK_MS for o in self.onsets):
                 self.onsets.append(onset)

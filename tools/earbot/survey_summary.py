@@ -45,20 +45,97 @@ def outcome(results):
     return lines
 
 
+def listening(results):
+    """How the player listened: still or turning, and the virtual time spent turning."""
+    if not results or "listens" not in results[0]:
+        return []
+    still = sum(g["listens"]["still"] for g in results)
+    turned = sum(g["listens"]["turned"] for g in results)
+    turning = sum(g["listens"]["turning_ms"] for g in results) / 1000
+    pages = sum(g["pages"] for g in results)
+    return ["listens: %d still, %d turning; %.0f s turning in all, %.2f s per page taken" % (
+        still, turned, turning, turning / max(pages, 1))]
+
+
+CALL_NEAR = 8  # units: a place this near a page not yet taken placed it
+
+
+def mirrored(listener, heading, place):
+    """The place the listener's front and back swap `place` with: reflected across the
+    line through its ears."""
+    lx, ly = listener
+    phi = np.degrees(np.arctan2(place[0] - lx, place[1] - ly))
+    r = np.hypot(place[0] - lx, place[1] - ly)
+    m = np.radians(180 + 2 * heading - phi)
+    return lx + r * np.sin(m), ly + r * np.cos(m)
+
+
+def front_back_calls(lines, pages):
+    """Of the places one game's still listens heard (its notebook's lines; `pages`: the
+    world's, by number): how many lie by a page not yet taken (right), how many only
+    their mirror does (front and back swapped), and how many neither."""
+    right = swapped = neither = 0
+    taken = set()
+    for e in lines:
+        px, py = e["place"]
+        if e["event"] == "page":
+            n = min((n for n in pages if n not in taken),
+                    key=lambda n: np.hypot(pages[n][0] - px, pages[n][1] - py), default=None)
+            if n is not None:
+                taken.add(n)
+            continue
+        if e["event"] != "heard" or not e.get("still"):
+            continue
+        active = [p for n, p in pages.items() if n not in taken]
+        near = lambda q: any(np.hypot(p[0] - q[0], p[1] - q[1]) <= CALL_NEAR for p in active)
+        for x, y, *_ in e["found"]:
+            if near((x, y)):
+                right += 1
+            elif near(mirrored((px, py), e["headings"][0], (x, y))):
+                swapped += 1
+            else:
+                neither += 1
+    return right, swapped, neither
+
+
+def world_pages(sim, seed):
+    world = json.loads(subprocess.run([sim, "--world", "--seed", str(seed)],
+                                      capture_output=True, text=True, check=True).stdout)
+    return {p["number"]: (p["x"], p["y"]) for p in world["pages"]}
+
+
+def notebook(notes, seed):
+    path = os.path.join(notes, "seed-%d.jsonl" % seed)
+    if not os.path.exists(path):
+        return None
+    with open(path) as f:
+        return [json.loads(line) for line in f]
+
+
+def front_back(results, notes, sim):
+    counts = np.zeros(3, dtype=int)
+    for g in results:
+        lines = notebook(notes, g["seed"])
+        if lines is not None:
+            counts += front_back_calls(lines, world_pages(sim, g["seed"]))
+    right, swapped, neither = counts
+    if right + swapped == 0:
+        return []
+    return ["still listens' places: %d by a page, %d by a page only mirrored front to back "
+            "(%.1f %% of the two), %d by neither" % (
+                right, swapped, 100 * swapped / (right + swapped), neither)]
+
+
 def hearing(results, notes, sim):
     """How far off the player's places were, and at what distance each page was first
     placed within 5 units."""
     errors, first, wrong, total, aims = [], [], 0, 0, []
     for g in results:
-        path = os.path.join(notes, "seed-%d.jsonl" % g["seed"])
-        if not os.path.exists(path):
+        lines = notebook(notes, g["seed"])
+        if lines is None:
             continue
-        world = json.loads(subprocess.run([sim, "--world", "--seed", str(g["seed"])],
-                                          capture_output=True, text=True).stdout)
-        pages = {p["number"]: (p["x"], p["y"]) for p in world["pages"]}
+        pages = world_pages(sim, g["seed"])
         placed = set()
-        with open(path) as f:
-            lines = [json.loads(line) for line in f]
         taken = set()
         for e in lines:
             px, py = e["place"]
@@ -109,10 +186,11 @@ def main():
     parser.add_argument("--sim")
     args = parser.parse_args()
     results = games(args.results)
-    for line in outcome(results):
+    for line in outcome(results) + listening(results):
         print(line)
     if args.notes and args.sim:
-        for line in hearing(results, args.notes, os.path.abspath(args.sim)):
+        sim = os.path.abspath(args.sim)
+        for line in hearing(results, args.notes, sim) + front_back(results, args.notes, sim):
             print(line)
 
 
