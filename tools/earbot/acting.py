@@ -40,11 +40,11 @@ class Acting:
         self.tick = rules.tick_ms
         self.period = rules.hint_period_ms
         self.field = (rules.field_width, rules.field_height)
-        self.hearing = Hearing(ear, self.period, ears_apart=head is not None)
+        self.hearing = Hearing(ear, self.period, None if head is None else head.sides)
         self.body = Body(rules)
         self.map = PageMap(self.period)
         self.terrain = Terrain(rules)
-        self.stalker = StalkerBelief()
+        self.stalker = StalkerBelief(None if head is None else head.sides)
         self.ms = 0
         self.done = False
         self.cause = None

@@ -101,15 +101,60 @@ def read_late(radians, delay):
 
 class HeadHearing:
     """The ring as the player hears through it: per whole degree (counterclockwise from
-    ahead) and ear, the response to a click, the ring's block and the ear's delay in it,
-    so that a sound heard from there is that sound through it; and the hint's note."""
+    ahead) and ear, the response to a click, the ear's delay in it, so that a sound heard
+    from there is that sound through it; the hint's note; and how the ears hear the
+    stalker's sound (HeadSides). `ear`: the player's ear.Ear."""
 
-    def __init__(self, ring, note):
+    def __init__(self, ring, ear):
         self.lags = ring.filters.shape[2] + int(np.ceil(ring.delays.max())) + 4
         click = np.zeros(self.lags)
         click[0] = 1.0
         self.clicks = ring.heard(click, np.arange(360), self.lags).astype(np.float64)
-        self.note = note
+        self.note = ear.note
+        self.sides = HeadSides(ring, ear.stalker, ear.stalker_sound)
+
+
+class HeadSides:
+    """How loud each ear hears the stalker's sound from each whole degree through the
+    ring, read as the player reads it in the mix (ear.LoopHearing, each ear on its own):
+    the far ear is shadowed by the head, not silenced as the pan silences it, so a bearing
+    is told from this, not from the pan law."""
+
+    SETTLE = 512  # samples the ring's responses take to settle on the loop
+    STEP = 5      # degrees between the directions measured; the rest lie between
+
+    def __init__(self, ring, loop_hearing, loop):
+        piece = loop[: loop_hearing.m + 1 + self.SETTLE]
+        measured = np.arange(0, 361, self.STEP)
+        heard = ring.heard(piece, measured % 360, len(piece))
+        gains = np.array([loop_hearing.hear(h.T[-loop_hearing.m - 1:].astype(float), True)
+                          or (0.0, 0.0) for h in heard])
+        self.gains = np.stack([np.interp(np.arange(360), measured, gains[:, e]) for e in (0, 1)],
+                              axis=1)
+        self.ratio = np.minimum(self.gains[:, 0], self.gains[:, 1]) / \
+            np.maximum(np.maximum(self.gains[:, 0], self.gains[:, 1]), 1e-6)
+
+    def direction_behind(self, left, right):
+        """The direction behind (counterclockwise from ahead), on the louder side, whose
+        ears' ratio is nearest that of the gains."""
+        ratio = min(left, right) / max(left, right, 1e-6)
+        side = np.arange(180, 271) if right > left else np.arange(90, 181)
+        return int(side[np.argmin(np.abs(self.ratio[side] - ratio))])
+
+    def bearing_behind(self, left, right):
+        """Where a sound known to be behind lies, in degrees clockwise from the heading
+        (90 to 270, negative on the left), from its left and right gains."""
+        d = self.direction_behind(left, right)
+        return 360 - d if right > left else -d
+
+    def as_volumes(self, gains):
+        """The ears' gains as the volume of the sound that gives them, taken to lie behind
+        (where the head shadows it most: a sound ahead reads as nearer, never farther),
+        so that its loudness means the same as with the pan."""
+        if gains is None:
+            return None
+        scale = float(np.max(self.gains[self.direction_behind(*gains)]))
+        return gains[0] / scale, gains[1] / scale
 
 
 def whitened(v, flat, size):

@@ -144,24 +144,54 @@ class LoopHearing:
         self.wrapped = wrapped
         self.threshold = threshold
 
-    def hear(self, x):
+    def hear(self, x, ears_apart=False):
         """(left gain, right gain) of the loop in the stereo frames x (the last `m` are
-        used), or None when it is not heard."""
+        used), or None when it is not heard. `ears_apart`: the ears hear it at different
+        times (headphones), so each ear's place in the loop is found on its own; an ear
+        in which it is not heard takes the other's."""
         if len(x) < self.m:
             return None
         d = np.diff(x[-self.m - 1 :], axis=0)
-        mono = d.sum(axis=1)
-        norm = float(np.sqrt(np.dot(mono, mono)))
+        found = self.where(d.sum(axis=1))
+        if ears_apart:
+            places = [self.where(d[:, ear]) for ear in (0, 1)]
+            heard = [p for p in places + [found] if p is not None]
+            if not heard:
+                return None
+            best = max(heard, key=lambda p: p[1])
+            places = [p if p is not None else best for p in places]
+            return tuple(self.filtered_gain(d[:, ear], places[ear][0]) for ear in (0, 1))
+        if found is None:
+            return None
+        return self.gain(d[:, 0], found[0]), self.gain(d[:, 1], found[0])
+
+    def where(self, signal):
+        """(place in the loop, score) of a first-differenced signal, or None."""
+        norm = float(np.sqrt(np.dot(signal, signal)))
         if norm < 1e-9:
             return None
-        corr = np.fft.irfft(self.fl * np.conj(np.fft.rfft(mono, self.n)), self.n)[: len(self.local)]
+        corr = np.fft.irfft(self.fl * np.conj(np.fft.rfft(signal, self.n)), self.n)[: len(self.local)]
         score = corr / (self.local * norm)
         k = int(np.argmax(score))
-        if score[k] < self.threshold:
-            return None
+        return (k, float(score[k])) if score[k] >= self.threshold else None
+
+    def gain(self, signal, k):
         t = self.wrapped[k : k + self.m]
-        tt = float(np.dot(t, t))
-        return float(np.dot(d[:, 0], t) / tt), float(np.dot(d[:, 1], t) / tt)
+        return float(np.dot(signal, t) / float(np.dot(t, t)))
+
+    def filtered_gain(self, signal, k, before=8, after=40):
+        """How loud the loop is in one ear that hears it through a filter of its own (a
+        head's): the loop at `k` through the short filter that best explains the signal,
+        against the loop itself. A projection onto the loop alone would miss what the
+        filter moved in time."""
+        loop = len(self.wrapped) - self.m
+        shifts = np.arange(-before, after)
+        index = (k - shifts[None, :] + np.arange(self.m)[:, None]) % loop
+        design = self.wrapped[index]
+        fit, *_ = np.linalg.lstsq(design, signal, rcond=None)
+        heard = design @ fit
+        t = self.wrapped[k : k + self.m]
+        return float(np.sqrt(np.dot(heard, heard) / float(np.dot(t, t))))
 
 
 class Ear:
@@ -174,7 +204,8 @@ class Ear:
         self.note_hint = Detector(self.note, rate, 80, 0.3)
         self.appear = Detector(s("vorlent/appearClose"), rate, 80, 0.5)
         self.take = Detector(s("physics/note_take"), rate, 80, 0.5)
-        self.stalker = LoopHearing(s("static/static2"), rate)
+        self.stalker_sound = s("static/static2")
+        self.stalker = LoopHearing(self.stalker_sound, rate)
         self.detectors = [self.note_hint, self.appear, self.take]
 
 

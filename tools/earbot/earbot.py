@@ -374,7 +374,7 @@ def main():
     head = None
     if args.binaural:
         try:
-            head = HeadHearing(read_ring(os.path.abspath(args.sim), RATE), ear.note)
+            head = HeadHearing(read_ring(os.path.abspath(args.sim), RATE), ear)
         except RuntimeError as e:
             print("earbot: %s" % e, file=sys.stderr)
             return 1

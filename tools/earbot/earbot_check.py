@@ -50,7 +50,7 @@ def main():
         return 1
     # The player knows the game's own sounds and filters, whatever the simulator plays.
     ear = Ear(os.path.join(args.run_dir, "assets"), earbot.RATE)
-    head = HeadHearing(ring, ear.note)
+    head = HeadHearing(ring, ear)
     failed = 0
     with tempfile.TemporaryDirectory() as notes:
         for seed, ms, pages, binaural in ROWS:

@@ -134,7 +134,7 @@ def live_run(seed, headphones=False):
     if (seed, headphones) not in RUNS:
         rules = read_rules(SIM)
         ear = Ear(os.path.join(RUN_DIR, "assets"), RATE)
-        head = HeadHearing(read_ring(SIM, RATE), ear.note) if headphones else None
+        head = HeadHearing(read_ring(SIM, RATE), ear) if headphones else None
         RUNS[seed, headphones] = LiveRun(seed, rules, ear, head)
     return RUNS[seed, headphones]
 

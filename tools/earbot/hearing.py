@@ -25,12 +25,13 @@ class Heard:
 
 
 class Hearing:
-    def __init__(self, ear, hint_period_ms, ears_apart=False):
+    def __init__(self, ear, hint_period_ms, sides=None):
         self.ear = ear
-        # With headphones the two ears hear a hint at different times and through different
-        # filters: summed, they comb (a lateral hint's partials can cancel), so each ear is
-        # searched on its own.
-        self.ears_apart = ears_apart
+        # With headphones (`sides`: binaural.HeadSides) the two ears hear a sound at
+        # different times and through different filters: summed, they comb (a lateral
+        # hint's partials can cancel), so each ear is searched on its own.
+        self.sides = sides
+        self.ears_apart = sides is not None
         self.rate = ear.rate
         self.period = hint_period_ms
         self.tape = Tape(self.rate, TAPE_S)
@@ -123,4 +124,5 @@ class Hearing:
     def stalker_gains(self):
         """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
         _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
-        return self.ear.stalker.hear(x)
+        heard = self.ear.stalker.hear(x, self.ears_apart)
+        return heard if self.sides is None else self.sides.as_volumes(heard)

@@ -31,7 +31,10 @@ def quarter_turn_away(left, right):
 
 
 class StalkerBelief:
-    def __init__(self):
+    def __init__(self, sides=None):
+        # With headphones, how the ears hear its sound from each direction
+        # (binaural.HeadSides); else the pan law.
+        self.sides = sides
         self.arrived = False          # its arrival close by heard, not yet fled from
         self.away_heading = 0         # the way away from it, as a heading
         self.away_ms = NEVER_MS       # when that way was last learnt
@@ -60,13 +63,18 @@ class StalkerBelief:
     def away_from(self, heading, behind):
         """The heading straight away from a sound known to be behind a listener facing
         `heading`, from its gains."""
-        return (heading + bearing_behind(*behind) + 180) % 360
+        return (heading + self.bearing_behind(*behind) + 180) % 360
+
+    def bearing_behind(self, left, right):
+        if self.sides is not None:
+            return self.sides.bearing_behind(left, right)
+        return bearing_behind(left, right)
 
     def follow(self, heading, heard, ms):
         """The stalker heard again by a listener facing `heading`: of the two bearings
         its pan allows (ahead or behind), the one nearer the bearing known keeps the way
         away from it up to date."""
-        behind = bearing_behind(*heard)
+        behind = self.bearing_behind(*heard)
         ahead = np.sign(behind) * 180 - behind
         known = self.away_heading + 180
         toward = min((heading + behind, heading + ahead), key=lambda b: abs(wrap(b - known)))
