@@ -235,6 +235,43 @@ TEST(SimCommand, TheRulesLineHoldsEveryRuleAsTheGamePlaysIt) {
   EXPECT_EQ(line->fields.size(), std::size(whole) + std::size(single) + std::size(doubles));
 }
 
+// The headphones' ring as players that listen with headphones read it: a filter pair and a
+// delay pair for each direction round the head, at the rate asked. A set that cannot be read
+// is told, never printed as a ring.
+TEST(SimCommand, TheRingLineHoldsTheRingAtTheRateAskedOrSaysWhyNot) {
+  for (const char* rate : {"44100", "48000"}) {
+    SCOPED_TRACE(rate);
+    SimResult result = RunSim({"--ring", "--rate", rate});
+    ASSERT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(Lines(result.out).size(), 1u);
+    std::optional<Json> line = ParseJson(result.out.substr(0, result.out.size() - 1));
+    ASSERT_TRUE(line.has_value()) << result.out.substr(0, 200);
+    const Json& ring = *line;
+    EXPECT_EQ(ring["rate"].Int(), std::stoll(rate));
+    const long long length = ring["length"].Int();
+    const size_t directions = ring["left"].items.size();
+    EXPECT_EQ(static_cast<double>(directions) * ring["spacing"].Number(), 360.0);
+    for (const char* ear : {"left", "right"}) {
+      ASSERT_EQ(ring[ear].items.size(), directions);
+      for (const Json& taps : ring[ear].items) EXPECT_EQ(taps.items.size(), size_t(length));
+    }
+    for (const char* delays : {"delayLeft", "delayRight"}) {
+      ASSERT_EQ(ring[delays].items.size(), directions);
+      for (const Json& delay : ring[delays].items) {
+        EXPECT_GE(delay.Number(), 0.0);
+        EXPECT_LT(delay.Number(), static_cast<double>(length));
+      }
+    }
+  }
+  setenv("QUELMIRE_HRTF", "/nonexistent/set.sofa", 1);
+  SimResult refused = RunSim({"--ring"});
+  unsetenv("QUELMIRE_HRTF");
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_NE(refused.err.find("quelmire-sim: no headphones' ring: "), std::string::npos)
+      << refused.err;
+}
+
 TEST(SimCommand, WorldOfSeed12345IsTheOneThePlacementRulesGive) {
   SimResult result = RunSim({"--world", "--seed", "12345"});
   ASSERT_EQ(result.status, 0) << result.err;

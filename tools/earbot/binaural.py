@@ -19,10 +19,10 @@ RING_TIMEOUT_S = 120  # the simulator reads the set in a process of its own: a s
 # whole ms, in the ear that hears it first, and the ring's block comes later than a stereo
 # voice; each listen finds its own lag within this.
 LAG_REACH = 48
-LAG_STEP = 4   # the lags first tried; then every lag between the best and its neighbours
-STEP = 2              # degrees between the directions a listen is fitted with
-SURE = 0.8            # a place is sure of its half when its mirror explains at most this share
-MIRROR_NEAR = 30      # degrees: a place this near its mirror (aside) needs no telling
+LAG_STEP = 4      # the lags first tried; then every lag between the best and its neighbours
+STEP = 2          # degrees between the directions a listen is fitted with
+SURE = 0.8        # a place is sure of its half when its mirror explains at most this share
+MIRROR_NEAR = 30  # degrees: a place this near its mirror (aside) needs no telling
 # The whole compass degrees, a hair off: straight along an axis the law's bearing jumps by
 # half a turn, which no place off a whole unit meets.
 WHOLE_DEGREES = np.arange(360) + 1e-6
@@ -163,12 +163,6 @@ def whitened(v, flat, size):
     return np.fft.irfft(np.fft.rfft(v, size, axis=-1) * flat, size, axis=-1)[..., :v.shape[-1]]
 
 
-def lagged(a, b, lags):
-    """sum over t of a[t] b[t + d], for d = -(lags - 1) .. lags - 1: b holds lags - 1 more
-    samples on either side of a's."""
-    return np.correlate(b, a, mode="valid")
-
-
 class HeadListen:
     """One listen with headphones on, in one or more still spans (a span: ticks at one
     heading): where the player stood, the phase of the hint in its period, and the fit of
@@ -196,61 +190,18 @@ class HeadListen:
         The onsets are known to a few dozen samples only: the lag within LAG_REACH that
         the non-negative fit explains the most with is taken."""
         n = bounds[-1]
-        lags = head.lags
-        size = 1 << int(np.ceil(np.log2(n + len(head.note) + 4 * (lags + LAG_REACH))))
+        size = 1 << int(np.ceil(np.log2(n + len(head.note) + 4 * (head.lags + LAG_REACH))))
         flat = whitening(noise, size)
         ears = whitened(np.asarray(x, dtype=float).T, flat, size)
         note = whitened(head.note, flat, size)
         grid = np.arange(STEP // 2, 360, STEP)
+        # The rhythm listened to at every whole degree, the others every STEP.
         keep = [np.arange(360)] + [grid] * (len(starts) - 1)
-        offsets = np.concatenate(([0], np.cumsum([len(k) for k in keep])))
-        total = offsets[-1]
-        gram = np.zeros((total, total))
-        # Per lag from -LAG_REACH: each column against the ears.
-        crosses = np.zeros((2 * LAG_REACH + 1, total))
-        reach = lags + 2 * LAG_REACH
-        for a, b, heading in self.spans(bounds):
-            sx, sy = compass_point(WHOLE_DEGREES)
-            heads, behind = head_direction(0.0, 0.0, heading, sx, sy)
-            heads = np.mod(np.round(heads), 360).astype(int)
-            factor = np.where(behind, 1 / self.law.behind, 1.0)
-            # Each kept degree's response per ear over the lags, per rhythm.
-            g = [head.clicks[heads[k]] * factor[k][:, None, None] for k in keep]
-            # note_r(t - j) for t in the span, j from -(reach - lags) .. lags - 1 + LAG_REACH
-            near = [over(note, np.arange(a - reach + 1 + LAG_REACH, b + LAG_REACH) - st)
-                    for st in starts]
-            for r in range(len(keep)):
-                rows_r = slice(offsets[r], offsets[r + 1])
-                for e in range(2):
-                    # sum over the span of ear(t) note_r(t - j), j = -LAG_REACH ..
-                    m = np.correlate(near[r], ears[e, a:b], mode="valid")[::-1]
-                    windows = np.lib.stride_tricks.sliding_window_view(m, lags)
-                    crosses[:, rows_r] += windows @ g[r][:, e].T
-                for q in range(r, len(keep)):
-                    # T[tau, tau'] = sum over the span of note_r(t - tau) note_q(t - tau')
-                    mid = slice(reach - 1 - LAG_REACH - (lags - 1), reach - 1 - LAG_REACH + b - a)
-                    rho = np.correlate(over(note, np.arange(a - lags + 1, b + lags - 1) - starts[q]),
-                                       over(note, np.arange(a, b) - starts[r]), mode="valid")
-                    d = np.arange(lags)
-                    toeplitz = rho[(lags - 1) + d[:, None] - d[None, :]]
-                    block = sum(g[r][:, e] @ toeplitz @ g[q][:, e].T for e in range(2))
-                    rows_q = slice(offsets[q], offsets[q + 1])
-                    gram[rows_r, rows_q] += block
-                    if q != r:
-                        gram[rows_q, rows_r] += block.T
+        gram, crosses = self.normal_equations(head, ears, note, starts, bounds, keep)
+        total = len(gram)
         chosen = np.concatenate([grid, np.arange(360, total)])
         solver = NonNegativeFit(gram[np.ix_(chosen, chosen)])
-        best = None
-        for lag in range(-LAG_REACH, LAG_REACH + 1, LAG_STEP):
-            solved, explained = solver.solve(crosses[lag + LAG_REACH, chosen])
-            if best is None or explained > best[0]:
-                best = (explained, lag)
-        for near_lag in range(best[1] - LAG_STEP + 1, best[1] + LAG_STEP):
-            if near_lag != best[1] and -LAG_REACH <= near_lag <= LAG_REACH:
-                solved, explained = solver.solve(crosses[near_lag + LAG_REACH, chosen])
-                if explained > best[0]:
-                    best = (explained, near_lag)
-        self.lag = best[1]
+        self.lag = best_lag(solver, crosses[:, chosen])
         self.samples = 2 * n
         cross = crosses[self.lag + LAG_REACH]
         solved, _ = solver.solve(cross[chosen])
@@ -262,6 +213,44 @@ class HeadListen:
         self.energy = float((ears ** 2).sum() - 2 * rest @ cross[other] +
                             rest @ gram[np.ix_(other, other)] @ rest)
         return self
+
+    def normal_equations(self, head, ears, note, starts, bounds, keep):
+        """The columns' products with each other, and with the ears at every lag from
+        -LAG_REACH: each rhythm's note, starting at its start, through the response of
+        each degree it keeps, span by span (each at its own heading)."""
+        lags = head.lags
+        offsets = np.concatenate(([0], np.cumsum([len(k) for k in keep])))
+        gram = np.zeros((offsets[-1], offsets[-1]))
+        crosses = np.zeros((2 * LAG_REACH + 1, offsets[-1]))
+        reach = lags + 2 * LAG_REACH
+        d = np.arange(lags)
+        for a, b, heading in self.spans(bounds):
+            sx, sy = compass_point(WHOLE_DEGREES)
+            heads, behind = head_direction(0.0, 0.0, heading, sx, sy)
+            heads = np.mod(np.round(heads), 360).astype(int)
+            factor = np.where(behind, 1 / self.law.behind, 1.0)
+            g = [head.clicks[heads[k]] * factor[k][:, None, None] for k in keep]
+            # note_r(t - j) for t in the span and j from -LAG_REACH to lags - 1 + LAG_REACH
+            near = [over(note, np.arange(a - reach + 1 + LAG_REACH, b + LAG_REACH) - start)
+                    for start in starts]
+            for r in range(len(keep)):
+                rows_r = slice(offsets[r], offsets[r + 1])
+                for e in range(2):
+                    m = np.correlate(near[r], ears[e, a:b], mode="valid")[::-1]
+                    windows = np.lib.stride_tricks.sliding_window_view(m, lags)
+                    crosses[:, rows_r] += windows @ g[r][:, e].T
+                for q in range(r, len(keep)):
+                    # sum over the span of note_r(t - tau) note_q(t - tau'), taken as a
+                    # function of tau - tau' alone: the span is long against the lags
+                    rho = np.correlate(over(note, np.arange(a - lags + 1, b + lags - 1) - starts[q]),
+                                       over(note, np.arange(a, b) - starts[r]), mode="valid")
+                    toeplitz = rho[(lags - 1) + d[:, None] - d[None, :]]
+                    block = sum(g[r][:, e] @ toeplitz @ g[q][:, e].T for e in range(2))
+                    rows_q = slice(offsets[q], offsets[q + 1])
+                    gram[rows_r, rows_q] += block
+                    if q != r:
+                        gram[rows_q, rows_r] += block.T
+        return gram, crosses
 
     def spans(self, bounds):
         """(first sample, end, heading) of each run of ticks at one heading."""
@@ -338,6 +327,16 @@ class HeadListen:
         gain = empty - self.cost_of(others + [place])
         gain_mirror = empty - self.cost_of(others + [mirrored])
         return gain > 0 and gain_mirror < SURE * gain
+
+
+def best_lag(solver, crosses):
+    """The lag (from -LAG_REACH) whose products with the ears the non-negative fit
+    explains the most of: every LAG_STEP first, then those around the best."""
+    explained = lambda lag: solver.solve(crosses[lag + LAG_REACH])[1]
+    best = max(range(-LAG_REACH, LAG_REACH + 1, LAG_STEP), key=explained)
+    around = [lag for lag in range(best - LAG_STEP + 1, best + LAG_STEP)
+              if -LAG_REACH <= lag <= LAG_REACH]
+    return max(around, key=explained)
 
 
 def over(note, t):

@@ -169,5 +169,6 @@ std::string SimUsage() {
          "                   does from the player's; it is read, never written\n"
          "Exit status: the game's own when it ends (0; 1 when it could not start), 0 at the\n"
          "--ms limit or a live client's stop; 1 when an output could not be written whole;\n"
-         "2 for a bad command line, script, asset folder or output path (tools/sim/README.md).\n";
+         "2 for a bad command line, script, asset folder or output path, or a set --ring\n"
+         "cannot read (tools/sim/README.md).\n";
 }
