@@ -5,14 +5,12 @@ ear receives it from every direction, and one listen's fit. A listen is heard wh
 ears, sample by sample: the delay between the ears, the level of each and the shape of the
 spectrum (the filters' 4-12 kHz shape is what tells front from back) all at once."""
 
-import json
-import subprocess
-
 import numpy as np
 
 from ear import whitening
 from hearing_law import (compass_point, directions_of, head_direction,
                          nonnegative_least_squares, volume_at)
+from rules import simulator_line
 
 RING_TIMEOUT_S = 120  # the simulator reads the set in a process of its own: a second or so
 # Samples the hint may come later or earlier than its onset as found: the onset is found in
@@ -31,16 +29,9 @@ WHOLE_DEGREES = np.arange(360) + 1e-6
 def read_ring(sim, rate):
     """The ring of the simulator at `sim` for `rate` frames a second; a RuntimeError that
     says why when it cannot tell it."""
+    table = simulator_line(sim, ["--ring", "--rate", str(rate)], RING_TIMEOUT_S)
     try:
-        run = subprocess.run([sim, "--ring", "--rate", str(rate)], stdout=subprocess.PIPE,
-                             stderr=subprocess.PIPE, timeout=RING_TIMEOUT_S)
-    except (OSError, subprocess.TimeoutExpired) as e:
-        raise RuntimeError("%s --ring: %s" % (sim, e)) from e
-    if run.returncode != 0:
-        raise RuntimeError("%s --ring exited %d: %s" % (
-            sim, run.returncode, run.stderr.decode("utf-8", "replace").strip()))
-    try:
-        return Ring(json.loads(run.stdout))
+        return Ring(table)
     except (ValueError, KeyError, TypeError) as e:
         raise RuntimeError("%s --ring: not a ring: %s" % (sim, e)) from e
 

@@ -57,18 +57,25 @@ class Rules:
 def read_rules(sim):
     """The rules of the simulator at `sim`; a RuntimeError that says why when it cannot
     tell them."""
+    return Rules(simulator_line(sim, ["--rules"], RULES_TIMEOUT_S))
+
+
+def simulator_line(sim, options, timeout_s):
+    """The JSON object the simulator at `sim` prints as one line for `options`; a
+    RuntimeError that says why when it does not."""
+    said = "%s %s" % (sim, " ".join(options))
     try:
-        run = subprocess.run([sim, "--rules"], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                             timeout=RULES_TIMEOUT_S)
+        run = subprocess.run([sim] + options, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             timeout=timeout_s)
     except (OSError, subprocess.TimeoutExpired) as e:
-        raise RuntimeError("%s --rules: %s" % (sim, e)) from e
+        raise RuntimeError("%s: %s" % (said, e)) from e
     if run.returncode != 0:
-        raise RuntimeError("%s --rules exited %d: %s" % (
-            sim, run.returncode, run.stderr.decode("utf-8", "replace").strip()))
+        raise RuntimeError("%s exited %d: %s" % (
+            said, run.returncode, run.stderr.decode("utf-8", "replace").strip()))
     try:
         table = json.loads(run.stdout)
     except ValueError as e:
-        raise RuntimeError("%s --rules: not a JSON line: %s" % (sim, e)) from e
+        raise RuntimeError("%s: not a JSON line: %s" % (said, e)) from e
     if not isinstance(table, dict):
-        raise RuntimeError("%s --rules: not a JSON object" % sim)
-    return Rules(table)
+        raise RuntimeError("%s: not a JSON object" % said)
+    return table

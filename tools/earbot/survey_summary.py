@@ -75,6 +75,26 @@ def front_back_calls(lines, pages):
     world's, by number): how many lie by a page not yet taken (right), how many only
     their mirror does (front and back swapped), and how many neither."""
     right = swapped = neither = 0
+    for e, left in with_pages_left(lines, pages):
+        if not e.get("still"):
+            continue
+        px, py = e["place"]
+        near = lambda q: any(np.hypot(p[0] - q[0], p[1] - q[1]) <= CALL_NEAR
+                             for p in left.values())
+        for x, y, *_ in e["found"]:
+            if near((x, y)):
+                right += 1
+            elif near(mirrored((px, py), e["headings"][0], (x, y))):
+                swapped += 1
+            else:
+                neither += 1
+    return right, swapped, neither
+
+
+def with_pages_left(lines, pages):
+    """The notebook's lines but those of a page taken, each with the pages not yet taken
+    then (`pages`: the world's, by number); the page taken is the one nearest where the
+    player stood."""
     taken = set()
     for e in lines:
         px, py = e["place"]
@@ -84,18 +104,7 @@ def front_back_calls(lines, pages):
             if n is not None:
                 taken.add(n)
             continue
-        if e["event"] != "heard" or not e.get("still"):
-            continue
-        active = [p for n, p in pages.items() if n not in taken]
-        near = lambda q: any(np.hypot(p[0] - q[0], p[1] - q[1]) <= CALL_NEAR for p in active)
-        for x, y, *_ in e["found"]:
-            if near((x, y)):
-                right += 1
-            elif near(mirrored((px, py), e["headings"][0], (x, y))):
-                swapped += 1
-            else:
-                neither += 1
-    return right, swapped, neither
+        yield e, {n: p for n, p in pages.items() if n not in taken}
 
 
 def world_pages(sim, seed):
@@ -136,17 +145,8 @@ def hearing(results, notes, sim):
             continue
         pages = world_pages(sim, g["seed"])
         placed = set()
-        taken = set()
-        for e in lines:
+        for e, active in with_pages_left(lines, pages):
             px, py = e["place"]
-            if e["event"] == "page":
-                # The page taken is the one nearest where it stood.
-                n = min((n for n in pages if n not in taken),
-                        key=lambda n: np.hypot(pages[n][0] - px, pages[n][1] - py), default=None)
-                if n is not None:
-                    taken.add(n)
-                continue
-            active = {n: p for n, p in pages.items() if n not in taken}
             if e.get("goal") and active:
                 x, y = e["goal"]  # the place it went for next
                 aims.append(min(np.hypot(p[0] - x, p[1] - y) for p in active.values()))
@@ -159,7 +159,8 @@ def hearing(results, notes, sim):
                     wrong += 1
                 elif d <= 5 and near[0] not in placed:
                     placed.add((near[0]))
-                    first.append((len(taken), np.hypot(near[1][0] - px, near[1][1] - py)))
+                    first.append((len(pages) - len(active),
+                                  np.hypot(near[1][0] - px, near[1][1] - py)))
     if not total:
         return []
     by_pages = {}
