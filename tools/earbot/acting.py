@@ -185,7 +185,7 @@ class Acting:
         """The places that explain a listen with headphones on, those that stand above its
         noise: a far phantom fitted into what the ring's responses leave is dropped."""
         places = sources_in(heard, self.field)
-        return [p for p in places if heard.significance(p, [q for q in places if q != p]) >= FAINT]
+        return [p for p, s in zip(places, heard.significances(places)) if s >= FAINT]
 
     def fit_head(self, onset_ms, place, headings):
         window = self.hearing.hint_window(onset_ms, len(headings), self.tick)

@@ -283,12 +283,13 @@ class HeadListen:
             cost += 2 * v * (self.gram[np.ix_(d, od)] @ ov)
         return cost, empty
 
-    def significance(self, place, others):
-        """How much the place explains beside the others, against what one sample of the
+    def significances(self, places):
+        """How much each place explains beside the others, against what one sample of the
         ears leaves unexplained by all of them: a page heard stands far above the noise,
         a phantom fitted into it does not."""
-        rest = self.cost_of(others + [place])
-        return (self.cost_of(others) - rest) / max(rest / self.samples, 1e-30)
+        rest = self.cost_of(places)
+        return [(self.cost_of([q for q in places if q != p]) - rest) / max(rest / self.samples, 1e-30)
+                for p in places]
 
     def loudness(self, place):
         return float(self.terms([place])[1][0])

@@ -152,15 +152,17 @@ class LoopHearing:
         if len(x) < self.m:
             return None
         d = np.diff(x[-self.m - 1 :], axis=0)
-        found = self.where(d.sum(axis=1))
         if ears_apart:
             places = [self.where(d[:, ear]) for ear in (0, 1)]
-            heard = [p for p in places + [found] if p is not None]
-            if not heard:
-                return None
-            best = max(heard, key=lambda p: p[1])
-            places = [p if p is not None else best for p in places]
+            if None in places:
+                # The summed ears are searched only for an ear that did not hear it.
+                heard = [p for p in places + [self.where(d.sum(axis=1))] if p is not None]
+                if not heard:
+                    return None
+                best = max(heard, key=lambda p: p[1])
+                places = [p if p is not None else best for p in places]
             return tuple(self.filtered_gain(d[:, ear], places[ear][0]) for ear in (0, 1))
+        found = self.where(d.sum(axis=1))
         if found is None:
             return None
         return self.gain(d[:, 0], found[0]), self.gain(d[:, 1], found[0])

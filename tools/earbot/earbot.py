@@ -312,9 +312,8 @@ class EarBot(Acting):
         self.map.heard(heard, places)
         target = self.map.nearest(self.body.place)
         found = places
-        if hasattr(heard, "significance"):
-            found = [(x, y, round(heard.significance((x, y), [q for q in places if q != (x, y)])))
-                     for x, y in places]
+        if self.head is not None:
+            found = [(x, y, round(s)) for (x, y), s in zip(places, heard.significances(places))]
         self.note("heard", found=found, goal=None if target is None else (target.x, target.y),
                   headings=[float(heard.headings[0]), float(heard.headings[-1])],
                   still=bool((heard.headings == heard.headings[0]).all()),

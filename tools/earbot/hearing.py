@@ -31,7 +31,6 @@ class Hearing:
         # different times and through different filters: summed, they comb (a lateral
         # hint's partials can cancel), so each ear is searched on its own.
         self.sides = sides
-        self.ears_apart = sides is not None
         self.rate = ear.rate
         self.period = hint_period_ms
         self.tape = Tape(self.rate, TAPE_S)
@@ -57,13 +56,13 @@ class Hearing:
             return [start + i - detector.offset for i, _ in detector.find(signal, spectrum)
                     if start + i + len(detector.head) > self.scanned]
 
-        hints = heard(self.ear.note_hint)
-        if self.ears_apart and spectrum is not None:
-            hints = []
-            for ear in (x[:, 0], x[:, 1]):
-                hints += heard(self.ear.note_hint, ear, Spectrum(ear, longest))
-        # The earlier ear's finding stands for both.
-        for s in sorted(hints) if self.ears_apart else hints:
+        if self.sides is None:
+            hints = heard(self.ear.note_hint)
+        else:
+            # The earlier ear's finding stands for both.
+            hints = sorted(h for ear in (x[:, 0], x[:, 1]) if spectrum is not None
+                           for h in heard(self.ear.note_hint, ear, Spectrum(ear, longest)))
+        for s in hints:
             onset = int(round(s * 1000 / self.rate))
             if all(abs(onset - o) > ONSET_SLACK_MS for o in self.onsets):
                 self.onsets.append(onset)
@@ -124,5 +123,5 @@ class Hearing:
     def stalker_gains(self):
         """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
         _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
-        heard = self.ear.stalker.hear(x, self.ears_apart)
+        heard = self.ear.stalker.hear(x, ears_apart=self.sides is not None)
         return heard if self.sides is None else self.sides.as_volumes(heard)
