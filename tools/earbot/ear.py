@@ -128,6 +128,11 @@ def tick_gains(x, notes, bounds, ramp, noise):
     return fit[:k, 0], fit[:k, 1], 1 / np.sqrt(np.maximum(spread, 1e-12))
 
 
+# With headphones, a place in the loop whose correlation reaches this is heard: over the
+# whole loop, noise and the other static reach some 0.1.
+HEAD_SCORE = 0.2
+
+
 class LoopHearing:
     """Hears a looped noise (the stalker's own sound) in the stereo mix: finds where in
     its loop the last `window_ms` are (normalised correlation of first differences with
@@ -147,53 +152,81 @@ class LoopHearing:
     def hear(self, x, ears_apart=False):
         """(left gain, right gain) of the loop in the stereo frames x (the last `m` are
         used), or None when it is not heard. `ears_apart`: the ears hear it at different
-        times (headphones), so each ear's place in the loop is found on its own; an ear
-        in which it is not heard takes the other's."""
+        times and through filters of their own (headphones; `hear_apart`)."""
         if len(x) < self.m:
             return None
         d = np.diff(x[-self.m - 1 :], axis=0)
         if ears_apart:
-            places = [self.where(d[:, ear]) for ear in (0, 1)]
-            if None in places:
-                # The summed ears are searched only for an ear that did not hear it.
-                heard = [p for p in places + [self.where(d.sum(axis=1))] if p is not None]
-                if not heard:
-                    return None
-                best = max(heard, key=lambda p: p[1])
-                places = [p if p is not None else best for p in places]
-            return tuple(self.filtered_gain(d[:, ear], places[ear][0]) for ear in (0, 1))
+            return self.hear_apart(d)
         found = self.where(d.sum(axis=1))
         if found is None:
             return None
         return self.gain(d[:, 0], found[0]), self.gain(d[:, 1], found[0])
 
-    def where(self, signal):
-        """(place in the loop, score) of a first-differenced signal, or None."""
+    def hear_apart(self, d):
+        """Each ear hears the loop through a head's filter of its own, which spreads it
+        over a few dozen samples: a single lag's correlation then understates it (within
+        20 units, half of the windows fell below the threshold). So each ear's best place
+        in the loop is taken whatever its score, both ears' places are tried in each ear
+        (an ear in which it is faint takes the other's), and the loop counts as heard when
+        a place scores HEAD_SCORE or it explains, through the short filter, the
+        threshold's share of an ear."""
+        found = self.places_apart(d)
+        if not found:
+            return None
+        places = {k for k, _ in found}
+        fits = [max((self.filtered(d[:, ear], k) for k in places), key=lambda f: f[0])
+                for ear in (0, 1)]
+        if max(score for _, score in found) < HEAD_SCORE and \
+                max(share for share, _ in fits) < self.threshold:
+            return None
+        return tuple(gain for _, gain in fits)
+
+    def places_apart(self, d):
+        """Each ear's best (place in the loop, score), whatever the score, in the stereo
+        first differences d."""
+        return [f for f in (self.where(d[:, ear], 0.0) for ear in (0, 1)) if f is not None]
+
+    def ear_filters(self, d, k, taps, before=8):
+        """Each ear's filter (`taps` long, from `before` samples early) through which the
+        loop at `k` best explains the stereo first differences d: (2, taps)."""
+        design = self.design(k, before, taps - before)
+        return np.array([np.linalg.lstsq(design, d[:, ear], rcond=None)[0] for ear in (0, 1)])
+
+    def design(self, k, before, after):
+        """The loop from `k` on, each column shifted by one of -before .. after-1 samples."""
+        loop = len(self.wrapped) - self.m
+        shifts = np.arange(-before, after)
+        return self.wrapped[(k - shifts[None, :] + np.arange(self.m)[:, None]) % loop]
+
+    def where(self, signal, threshold=None):
+        """(place in the loop, score) of a first-differenced signal, or None; a score
+        below `threshold` (the hearing's own when None) is not a place."""
         norm = float(np.sqrt(np.dot(signal, signal)))
         if norm < 1e-9:
             return None
         corr = np.fft.irfft(self.fl * np.conj(np.fft.rfft(signal, self.n)), self.n)[: len(self.local)]
         score = corr / (self.local * norm)
         k = int(np.argmax(score))
-        return (k, float(score[k])) if score[k] >= self.threshold else None
+        least = self.threshold if threshold is None else threshold
+        return (k, float(score[k])) if score[k] >= least else None
 
     def gain(self, signal, k):
         t = self.wrapped[k : k + self.m]
         return float(np.dot(signal, t) / float(np.dot(t, t)))
 
-    def filtered_gain(self, signal, k, before=8, after=40):
-        """How loud the loop is in one ear that hears it through a filter of its own (a
-        head's): the loop at `k` through the short filter that best explains the signal,
-        against the loop itself. A projection onto the loop alone would miss what the
-        filter moved in time."""
-        loop = len(self.wrapped) - self.m
-        shifts = np.arange(-before, after)
-        index = (k - shifts[None, :] + np.arange(self.m)[:, None]) % loop
-        design = self.wrapped[index]
+    def filtered(self, signal, k, before=8, after=40):
+        """How much of one ear the loop at `k` explains through the short filter that
+        best explains that ear (a head's), and how loud it is there: (share of the ear's
+        amplitude, gain against the loop itself). A projection onto the loop alone would
+        miss what the filter moved in time."""
+        design = self.design(k, before, after)
         fit, *_ = np.linalg.lstsq(design, signal, rcond=None)
-        heard = design @ fit
+        explained = design @ fit
+        heard = float(np.dot(explained, explained))
         t = self.wrapped[k : k + self.m]
-        return float(np.sqrt(np.dot(heard, heard) / float(np.dot(t, t))))
+        share = np.sqrt(heard / max(float(np.dot(signal, signal)), 1e-18))
+        return float(share), float(np.sqrt(heard / float(np.dot(t, t))))
 
 
 class Ear:

@@ -44,7 +44,7 @@ from ear import Ear  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
-                            quarter_turn_away)
+                            quarter_turn_away, wrap)
 from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
@@ -82,6 +82,8 @@ FLEE_TICKS = 14        # a flight's run between two spoken places
 FLEE_REACH = 12        # units clear ahead a flight's way wants
 FLEE_STUCK = 0.3       # units: a flight's run that went less met an obstacle
 JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
+JUMP_CLEAR = 40        # ... or this far, with the tunnel on the way away from the stalker
+FLEE_UNHEARD = 3       # a flight's runs in a row without its sound that mean it vanished
 
 
 class EarBot(Acting):
@@ -183,13 +185,22 @@ class EarBot(Acting):
                 if self.stalker.forgotten(self.ms):
                     self.look(heard)
                     return "heard"
-                self.stalker.follow(self.body.heading, heard, self.ms)
+                self.stalker.follow(self.body.heading, heard, self.ms,
+                                    self.hearing.stalker_ahead())
         return "time"
 
     def look(self, heard):
         """The stalker heard afar, not lately: a quarter turn away from its side puts it
         behind, whether it was ahead or behind, and its pan then tells its bearing; the
-        way away from it is kept."""
+        way away from it is kept. With headphones on, the ears tell ahead from behind at
+        once, and it does not turn."""
+        ahead = self.hearing.stalker_ahead()
+        if ahead is not None:
+            self.stalker.keep_away(self.stalker.away_from(self.body.heading, heard, ahead),
+                                   self.ms)
+            self.say("the stalker heard", "ahead" if ahead else "behind", ": away",
+                     int(self.stalker.away_heading))
+            return
         turn = quarter_turn_away(*heard)
         self.turn(turn)
         self.step(LOOK_TICKS * self.tick, keys=self.body.gait())
@@ -226,22 +237,30 @@ class EarBot(Acting):
         """The stalker is close: runs away from it until its sound has faded (its sound is
         silent beyond 40 units, and farther than that it soon vanishes), for FLEE_MS at
         most. Heard from one side, a quarter turn away puts it behind whether it was
-        ahead or behind; from then on its pan gives its bearing (behind, on the side
+        ahead or behind (with headphones on, the ears tell which, and it turns straight
+        away); from then on its pan gives its bearing (behind, on the side
         heard), and the player runs straight away from it, bent along the field's edge
         and round the obstacles it knows, so that it is not cornered. Heard only
         arriving, it turns about. Heard loud with the tunnel far off, before or during
-        the flight, it jumps there instead."""
+        the flight, or heard at all during it with the tunnel far off on the way away,
+        it jumps there instead. Its sound unheard for a run or two does not end the
+        flight: near by, other sounds hide it at times."""
         self.doing = "flee"
         heard = self.hearing.stalker_gains()
         self.say("the stalker: flee", heard)
         if self.jumped_away(heard):
             return
+        ahead = self.hearing.stalker_ahead()
         if heard is None:
             self.turn(180)
-        else:
+        elif ahead is None:
             self.turn(quarter_turn_away(*heard))
+        else:
+            self.turn(int(round(wrap(self.stalker.away_from(self.body.heading, heard, ahead)
+                                     - self.body.heading))))
         away = self.body.heading
         end = self.ms + FLEE_MS
+        unheard = 0
         while not self.done and self.ms < end:
             self.go_toward(self.terrain.open_heading(self.body.place, away, FLEE_REACH))
             before = self.body.place
@@ -256,22 +275,36 @@ class EarBot(Acting):
                     self.walk(BACK_OFF_TICKS, keys=BACK + (RUN_KEY,), wary=False)
                     self.locate()
             heard = self.hearing.stalker_gains()
-            if self.jumped_away(heard):
+            if self.jumped_away(heard, away):
                 return
-            if heard is None or max(heard) < STALKER_GONE:
+            if heard is not None and max(heard) < STALKER_GONE:
                 break
-            away = self.stalker.away_from(self.body.heading, heard)
+            # Near by, its sound is lost at times under its arrival's cry and the static
+            # at its loudest: the way away holds until it stays unheard.
+            unheard = unheard + 1 if heard is None else 0
+            if unheard >= FLEE_UNHEARD:
+                break
+            if heard is not None:
+                away = self.stalker.away_from(self.body.heading, heard)
         self.stalker.keep_away(away, self.ms)
         self.locate()
 
-    def jumped_away(self, heard):
+    def jumped_away(self, heard, away=None):
         """Jumps to the tunnel when the stalker is heard loud (so close by, not merely
         arrived somewhere within 40 units, maybe by the tunnel) and the tunnel lies far
-        off; from there, for a while, it keeps on the way it jumped."""
-        if heard is None or max(heard) < STALKER_NEAR or \
-                distance(self.body.place, self.terrain.tunnel.jump_point) < JUMP_AWAY:
+        off, or, fleeing the way `away`, when it is heard at all and the tunnel lies
+        beyond its hearing on that side: there the stalker is left farther than it
+        vanishes from, and a chase at its pace is not won on foot. From there, for a
+        while, it keeps on the way it jumped."""
+        if heard is None:
             return False
         start = self.body.place
+        tunnel = self.terrain.tunnel.jump_point
+        far = distance(start, tunnel)
+        ahead = away is not None and abs(wrap(bearing(start, tunnel) - away)) < 90
+        if not (max(heard) >= STALKER_NEAR and far >= JUMP_AWAY or
+                max(heard) >= STALKER_HEARD and ahead and far >= JUMP_CLEAR):
+            return False
         self.jump()
         self.stalker.keep_away(bearing(start, self.body.place), self.ms)
         return True
