@@ -82,7 +82,6 @@ FLEE_TICKS = 14        # a flight's run between two spoken places
 FLEE_REACH = 12        # units clear ahead a flight's way wants
 FLEE_STUCK = 0.3       # units: a flight's run that went less met an obstacle
 JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
-JUMP_CLEAR = 40        # ... or this far, with the tunnel on the way away from the stalker
 FLEE_UNHEARD = 3       # a flight's runs in a row without its sound that mean it vanished
 
 
@@ -242,9 +241,8 @@ class EarBot(Acting):
         heard), and the player runs straight away from it, bent along the field's edge
         and round the obstacles it knows, so that it is not cornered. Heard only
         arriving, it turns about. Heard loud with the tunnel far off, before or during
-        the flight, or heard at all during it with the tunnel far off on the way away,
-        it jumps there instead. Its sound unheard for a run or two does not end the
-        flight: near by, other sounds hide it at times."""
+        the flight, it jumps there instead. Its sound unheard for a run or two does not
+        end the flight: near by, other sounds hide it at times."""
         self.doing = "flee"
         heard = self.hearing.stalker_gains()
         self.say("the stalker: flee", heard)
@@ -275,7 +273,7 @@ class EarBot(Acting):
                     self.walk(BACK_OFF_TICKS, keys=BACK + (RUN_KEY,), wary=False)
                     self.locate()
             heard = self.hearing.stalker_gains()
-            if self.jumped_away(heard, away):
+            if self.jumped_away(heard):
                 return
             if heard is not None and max(heard) < STALKER_GONE:
                 break
@@ -289,22 +287,14 @@ class EarBot(Acting):
         self.stalker.keep_away(away, self.ms)
         self.locate()
 
-    def jumped_away(self, heard, away=None):
+    def jumped_away(self, heard):
         """Jumps to the tunnel when the stalker is heard loud (so close by, not merely
         arrived somewhere within 40 units, maybe by the tunnel) and the tunnel lies far
-        off, or, fleeing the way `away`, when it is heard at all and the tunnel lies
-        beyond its hearing on that side: there the stalker is left farther than it
-        vanishes from, and a chase at its pace is not won on foot. From there, for a
-        while, it keeps on the way it jumped."""
-        if heard is None:
+        off; from there, for a while, it keeps on the way it jumped."""
+        if heard is None or max(heard) < STALKER_NEAR or \
+                distance(self.body.place, self.terrain.tunnel.jump_point) < JUMP_AWAY:
             return False
         start = self.body.place
-        tunnel = self.terrain.tunnel.jump_point
-        far = distance(start, tunnel)
-        ahead = away is not None and abs(wrap(bearing(start, tunnel) - away)) < 90
-        if not (max(heard) >= STALKER_NEAR and far >= JUMP_AWAY or
-                max(heard) >= STALKER_HEARD and ahead and far >= JUMP_CLEAR):
-            return False
         self.jump()
         self.stalker.keep_away(bearing(start, self.body.place), self.ms)
         return True
