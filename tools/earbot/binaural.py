@@ -109,58 +109,21 @@ class HeadSides:
     """How loud each ear hears the stalker's sound from each whole degree through the
     ring, read as the player reads it in the mix (ear.LoopHearing, each ear on its own):
     the far ear is shadowed by the head, not silenced as the pan silences it, so a bearing
-    is told from this, not from the pan law. And the shape of its spectrum in each ear
-    from every 5 degrees, which tells ahead from behind."""
+    is told from this, not from the pan law."""
 
     SETTLE = 512  # samples the ring's responses take to settle on the loop
     STEP = 5      # degrees between the directions measured; the rest lie between
-    # The ears' filters read for the shape: long enough for what sets the rear shadow
-    # and the front's peaks, in bands a third of an octave wide from 1.5 to 14 kHz.
-    SHAPE_TAPS = 108
-    SHAPE_EDGES = np.geomspace(1500, 14000, 13)
 
     def __init__(self, ring, loop_hearing, loop):
-        self.loop = loop_hearing
-        self.rate = ring.rate
         piece = loop[: loop_hearing.m + 1 + self.SETTLE]
         measured = np.arange(0, 361, self.STEP)
-        heard = [np.diff(h.T[-loop_hearing.m - 1:].astype(float), axis=0)
-                 for h in ring.heard(piece, measured % 360, len(piece))]
-        gains = np.array([loop_hearing.hear_apart(d) or (0.0, 0.0) for d in heard])
+        heard = ring.heard(piece, measured % 360, len(piece))
+        gains = np.array([loop_hearing.hear(h.T[-loop_hearing.m - 1:].astype(float), True)
+                          or (0.0, 0.0) for h in heard])
         self.gains = np.stack([np.interp(np.arange(360), measured, gains[:, e]) for e in (0, 1)],
                               axis=1)
         self.ratio = np.minimum(self.gains[:, 0], self.gains[:, 1]) / \
             np.maximum(np.maximum(self.gains[:, 0], self.gains[:, 1]), 1e-6)
-        self.shape_directions = measured[:-1]
-        self.shapes = np.array([self.shape(d) for d in heard[:-1]])
-
-    def shape(self, d):
-        """The level (dB) in each band of both ears' filters through which the loop is
-        heard in the stereo first differences d: (2, bands); None when not found."""
-        found = self.loop.places_apart(d)
-        if not found:
-            return None
-        k = max(found, key=lambda f: f[1])[0]
-        filters = self.loop.ear_filters(d, k, self.SHAPE_TAPS)
-        size = 4 * self.SHAPE_TAPS
-        power = np.abs(np.fft.rfft(filters, size, axis=1)) ** 2
-        hz = np.fft.rfftfreq(size, 1 / self.rate)
-        return np.stack([10 * np.log10(power[:, (hz >= lo) & (hz < hi)].mean(axis=1) + 1e-12)
-                         for lo, hi in zip(self.SHAPE_EDGES[:-1], self.SHAPE_EDGES[1:])], axis=1)
-
-    def ahead(self, d):
-        """Whether the stalker's sound in the stereo first differences d comes from ahead:
-        the spectrum's shape in both ears (loudness aside) is nearer that from some
-        direction ahead than from any behind. None when it is not found. In games, right
-        nine times in ten; standing, 99 in 100."""
-        shape = self.shape(d)
-        if shape is None:
-            return None
-        off = shape[None] - self.shapes
-        off -= off.mean(axis=(1, 2), keepdims=True)
-        cost = (off ** 2).sum(axis=(1, 2))
-        a = self.shape_directions
-        return bool(cost[(a < 90) | (a > 270)].min() < cost[(a > 90) & (a < 270)].min())
 
     def direction_behind(self, left, right):
         """The direction behind (counterclockwise from ahead), on the louder side, whose

@@ -181,7 +181,7 @@ class LoopHearing:
     def hear_apart(self, d):
         """Each ear hears the loop through a head's filter of its own, which spreads it
         over a few dozen samples: a single lag's correlation then understates it (within
-        20 units, 15 windows in 100 fell below the threshold). So each ear's best place
+        25 units, 16 windows in 100 fell below the threshold). So each ear's best place
         in the loop is taken whatever its score (an ear in which it scores less than half
         the other's takes the other's), and the loop counts as heard when a place scores
         HEAD_SCORE or it explains, through the short filter, the threshold's share of an
@@ -201,12 +201,6 @@ class LoopHearing:
         """Each ear's best (place in the loop, score), whatever the score, in the stereo
         first differences d; an ear that heard nothing at all is left out."""
         return [f for f in (self.where(d[:, ear], 0.0) for ear in (0, 1)) if f is not None]
-
-    def ear_filters(self, d, k, taps, before=8):
-        """Each ear's filter (`taps` long, from `before` samples early) through which the
-        loop at `k` best explains the stereo first differences d: (2, taps)."""
-        design = self.design(k, before, taps - before)
-        return np.linalg.solve(design.T @ design, design.T @ d).T
 
     def design(self, k, before, after):
         """The loop from `k` on, each column shifted by one of -before .. after-1 samples."""

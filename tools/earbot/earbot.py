@@ -44,7 +44,7 @@ from ear import Ear  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
-                            quarter_turn_away, wrap)
+                            quarter_turn_away)
 from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
@@ -184,22 +184,13 @@ class EarBot(Acting):
                 if self.stalker.forgotten(self.ms):
                     self.look(heard)
                     return "heard"
-                self.stalker.follow(self.body.heading, heard, self.ms,
-                                    self.hearing.stalker_ahead())
+                self.stalker.follow(self.body.heading, heard, self.ms)
         return "time"
 
     def look(self, heard):
         """The stalker heard afar, not lately: a quarter turn away from its side puts it
         behind, whether it was ahead or behind, and its pan then tells its bearing; the
-        way away from it is kept. With headphones on, the ears tell ahead from behind at
-        once, and it does not turn."""
-        ahead = self.hearing.stalker_ahead()
-        if ahead is not None:
-            self.stalker.keep_away(self.stalker.away_from(self.body.heading, heard, ahead),
-                                   self.ms)
-            self.say("the stalker heard", "ahead" if ahead else "behind", ": away",
-                     int(self.stalker.away_heading))
-            return
+        way away from it is kept."""
         turn = quarter_turn_away(*heard)
         self.turn(turn)
         self.step(LOOK_TICKS * self.tick, keys=self.body.gait())
@@ -236,8 +227,7 @@ class EarBot(Acting):
         """The stalker is close: runs away from it until its sound has faded (its sound is
         silent beyond 40 units, and farther than that it soon vanishes), for FLEE_MS at
         most. Heard from one side, a quarter turn away puts it behind whether it was
-        ahead or behind (with headphones on, the ears tell which, and it turns straight
-        away); from then on its pan gives its bearing (behind, on the side
+        ahead or behind; from then on its pan gives its bearing (behind, on the side
         heard), and the player runs straight away from it, bent along the field's edge
         and round the obstacles it knows, so that it is not cornered. Heard only
         arriving, it turns about. Heard loud with the tunnel far off, before or during
@@ -248,14 +238,10 @@ class EarBot(Acting):
         self.say("the stalker: flee", heard)
         if self.jumped_away(heard):
             return
-        ahead = self.hearing.stalker_ahead()
         if heard is None:
             self.turn(180)
-        elif ahead is None:
-            self.turn(quarter_turn_away(*heard))
         else:
-            self.turn(int(round(wrap(self.stalker.away_from(self.body.heading, heard, ahead)
-                                     - self.body.heading))))
+            self.turn(quarter_turn_away(*heard))
         away = self.body.heading
         end = self.ms + FLEE_MS
         unheard = 0

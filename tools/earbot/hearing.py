@@ -122,16 +122,6 @@ class Hearing:
 
     def stalker_gains(self):
         """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
-        heard = self.ear.stalker.hear(self.stalker_window(), ears_apart=self.sides is not None)
+        _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
+        heard = self.ear.stalker.hear(x, ears_apart=self.sides is not None)
         return heard if self.sides is None else self.sides.as_volumes(heard)
-
-    def stalker_ahead(self):
-        """With headphones on, whether the stalker's sound in the last 100 ms comes from
-        ahead; None when that is not told (no headphones, or its sound not found)."""
-        x = self.stalker_window()
-        if self.sides is None or len(x) < self.ear.stalker.m + 1:
-            return None
-        return self.sides.ahead(np.diff(x[-self.ear.stalker.m - 1:], axis=0))
-
-    def stalker_window(self):
-        return self.tape.since(self.tape.end - self.ear.stalker.m - 1)[1]

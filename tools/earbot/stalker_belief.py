@@ -60,26 +60,22 @@ class StalkerBelief:
         self.away_heading = heading
         self.away_ms = ms
 
-    def away_from(self, heading, heard, ahead=False):
-        """The heading straight away from the stalker heard with the gains `heard` by a
-        listener facing `heading`: behind it, or ahead when `ahead` (headphones tell)."""
-        behind = self.bearing_behind(*heard)
-        return (heading + (np.sign(behind) * 180 - behind if ahead else behind) + 180) % 360
+    def away_from(self, heading, behind):
+        """The heading straight away from a sound known to be behind a listener facing
+        `heading`, from its gains."""
+        return (heading + self.bearing_behind(*behind) + 180) % 360
 
     def bearing_behind(self, left, right):
         if self.sides is not None:
             return self.sides.bearing_behind(left, right)
         return bearing_behind(left, right)
 
-    def follow(self, heading, heard, ms, ahead=None):
+    def follow(self, heading, heard, ms):
         """The stalker heard again by a listener facing `heading`: of the two bearings
-        its gains allow (ahead or behind), the one headphones tell (`ahead`), else the
-        one nearer the bearing known, keeps the way away from it up to date."""
+        its pan allows (ahead or behind), the one nearer the bearing known keeps the way
+        away from it up to date."""
         behind = self.bearing_behind(*heard)
-        bearings = (heading + behind, heading + np.sign(behind) * 180 - behind)
-        if ahead is None:
-            known = self.away_heading + 180
-            toward = min(bearings, key=lambda b: abs(wrap(b - known)))
-        else:
-            toward = bearings[ahead]
+        ahead = np.sign(behind) * 180 - behind
+        known = self.away_heading + 180
+        toward = min((heading + behind, heading + ahead), key=lambda b: abs(wrap(b - known)))
         self.keep_away((toward + 180) % 360, ms)
