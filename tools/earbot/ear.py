@@ -19,11 +19,8 @@ def load_sound(path, rate):
     if ogg:
         path = io.BytesIO(subprocess.run(["oggdec", "-Q", "-o", "-", path], check=True,
                                          stdout=subprocess.PIPE).stdout)
-    with wave.open(path) as w:
-        frames = w.readframes(w.getnframes())
-        data = np.frombuffer(frames, dtype="<i2").astype(np.float64) / 32768.0
-        data = data.reshape(-1, w.getnchannels()).mean(axis=1)
-        src = w.getframerate()
+    frames, src = read_wav(path)
+    data = frames.mean(axis=1)
     n = int(len(data) * rate / src)
     t = np.arange(n) * (src / rate)
     return np.interp(t, np.arange(len(data)), data)
@@ -128,6 +125,15 @@ def tick_gains(x, notes, bounds, ramp, noise):
     return fit[:k, 0], fit[:k, 1], 1 / np.sqrt(np.maximum(spread, 1e-12))
 
 
+def read_wav(path):
+    """A 16-bit WAV (a path or a file object): its frames as (frames, channels) floats in
+    -1 .. 1, and its rate."""
+    with wave.open(path) as w:
+        raw = w.readframes(w.getnframes())
+        frames = np.frombuffer(raw, dtype="<i2").astype(np.float64) / 32768.0
+        return frames.reshape(-1, w.getnchannels()), w.getframerate()
+
+
 def fast_size(n):
     """The least size at least n whose only prime factors are 2, 3 and 5: the transforms
     of the loop's correlation are quick at it, and nearly half a power of two's."""
@@ -186,27 +192,15 @@ class LoopHearing:
         the other's takes the other's), and the loop counts as heard when a place scores
         HEAD_SCORE or it explains, through the short filter, the threshold's share of an
         ear."""
-        found = self.places_apart(d)
+        found = [f for f in (self.where(d[:, ear], 0.0) for ear in (0, 1)) if f is not None]
         if len(found) < 2:
             return None
-        best = max(score for _, score in found)
-        places = [k if score >= best / 2 else max(found, key=lambda f: f[1])[0]
-                  for k, score in found]
+        top, best = max(found, key=lambda f: f[1])
+        places = [k if score >= best / 2 else top for k, score in found]
         fits = [self.filtered(d[:, ear], places[ear]) for ear in (0, 1)]
         if best < HEAD_SCORE and max(share for share, _ in fits) < self.threshold:
             return None
         return tuple(gain for _, gain in fits)
-
-    def places_apart(self, d):
-        """Each ear's best (place in the loop, score), whatever the score, in the stereo
-        first differences d; an ear that heard nothing at all is left out."""
-        return [f for f in (self.where(d[:, ear], 0.0) for ear in (0, 1)) if f is not None]
-
-    def design(self, k, before, after):
-        """The loop from `k` on, each column shifted by one of -before .. after-1 samples."""
-        loop = len(self.wrapped) - self.m
-        shifts = np.arange(-before, after)
-        return self.wrapped[(k - shifts[None, :] + np.arange(self.m)[:, None]) % loop]
 
     def where(self, signal, threshold=None):
         """(place in the loop, score) of a first-differenced signal, or None; a score
@@ -229,7 +223,9 @@ class LoopHearing:
         best explains that ear (a head's), and how loud it is there: (share of the ear's
         amplitude, gain against the loop itself). A projection onto the loop alone would
         miss what the filter moved in time."""
-        design = self.design(k, before, after)
+        loop = len(self.wrapped) - self.m
+        shifts = np.arange(-before, after)
+        design = self.wrapped[(k - shifts[None, :] + np.arange(self.m)[:, None]) % loop]
         # The loop is noise: its shifts are far from one another, and the normal
         # equations solve at a third of the cost of a least-squares solver.
         fit = np.linalg.solve(design.T @ design, design.T @ signal)

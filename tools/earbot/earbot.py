@@ -261,15 +261,17 @@ class EarBot(Acting):
             heard = self.hearing.stalker_gains()
             if self.jumped_away(heard):
                 return
-            if heard is not None and max(heard) < STALKER_GONE:
+            if heard is None:
+                # Near by, its sound is lost at times under its arrival's cry and the
+                # static at its loudest: the way away holds until it stays unheard.
+                unheard += 1
+                if unheard >= FLEE_UNHEARD:
+                    break
+                continue
+            if max(heard) < STALKER_GONE:
                 break
-            # Near by, its sound is lost at times under its arrival's cry and the static
-            # at its loudest: the way away holds until it stays unheard.
-            unheard = unheard + 1 if heard is None else 0
-            if unheard >= FLEE_UNHEARD:
-                break
-            if heard is not None:
-                away = self.stalker.away_from(self.body.heading, heard)
+            unheard = 0
+            away = self.stalker.away_from(self.body.heading, heard)
         self.stalker.keep_away(away, self.ms)
         self.locate()
 

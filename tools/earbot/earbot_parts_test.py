@@ -16,13 +16,12 @@ import subprocess
 import sys
 import tempfile
 import unittest
-import wave
 
 import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from binaural import HeadHearing, HeadListen, read_ring  # noqa: E402
-from ear import Ear  # noqa: E402
+from ear import Ear, read_wav  # noqa: E402
 from earbot import RATE  # noqa: E402
 from hearing import Hearing  # noqa: E402
 from hearing_law import Law  # noqa: E402
@@ -296,13 +295,6 @@ class HeadphonesAgainstTheMix(unittest.TestCase):
                                         (p, places))
 
 
-def wav_frames(path):
-    """A 16-bit stereo WAV as (frames, 2) floats in -1 .. 1."""
-    with wave.open(path) as w:
-        raw = w.readframes(w.getnframes())
-    return np.frombuffer(raw, dtype="<i2").reshape(-1, 2) / 32768.0
-
-
 def stalker_windows(headphones, tick_ms):
     """Standing and turning on STALKER_SEED: for every STALKER_EVERY_TICKS-th tick, what
     the player heard of the stalker's sound in the last 100 ms (its gains, or None), and
@@ -319,7 +311,7 @@ def stalker_windows(headphones, tick_ms):
                         "--trace", trace, "--trace-ticks"] +
                        (["--binaural"] if headphones else []),
                        cwd=RUN_DIR, check=True, timeout=300, stdout=subprocess.DEVNULL)
-        x = wav_frames(wav)
+        x, _ = read_wav(wav)
         with open(trace) as f:
             ticks = [e for e in map(json.loads, f) if e["event"] == "tick"]
     for t in ticks:
