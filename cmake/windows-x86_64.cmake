@@ -47,4 +47,4 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 set(QUELMIRE_WINEPREFIX "${_repo}/build/windows-wine" CACHE PATH "Wine prefix the tests run in")
 set(CMAKE_CROSSCOMPILING_EMULATOR
     env WINEPREFIX=${QUELMIRE_WINEPREFIX} WINEDEBUG=fixme-all WINEDLLOVERRIDES=winemenubuilder.exe=d
-    /usr/lib/wine/wine64)
+    ${_repo}/scripts/windows/wine64)

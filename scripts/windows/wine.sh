@@ -7,7 +7,7 @@
 export WINEPREFIX=$root/build/windows-wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=winemenubuilder.exe=d  # no desktop menu entries
-wine64=/usr/lib/wine/wine64
+wine64=$root/scripts/windows/wine64
 
 start_wine() {
   mkdir -p "$WINEPREFIX"
