@@ -69,7 +69,7 @@ AWAY_MARGIN = 5        # units from the field's edge such a goal keeps
 GOAL_MOVED = 3         # units a goal moves before the log tells it
 EXPLORE_PAGES = 4      # before this many pages are taken, parts not yet heard come first ...
 EXPLORE_NEAR = 15      # ... unless the page believed nearest is this near
-EXPLORED = 40          # units from a place listened at within which a part counts as heard
+EXPLORED = 45          # units from a place listened at within which a part counts as heard
 # Stuck.
 BACK_OFF_TICKS = 4     # backing off an obstacle just met
 STUCK_AGAIN_MS = 3000  # stuck again this soon, it steps aside

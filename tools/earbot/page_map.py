@@ -15,7 +15,6 @@ MISSES_TO_DROP = 2     # sweeps of its rhythm that did not hear a page loud with
 EXPLAINS_LITTLE = 0.97  # a place that leaves this share of a sweep unexplained is dropped
 WALKED_REACH = 1.5     # units: walking with the button held, no page lies this near its line
 ROAM_MARGIN = 15       # units from the field's edge of the parts it roams to
-EDGE_MARGIN = 5        # units from the field's edge of the parts looked at for pages not heard
 ROAM_SPACING = 10      # units between the parts it roams to
 ROAM_NEARBY = 0.2      # how much a part's nearness counts against its distance from sweeps
 QUIET_SPACING = 10     # units between places counted as listened at for hearing no hint
@@ -225,12 +224,8 @@ class PageMap:
         """The part of the field farthest from every place it listened at (where pages it
         has not heard may lie), a little nearer ones first; with `away` (compass
         degrees), only parts that lie ahead that way: None when none does, or when
-        none lies farther than `beyond` from every place listened at. With `beyond`
-        the field is looked at up to its edges, where pages lie too, and the part gone
-        to is the nearest of those it roams to."""
-        margin = ROAM_MARGIN if beyond is None else EDGE_MARGIN
-        gx, gy = [a.ravel() for a in np.meshgrid(roam_grid(field[0], margin),
-                                                 roam_grid(field[1], margin))]
+        none lies farther than `beyond` from every place listened at."""
+        gx, gy = [a.ravel() for a in np.meshgrid(roam_grid(field[0]), roam_grid(field[1]))]
         far = np.full(len(gx), np.inf)
         for p in self.listened_at:
             far = np.minimum(far, np.hypot(gx - p[0], gy - p[1]))
@@ -244,9 +239,8 @@ class PageMap:
         i = int(np.argmax(far))
         if far[i] == -np.inf:
             return None
-        return (float(np.clip(gx[i], ROAM_MARGIN, field[0] - ROAM_MARGIN)),
-                float(np.clip(gy[i], ROAM_MARGIN, field[1] - ROAM_MARGIN)))
+        return (float(gx[i]), float(gy[i]))
 
 
-def roam_grid(size, margin=ROAM_MARGIN):
-    return np.arange(margin, size - margin + 1, float(ROAM_SPACING))
+def roam_grid(size):
+    return np.arange(ROAM_MARGIN, size - ROAM_MARGIN + 1, float(ROAM_SPACING))
