@@ -67,9 +67,6 @@ JUMP_GAIN = 20         # units of way saved for which it jumps to the tunnel to 
 AWAY_REACH = 20        # units ahead a goal away from the stalker lies, with no part that way
 AWAY_MARGIN = 5        # units from the field's edge such a goal keeps
 GOAL_MOVED = 3         # units a goal moves before the log tells it
-EXPLORE_PAGES = 4      # before this many pages are taken, parts not yet heard come first ...
-EXPLORE_NEAR = 15      # ... unless the page believed nearest is this near
-EXPLORED = 45          # units from a place listened at within which a part counts as heard
 # Stuck.
 BACK_OFF_TICKS = 4     # backing off an obstacle just met
 STUCK_AGAIN_MS = 3000  # stuck again this soon, it steps aside
@@ -121,10 +118,6 @@ class EarBot(Acting):
         keep_away = self.stalker.keeping_away(self.ms)
         away = self.stalker.away_heading if keep_away else None
         target = self.map.nearest(place, away)
-        if target is not None and self.exploring(place, target):
-            goal = self.map.farthest_unheard(place, self.field, away, beyond=EXPLORED)
-            if goal is not None:
-                return goal
         if target is not None:
             return (target.x, target.y)
         goal = self.map.farthest_unheard(place, self.field, away)
@@ -135,14 +128,6 @@ class EarBot(Acting):
                               self.field[0] - AWAY_MARGIN)),
                 float(np.clip(place[1] + AWAY_REACH * np.cos(h), AWAY_MARGIN,
                               self.field[1] - AWAY_MARGIN)))
-
-    def exploring(self, place, target):
-        """Whether parts not yet heard come before the page believed nearest: while few
-        pages are taken the stalker is slow and seldom there, so that is the time to
-        hear where the others lie; with the last pages taken it is everywhere, and a
-        last page never heard has to be looked for then. A page close by is taken first."""
-        return self.pages_heard < EXPLORE_PAGES and distance(place, (target.x, target.y)) > \
-            EXPLORE_NEAR and self.pages_heard + len(self.map.candidates) < PAGE_COUNT
 
     def leg(self, until_ms):
         """Walks toward its destination until `until_ms` at most, and checks it moved."""
@@ -163,8 +148,6 @@ class EarBot(Acting):
         before = self.body.place
         why = self.walk(ticks, keys=self.body.gait())
         self.locate(keys=set(self.body.gait()))
-        if self.ms > self.period and not self.hearing.hint_heard_within(self.ms, self.period):
-            self.map.quiet_at(self.body.place)
         if why == "stalker":
             self.flee()
         elif why == "heard":
@@ -194,7 +177,7 @@ class EarBot(Acting):
             ticks -= n
             if not wary:
                 continue
-            heard = self.stalker_gains()
+            heard = self.hearing.stalker_gains()
             if self.stalker.alarmed(heard):
                 return "stalker"
             if heard is not None and max(heard) > STALKER_HEARD:
@@ -204,9 +187,6 @@ class EarBot(Acting):
                 self.stalker.follow(self.body.heading, heard, self.ms)
         return "time"
 
-    def stalker_gains(self):
-        return self.stalker.hears(self.hearing.stalker_gains(), self.ms)
-
     def look(self, heard):
         """The stalker heard afar, not lately: a quarter turn away from its side puts it
         behind, whether it was ahead or behind, and its pan then tells its bearing; the
@@ -214,7 +194,7 @@ class EarBot(Acting):
         turn = quarter_turn_away(*heard)
         self.turn(turn)
         self.step(LOOK_TICKS * self.tick, keys=self.body.gait())
-        behind = self.stalker_gains()
+        behind = self.hearing.stalker_gains()
         if behind is not None:
             self.stalker.keep_away(self.stalker.away_from(self.body.heading, behind), self.ms)
             self.say("the stalker heard: away", int(self.stalker.away_heading))
@@ -254,7 +234,7 @@ class EarBot(Acting):
         the flight, it jumps there instead. Its sound unheard for a run or two does not
         end the flight: near by, other sounds hide it at times."""
         self.doing = "flee"
-        heard = self.stalker_gains()
+        heard = self.hearing.stalker_gains()
         self.say("the stalker: flee", heard)
         if self.jumped_away(heard):
             return
@@ -278,7 +258,7 @@ class EarBot(Acting):
                     self.remember_obstacle()
                     self.walk(BACK_OFF_TICKS, keys=BACK + (RUN_KEY,), wary=False)
                     self.locate()
-            heard = self.stalker_gains()
+            heard = self.hearing.stalker_gains()
             if self.jumped_away(heard):
                 return
             if heard is None:
@@ -330,7 +310,7 @@ class EarBot(Acting):
         self.locate()
         while self.ms < onset and not self.done:
             self.step(min(onset - self.ms, WAIT_TICKS * self.tick))
-            if self.stalker.alarmed(self.stalker_gains()):
+            if self.stalker.alarmed(self.hearing.stalker_gains()):
                 self.flee()
                 return
         if self.ms != onset or self.done:

@@ -28,7 +28,6 @@ from hearing_law import Law  # noqa: E402
 from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
-from stalker_belief import StalkerBelief  # noqa: E402
 from tunnel import Tunnel  # noqa: E402
 
 SIM = None
@@ -263,40 +262,6 @@ class PageMapBeliefs(unittest.TestCase):
                 for _ in range(2):
                     pages.heard(Sweep(LAW, listener, phase, [], [], [], []), [])
                 self.assertEqual(len(pages.candidates), 1 if kept else 0)
-
-    def test_roaming_goes_where_no_hint_was_heard_and_stops_when_all_was(self):
-        grid = [(x, y) for x in (30, 75, 120) for y in (30, 75, 120)]
-        but_one = [p for p in grid if p != (120, 120)]
-        rows = [  # listened at, the way away from the stalker, where it roams
-            (but_one, None, (135.0, 135.0)),   # the corner not heard
-            (but_one, 45, (135.0, 135.0)),     # it lies ahead that way
-            (but_one, 225, None),              # it lies behind
-            (grid, None, None),                # everywhere heard
-        ]
-        for listened, away, goal in rows:
-            with self.subTest(listened=len(listened), away=away):
-                pages = PageMap(4267)
-                for place in listened:
-                    pages.quiet_at(place)
-                self.assertEqual(pages.farthest_unheard((100, 100), FIELD, away, beyond=45),
-                                 goal)
-
-
-class StalkerKeptAwayFrom(unittest.TestCase):
-    def test_its_way_is_kept_only_while_its_sound_is_heard(self):
-        rows = [  # its sound's gains heard after the way was learnt at 0 (ms, gains)
-            ([(0, (0.3, 0.1))], 5000, False),                  # gone since: it vanished
-            ([(0, (0.3, 0.1)), (4000, (0.06, 0.02))], 7000, True),   # faint, still there
-            ([(0, (0.3, 0.1)), (4000, (0.03, 0.02))], 5000, False),  # too faint to count
-        ]
-        for heard, ms, kept in rows:
-            with self.subTest(heard=heard, ms=ms):
-                stalker = StalkerBelief()
-                stalker.keep_away(90, 0)
-                for at, gains in heard:
-                    stalker.hears(gains, at)
-                self.assertEqual(stalker.keeping_away(ms), kept)
-                self.assertEqual(stalker.forgotten(ms), not kept)
 
 
 def on_game_wall(tunnel, x, y):

@@ -72,10 +72,6 @@ class Hearing:
         self.scanned = self.tape.end
         return Heard(arrived, taken)
 
-    def hint_heard_within(self, now, span):
-        """Whether a hint's onset was heard within `span` ms before `now`."""
-        return any(now - o <= span + RHYTHM_SLACK_MS for o in self.onsets)
-
     def next_onset(self, now, after):
         """The first hint onset foreseen after `after` (ms), of any rhythm heard within the
         last periods before `now`; None when none was heard lately."""

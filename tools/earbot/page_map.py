@@ -17,7 +17,6 @@ WALKED_REACH = 1.5     # units: walking with the button held, no page lies this 
 ROAM_MARGIN = 15       # units from the field's edge of the parts it roams to
 ROAM_SPACING = 10      # units between the parts it roams to
 ROAM_NEARBY = 0.2      # how much a part's nearness counts against its distance from sweeps
-QUIET_SPACING = 10     # units between places counted as listened at for hearing no hint
 
 
 class Sweep:
@@ -212,33 +211,22 @@ class PageMap:
             return None
         return min(near, key=lambda c: np.hypot(c.x - place[0], c.y - place[1]))
 
-    def quiet_at(self, place):
-        """No hint was heard for a whole period about `place`: it counts as listened at,
-        so that roaming goes on to parts not yet heard. Places close to one already
-        counted add nothing."""
-        if all(np.hypot(place[0] - p[0], place[1] - p[1]) >= QUIET_SPACING
-               for p in self.listened_at):
-            self.listened_at.append(tuple(place))
-
-    def farthest_unheard(self, place, field, away=None, beyond=None):
+    def farthest_unheard(self, place, field, away=None):
         """The part of the field farthest from every place it listened at (where pages it
         has not heard may lie), a little nearer ones first; with `away` (compass
-        degrees), only parts that lie ahead that way: None when none does, or when
-        none lies farther than `beyond` from every place listened at."""
+        degrees), only parts that lie ahead that way: None when none does."""
         gx, gy = [a.ravel() for a in np.meshgrid(roam_grid(field[0]), roam_grid(field[1]))]
         far = np.full(len(gx), np.inf)
         for p in self.listened_at:
             far = np.minimum(far, np.hypot(gx - p[0], gy - p[1]))
-        if beyond is not None:
-            far[far <= beyond] = -np.inf
         far -= ROAM_NEARBY * np.hypot(gx - place[0], gy - place[1])
         if away is not None:
             h = np.radians(away)
             ahead = (gx - place[0]) * np.sin(h) + (gy - place[1]) * np.cos(h)
+            if not np.any(ahead > 0):
+                return None
             far[ahead <= 0] = -np.inf
         i = int(np.argmax(far))
-        if far[i] == -np.inf:
-            return None
         return (float(gx[i]), float(gy[i]))
 
 

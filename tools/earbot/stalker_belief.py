@@ -8,7 +8,6 @@ STALKER_NEAR = 0.45    # its sound this loud: within some 13 units ahead, 22 beh
 STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
 STALKER_GONE = 0.05    # this faint: beyond some 38 units
 KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
-QUIET_MS = 4_000       # ... unless its sound has been gone this long (it vanished, or is far)
 NEVER_MS = -100_000    # before the game began: long past any memory
 
 
@@ -39,13 +38,6 @@ class StalkerBelief:
         self.arrived = False          # its arrival close by heard, not yet fled from
         self.away_heading = 0         # the way away from it, as a heading
         self.away_ms = NEVER_MS       # when that way was last learnt
-        self.sounded_ms = NEVER_MS    # when its sound was last heard at all
-
-    def hears(self, gains, ms):
-        """Its own sound's gains (None unheard) as heard at `ms`; returns them."""
-        if gains is not None and max(gains) >= STALKER_GONE:
-            self.sounded_ms = ms
-        return gains
 
     def alarmed(self, near):
         """The stalker arrived close by, or its own sound (`near`, its gains just heard)
@@ -56,15 +48,12 @@ class StalkerBelief:
         return False
 
     def keeping_away(self, ms):
-        """Whether pages toward it still wait at `ms`: not once its sound has been gone
-        a while. With many pages taken it shows up every few seconds somewhere else, so
-        a way kept for long after it vanished only keeps the player from the last pages."""
-        return ms - self.away_ms < KEEP_AWAY_MS and ms - self.sounded_ms < QUIET_MS
+        """Whether pages toward it still wait at `ms`."""
+        return ms - self.away_ms < KEEP_AWAY_MS
 
     def forgotten(self, ms):
-        """Whether it is to be looked for anew when heard at `ms`: the way kept no longer
-        tells where it is."""
-        return not self.keeping_away(ms)
+        """Whether it was last heard long enough before `ms` to be looked for anew."""
+        return ms - self.away_ms > KEEP_AWAY_MS
 
     def keep_away(self, heading, ms):
         """From `ms`, for a while, pages are gone for only on the side of `heading`."""
