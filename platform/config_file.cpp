@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "runtime/regular_file.h"
 #include "runtime/utf8_path.h"
 
 #ifdef _WIN32
@@ -66,10 +67,8 @@ bool RenameOver(const std::string& from, const std::string& to, std::string& why
 #endif
 
 #ifdef _WIN32
-constexpr const wchar_t* kReadMode = L"rb";
 constexpr const wchar_t* kWriteMode = L"wb";
 #else
-constexpr const char* kReadMode = "rb";
 constexpr const char* kWriteMode = "wb";
 #endif
 
@@ -120,37 +119,20 @@ std::string PlayerSettingsPath(std::string& why) {
 
 ReadResult ReadConfigFile(const std::string& path, size_t limit, std::string& text,
                           std::string& why) {
-  std::error_code error;
-  const fs::file_status status = fs::status(PathFromUtf8(path), error);
-  if (status.type() == fs::file_type::not_found) return ReadResult::kMissing;
-  if (error) {
-    why = error.message();
-    return ReadResult::kFailed;
+  switch (ReadRegularFile(path, limit, text, why)) {
+    case FileOpening::kOpen:
+      return ReadResult::kRead;
+    case FileOpening::kMissing:
+      why.clear();
+      return ReadResult::kMissing;
+    case FileOpening::kTooLarge:
+      why = "longer than " + std::to_string(limit) + " bytes";
+      break;
+    case FileOpening::kRefused:
+      break;
   }
-  // Never opened unless regular: a named pipe would wait for a writer.
-  if (status.type() != fs::file_type::regular) {
-    why = "not a regular file";
-    return ReadResult::kFailed;
-  }
-  FILE* file = OpenFile(path, kReadMode);
-  if (file == nullptr) {
-    why = std::strerror(errno);
-    return ReadResult::kFailed;
-  }
-  text.assign(limit + 1, '\0');
-  const size_t got = std::fread(text.data(), 1, text.size(), file);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  text.resize(got);
-  if (failed) {
-    why = "a read failed";
-    return ReadResult::kFailed;
-  }
-  if (got > limit) {
-    why = "longer than " + std::to_string(limit) + " bytes";
-    return ReadResult::kFailed;
-  }
-  return ReadResult::kRead;
+  text.clear();
+  return ReadResult::kFailed;
 }
 
 std::string ReplacementPath(const std::string& path) {
