@@ -32,12 +32,13 @@ run() {  # name, seconds, options and corpus folders ...
 }
 
 mkdir -p "$out/corpus" "$out/hrtf-corpus" "$out/live-corpus" "$out/script-corpus"
-build loader_fuzz \
+build loader_fuzz runtime/regular_file.cpp \
   audio/decoder_registry.cpp audio/file_image.cpp audio/memory_source.cpp \
   audio/ogg_decoder.cpp audio/path_lookup.cpp audio/pcm_convert.cpp \
   audio/pcm_piece_reader.cpp audio/sound_file.cpp audio/wav_reader.cpp \
   fuzz/loader_fuzz.cpp $(pkg-config --libs vorbisfile)
-build hrtf_fuzz audio/file_image.cpp audio/hrtf_equaliser.cpp audio/hrtf_ring.cpp \
+build hrtf_fuzz runtime/regular_file.cpp \
+  audio/file_image.cpp audio/hrtf_equaliser.cpp audio/hrtf_ring.cpp \
   audio/hrtf_ring_reader.cpp audio/volume_table.cpp \
   audio/hrtf_set_check.cpp fuzz/hrtf_fuzz.cpp $(pkg-config --libs libmysofa)
 build live_fuzz tools/sim/live_protocol.cpp fuzz/live_fuzz.cpp
