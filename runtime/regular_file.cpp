@@ -74,6 +74,11 @@ FileOpening Readable(const FileInfo& info, uint64_t limit, std::string& refusal)
   return static_cast<uint64_t>(info.st_size) > limit ? FileOpening::kTooLarge : FileOpening::kOpen;
 }
 
+// No file by that name: nothing there, or a part of the path that is a file, not a folder.
+bool NoSuchFile() {
+  return errno == ENOENT || errno == ENOTDIR;
+}
+
 std::string SystemError(const char* what) {
   return std::string(what) + ": " + std::strerror(errno);
 }
@@ -87,14 +92,14 @@ RegularFile::~RegularFile() {
 FileOpening RegularFile::Open(const std::string& path, uint64_t limit, std::string& refusal) {
   FileInfo info{};
   if (InfoOfPath(path, info) != 0) {
-    const bool missing = errno == ENOENT;
+    const bool missing = NoSuchFile();
     refusal = SystemError("cannot open");
     return missing ? FileOpening::kMissing : FileOpening::kRefused;
   }
   if (FileOpening kind = Readable(info, limit, refusal); kind != FileOpening::kOpen) return kind;
   fd_ = OpenForReading(path);
   if (fd_ < 0) {
-    const bool missing = errno == ENOENT;  // removed since it was looked at
+    const bool missing = NoSuchFile();  // removed since it was looked at
     refusal = SystemError("cannot open");
     return missing ? FileOpening::kMissing : FileOpening::kRefused;
   }
