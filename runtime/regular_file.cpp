@@ -83,13 +83,17 @@ std::string SystemError(const char* what) {
   return std::string(what) + ": " + std::strerror(errno);
 }
 
-}  // namespace
+// The descriptor, closed when the read ends, whichever way it ends.
+struct FileDescriptor {
+  int fd = -1;
+  ~FileDescriptor() {
+    if (fd >= 0) close(fd);
+  }
+};
 
-RegularFile::~RegularFile() {
-  if (fd_ >= 0) close(fd_);
-}
-
-FileOpening RegularFile::Open(const std::string& path, uint64_t limit, std::string& refusal) {
+// Opens the file at `path` into `file` as ReadRegularFile says; its size in `size`.
+FileOpening Open(const std::string& path, uint64_t limit, FileDescriptor& file, uint64_t& size,
+                 std::string& refusal) {
   FileInfo info{};
   if (InfoOfPath(path, info) != 0) {
     const bool missing = NoSuchFile();
@@ -97,36 +101,56 @@ FileOpening RegularFile::Open(const std::string& path, uint64_t limit, std::stri
     return missing ? FileOpening::kMissing : FileOpening::kRefused;
   }
   if (FileOpening kind = Readable(info, limit, refusal); kind != FileOpening::kOpen) return kind;
-  fd_ = OpenForReading(path);
-  if (fd_ < 0) {
+  file.fd = OpenForReading(path);
+  if (file.fd < 0) {
     const bool missing = NoSuchFile();  // removed since it was looked at
     refusal = SystemError("cannot open");
     return missing ? FileOpening::kMissing : FileOpening::kRefused;
   }
-  if (InfoOf(fd_, info) != 0) {
+  if (InfoOf(file.fd, info) != 0) {
     refusal = SystemError("cannot examine");
     return FileOpening::kRefused;
   }
   if (FileOpening kind = Readable(info, limit, refusal); kind != FileOpening::kOpen) return kind;
-  if (!ClearNonBlocking(fd_)) {
+  if (!ClearNonBlocking(file.fd)) {
     refusal = SystemError("cannot read");
     return FileOpening::kRefused;
   }
-  size_ = static_cast<uint64_t>(info.st_size);
+  size = static_cast<uint64_t>(info.st_size);
   return FileOpening::kOpen;
 }
 
-bool RegularFile::Read(void* into, size_t capacity, size_t& filled, std::string& refusal) {
-  filled = 0;
-  while (filled < capacity) {
-    const ssize_t got = read(fd_, static_cast<char*>(into) + filled, capacity - filled);
+template <class Bytes>
+FileOpening ReadWhole(const std::string& path, uint64_t limit, Bytes& bytes, std::string& refusal) {
+  FileDescriptor file;
+  uint64_t size = 0;
+  if (FileOpening opened = Open(path, limit, file, size, refusal); opened != FileOpening::kOpen) {
+    return opened;
+  }
+  bytes.resize(static_cast<size_t>(size));
+  size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t got = read(file.fd, bytes.data() + filled, bytes.size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       refusal = SystemError("read failed");
-      return false;
+      return FileOpening::kRefused;
     }
     if (got == 0) break;  // the file shrank while we read: keep what arrived
     filled += static_cast<size_t>(got);
   }
-  return true;
+  bytes.resize(filled);
+  return FileOpening::kOpen;
+}
+
+}  // namespace
+
+FileOpening ReadRegularFile(const std::string& path, uint64_t limit, std::string& bytes,
+                            std::string& refusal) {
+  return ReadWhole(path, limit, bytes, refusal);
+}
+
+FileOpening ReadRegularFile(const std::string& path, uint64_t limit, std::vector<uint8_t>& bytes,
+                            std::string& refusal) {
+  return ReadWhole(path, limit, bytes, refusal);
 }
