@@ -102,11 +102,13 @@ std::vector<Json> ReadTrace(const std::string& path) {
 
 Standing RunStanding(const std::string& name, const std::string& script,
                      const std::vector<std::string>& extra) {
-  const std::string trace = ScratchPath(name + ".trace"), wav = ScratchPath(name + ".wav");
+  // Per process: ctest runs the tests of one suite side by side, and each of them makes
+  // the same named runs (the suite's plain run among them).
+  const std::string trace = CaptureFile(name + ".trace"), wav = CaptureFile(name + ".wav");
   std::vector<std::string> args = {"--seed",  "3",   "--quick-start", "--ms",  "10000",
                                    "--trace", trace, "--trace-ticks", "--wav", wav};
   if (!script.empty()) {
-    const std::string scriptPath = ScratchPath(name + ".script");
+    const std::string scriptPath = CaptureFile(name + ".script");
     WriteText(scriptPath, script);
     args.insert(args.end(), {"--script", scriptPath});
   }
