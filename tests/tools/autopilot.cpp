@@ -261,14 +261,16 @@ Box BoxFromJson(const Json& r) {
   return {r["xMin"].Number(), r["xMax"].Number(), r["yMin"].Number(), r["yMax"].Number()};
 }
 
-// The order of the pages that makes the straight-line walk from the start shortest: the
-// less time in the field, the fewer chances the stalker gets.
-std::vector<int> ShortestOrder(const PilotWorld& world) {
+// The order of the pages that makes the straight-line walk from the start cheapest, each
+// leg weighed by the pages held on it: the less time in the field, the fewer chances the
+// stalker gets.
+std::vector<int> CheapestOrder(const PilotWorld& world, const LegWeights& legWeights) {
   std::vector<int> order = {0, 1, 2, 3, 4, 5, 6, 7}, best = order;
   auto length = [&](const std::vector<int>& o) {
     double x = world.playerX, y = world.playerY, total = 0;
+    size_t held = 0;
     for (int k : o) {
-      total += std::hypot(world.pages[k][0] - x, world.pages[k][1] - y);
+      total += legWeights[held++] * std::hypot(world.pages[k][0] - x, world.pages[k][1] - y);
       x = world.pages[k][0];
       y = world.pages[k][1];
     }
@@ -299,12 +301,13 @@ PilotWorld PilotWorldFromJson(const Json& world) {
   return w;
 }
 
-PilotPlan PlanPages(const PilotWorld& world, uint64_t playStartMs, int runFromPage) {
+PilotPlan PlanPages(const PilotWorld& world, uint64_t playStartMs, int runFromPage,
+                    const LegWeights& legWeights) {
   Field field(world);
   PilotPlan plan;
   Walker walker(world.playerX, world.playerY, playStartMs);
   double x = world.playerX, y = world.playerY;
-  std::vector<int> order = ShortestOrder(world);
+  std::vector<int> order = CheapestOrder(world, legWeights);
   for (int round = 0; round < 8; ++round) {
     int next = order[round];
     // The stalker grows bolder with every page: the player runs once enough are taken.

@@ -34,8 +34,16 @@ struct PilotPlan {
   double walked = 0;        // world units of walking planned
 };
 
+// What a unit of the round's way costs, by the pages held while it is walked. Alike, the
+// round is the shortest; the stalker grows bolder with every page, so a round can instead
+// leave the short legs for last (the ear player's weights, tools/earbot/page_order.py).
+using LegWeights = std::array<double, 8>;
+inline constexpr LegWeights kShortestRound = {1, 1, 1, 1, 1, 1, 1, 1};
+inline constexpr LegWeights kShortLegsLast = {0.1, 0.1, 0.1, 0.2, 0.5, 2, 4, 6};
+
 // `playStartMs`: the "ms" of the trace's "play" event (ticks come 17 ms apart after it).
 // Left Shift is held once `runFromPage` pages are taken (0: from the start; 8: never), so
 // that the player runs whenever stamina allows from then on.
 inline constexpr int kRunFromPage = 0;
-PilotPlan PlanPages(const PilotWorld& world, uint64_t playStartMs, int runFromPage = kRunFromPage);
+PilotPlan PlanPages(const PilotWorld& world, uint64_t playStartMs, int runFromPage = kRunFromPage,
+                    const LegWeights& legWeights = kShortestRound);

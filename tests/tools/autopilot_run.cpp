@@ -17,7 +17,8 @@ bool FindPlayStart(const std::vector<Json>& trace, uint64_t& ms) {
 
 }  // namespace
 
-PilotOutcome RunAutopilot(int32_t seed, const std::string& tracePath, int runFromPage) {
+PilotOutcome RunAutopilot(int32_t seed, const std::string& tracePath, int runFromPage,
+                          const LegWeights& legWeights) {
   PilotOutcome outcome;
   std::string seedText = std::to_string(seed);
   SimResult world = RunSim({"--world", "--seed", seedText});
@@ -33,7 +34,7 @@ PilotOutcome RunAutopilot(int32_t seed, const std::string& tracePath, int runFro
     outcome.error = "no play event in the first 5 s";
     return outcome;
   }
-  PilotPlan plan = PlanPages(PilotWorldFromJson(*worldJson), playMs, runFromPage);
+  PilotPlan plan = PlanPages(PilotWorldFromJson(*worldJson), playMs, runFromPage, legWeights);
   outcome.planned = plan.complete;
   outcome.failure = plan.failure;
   outcome.lastTakeMs = plan.lastTakeMs;

@@ -21,4 +21,5 @@ struct PilotOutcome {
 
 // Runs seed `seed` with the trace written to `tracePath` (the planned script goes beside it).
 PilotOutcome RunAutopilot(int32_t seed, const std::string& tracePath,
-                          int runFromPage = kRunFromPage);
+                          int runFromPage = kRunFromPage,
+                          const LegWeights& legWeights = kShortestRound);

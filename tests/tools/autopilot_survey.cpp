@@ -1,6 +1,7 @@
-// sim_autopilot_survey [FIRST [COUNT [RUN_FROM_PAGE]]]: runs the autopilot on COUNT seeds
-// from FIRST (1 and 20 by default; running from the autopilot's usual page) and tells how
-// each run ended and what share took all eight pages.
+// sim_autopilot_survey [FIRST [COUNT [RUN_FROM_PAGE [short-legs-last]]]]: runs the autopilot
+// on COUNT seeds from FIRST (1 and 20 by default; running from the autopilot's usual page;
+// the shortest round, or with the last word the round that leaves the short legs for the
+// bolder stalker) and tells how each run ended and what share took all eight pages.
 // Not a test: a measurement for the README, run by hand from the build folder.
 #include <cstdio>
 #include <cstdlib>
@@ -14,11 +15,17 @@ int main(int argc, char** argv) {
   int first = argc > 1 ? std::atoi(argv[1]) : 1;
   int count = argc > 2 ? std::atoi(argv[2]) : 20;
   int runFrom = argc > 3 ? std::atoi(argv[3]) : kRunFromPage;
+  bool shortLegsLast = argc > 4 && std::string(argv[4]) == "short-legs-last";
+  if (argc > 4 && !shortLegsLast) {
+    std::fprintf(stderr, "sim_autopilot_survey: unknown round '%s' (short-legs-last)\n", argv[4]);
+    return 2;
+  }
   std::map<std::string, int> ends;
   int outros = 0;
   for (int seed = first; seed < first + count; ++seed) {
     PilotOutcome o =
-        RunAutopilot(seed, ScratchPath("survey-" + std::to_string(seed) + ".jsonl"), runFrom);
+        RunAutopilot(seed, ScratchPath("survey-" + std::to_string(seed) + ".jsonl"), runFrom,
+                     shortLegsLast ? kShortLegsLast : kShortestRound);
     std::string end = !o.error.empty() ? "error"
                       : !o.planned     ? "no path"
                                        : o.cause + " after " + std::to_string(o.pages) + " pages";
