@@ -16,7 +16,8 @@ prints one JSON line per game and a summary line. How it plays:
    left and right gains tick by tick; the directions and volumes that explain them give
    the places of the pages (tools/earbot/page_map.py), which it keeps.
  - It strides (forward and a strafe at once, which the rules move twice a tick; running
-   while the stamina lets it) to the nearest place it believes in, holding the left
+   while the stamina lets it) to the place it believes in that begins the cheapest round
+   (tools/earbot/page_order.py: far walks while few pages are held), holding the left
    button, which takes a page the tick it comes within reach; the taking is heard.
    Where it walked and took nothing, no page lies.
  - The tunnel jump (T) and the spoken place after it tell where the tunnel lies; it
@@ -41,6 +42,7 @@ from acting import Acting, bearing  # noqa: E402
 from binaural import HeadHearing, read_ring  # noqa: E402
 from body import AHEAD, BACK, LEFT, RIGHT, RUN_KEY  # noqa: E402
 from ear import Ear  # noqa: E402
+from page_order import first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
@@ -103,21 +105,36 @@ class EarBot(Acting):
         """Listening costs half a second and more standing still: worth it with no page
         believed in, when the page it goes for was placed from much farther than it is
         now, or when it has not listened for a while (other pages, other rhythms)."""
-        target = self.map.nearest(self.body.place)
+        target = self.goal_page()
         if target is None or onset - self.last_sweep > RELISTEN_PERIODS * self.period:
             return True
         now = distance(self.body.place, (target.x, target.y))
         return target.heard_from > RELISTEN_FROM and now < RELISTEN_SHARE * target.heard_from
 
+    def goal_page(self, away=None):
+        """The page believed in that begins the cheapest round (page_order.py); with
+        `away` (compass degrees), among those within a right angle of that way."""
+        pages = self.map.candidates
+        place = self.body.place
+        i = first_of_round(place, [(c.x, c.y) for c in pages], self.pages_heard, self.way,
+                           None if away is None else lambda p: abs(
+                               (bearing(place, p) - away + 180) % 360 - 180) < 90)
+        return None if i is None else pages[i]
+
+    def way(self, a, b):
+        """Units of way from `a` to `b`, by the tunnel when the jump saves enough."""
+        jump = self.terrain.tunnel.jump_point if self.terrain.tunnel else None
+        return min(distance(a, b), distance(jump, b) + JUMP_GAIN) if jump else distance(a, b)
+
     def destination(self):
-        """The page believed nearest; with none, the part of the field farthest from
-        every place it listened at, where pages it has not heard may lie. For a while
-        after the stalker was heard, only pages and parts away from it count, and with
-        none of those it goes on away from it."""
+        """The page that begins the cheapest round; with none, the part of the field
+        farthest from every place it listened at, where pages it has not heard may lie.
+        For a while after the stalker was heard, only pages and parts away from it
+        count, and with none of those it goes on away from it."""
         place = self.body.place
         keep_away = self.stalker.keeping_away(self.ms)
         away = self.stalker.away_heading if keep_away else None
-        target = self.map.nearest(place, away)
+        target = self.goal_page(away)
         if target is not None:
             return (target.x, target.y)
         goal = self.map.farthest_unheard(place, self.field, away)
@@ -321,7 +338,7 @@ class EarBot(Acting):
             return
         heard, places = hint
         self.map.heard(heard, places)
-        target = self.map.nearest(self.body.place)
+        target = self.goal_page()
         found = places
         if self.head is not None:
             found = [(x, y, round(s)) for (x, y), s in zip(places, heard.significances(places))]

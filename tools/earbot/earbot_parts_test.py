@@ -9,6 +9,7 @@ reads either.
 """
 
 import argparse
+import itertools
 import json
 import math
 import os
@@ -26,6 +27,7 @@ from earbot import RATE  # noqa: E402
 from hearing import Hearing  # noqa: E402
 from hearing_law import Law  # noqa: E402
 from page_map import PageMap, Sweep, sources_in  # noqa: E402
+from page_order import LEG_WEIGHTS, first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from tunnel import Tunnel  # noqa: E402
@@ -262,6 +264,43 @@ class PageMapBeliefs(unittest.TestCase):
                 for _ in range(2):
                     pages.heard(Sweep(LAW, listener, phase, [], [], [], []), [])
                 self.assertEqual(len(pages.candidates), 1 if kept else 0)
+
+
+class PageOrder(unittest.TestCase):
+    def test_the_round_leaves_the_short_legs_for_the_bold_stalker(self):
+        # A pair close by to the east, a straggler far to the west.
+        near, pair, straggler = (85, 75), (90, 80), (20, 75)
+        west = lambda p: p[0] < 75  # noqa: E731
+        rows = [  # pages held, which may come first, the one taken first
+            (3, None, straggler),   # the far walk while the stalker is slow
+            (7, None, near),        # all legs alike: the shortest round
+            # The straggler lies toward the stalker: the pair first, by its far side,
+            # which leaves the shorter way to the straggler.
+            (3, lambda p: not west(p), pair),
+            (3, lambda p: False, None),
+        ]
+        goals = [near, pair, straggler]
+        for held, allowed, first in rows:
+            with self.subTest(held=held, first=first):
+                i = first_of_round((75, 75), goals, held, math.dist, allowed)
+                self.assertEqual(None if i is None else goals[i], first)
+        self.assertIsNone(first_of_round((75, 75), [], 0, math.dist))
+
+    def test_the_first_page_begins_the_cheapest_of_all_rounds(self):
+        rng = np.random.default_rng(7)
+        for trial in range(60):
+            n, held = int(rng.integers(1, 8)), int(rng.integers(0, 8))
+            goals = [tuple(p) for p in rng.uniform(0, 150, (n, 2))]
+            start = tuple(rng.uniform(0, 150, 2))
+
+            def cost(order):
+                legs = zip((start,) + tuple(goals[i] for i in order[:-1]),
+                           (goals[i] for i in order))
+                return sum(LEG_WEIGHTS[min(held + k, 7)] * math.dist(a, b)
+                           for k, (a, b) in enumerate(legs))
+            best = min(itertools.permutations(range(n)), key=cost)
+            with self.subTest(trial=trial):
+                self.assertEqual(first_of_round(start, goals, held, math.dist), best[0])
 
 
 def on_game_wall(tunnel, x, y):

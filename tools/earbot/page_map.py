@@ -200,17 +200,6 @@ class PageMap:
         if np.hypot(c.x - place[0], c.y - place[1]) < SAME_PAGE:
             self.candidates.remove(c)
 
-    def nearest(self, place, toward=None):
-        """The candidate nearest `place`; with `toward` (compass degrees), only those
-        that lie within a right angle of that way."""
-        near = self.candidates
-        if toward is not None:
-            near = [c for c in near if abs((np.degrees(np.arctan2(c.x - place[0], c.y - place[1]))
-                                            - toward + 180) % 360 - 180) < 90]
-        if not near:
-            return None
-        return min(near, key=lambda c: np.hypot(c.x - place[0], c.y - place[1]))
-
     def farthest_unheard(self, place, field, away=None):
         """The part of the field farthest from every place it listened at (where pages it
         has not heard may lie), a little nearer ones first; with `away` (compass

@@ -170,7 +170,7 @@ def hearing(results, notes, sim):
     return [
         "places heard: %d; off by median %.1f units from the nearest page not yet taken; "
         "%.0f %% more than 10 units off" % (total, np.median(errors), 100 * wrong / total),
-        "places gone for (the nearest believed, %d): off by median %.1f units; %.0f %% more than "
+        "places gone for (%d): off by median %.1f units; %.0f %% more than "
         "10 units off" % (len(aims), np.median(aims), 100 * np.mean(np.array(aims) > 10)),
         "pages first placed within 5 units: %d, from a distance of median %.0f, "
         "90th percentile %.0f, largest %.0f units" % (
