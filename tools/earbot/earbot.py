@@ -46,7 +46,7 @@ from page_order import first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
-                            quarter_turn_away, wrap)
+                            quarter_turn_away)
 from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
@@ -66,9 +66,6 @@ HEAR_TICKS = 8         # walking, the stalker is listened for this often
 LOOK_TICKS = 6         # ticks after a quarter turn before its pan tells its bearing
 STILL_SHARE = 0.3      # a leg that went less than this share of a walk's way met an obstacle
 JUMP_GAIN = 20         # units of way saved for which it jumps to the tunnel to go for a page
-# From this many pages the stalker shows up every few seconds, anywhere: a jump lands the
-# player blind by the tunnel, where one may stand unheard, so it walks to its pages.
-BLIND_JUMP_PAGES = 5
 AWAY_REACH = 20        # units ahead a goal away from the stalker lies, with no part that way
 AWAY_MARGIN = 5        # units from the field's edge such a goal keeps
 GOAL_MOVED = 3         # units a goal moves before the log tells it
@@ -86,15 +83,8 @@ FLEE_MS = 10_000       # a flight lasts this long at most
 FLEE_TICKS = 14        # a flight's run between two spoken places
 FLEE_REACH = 12        # units clear ahead a flight's way wants
 FLEE_STUCK = 0.3       # units: a flight's run that went less met an obstacle
-JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead ...
-LOUD_REACH = 22        # ... or this much farther, before it knows on which side it is
+JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
 FLEE_UNHEARD = 3       # a flight's runs in a row without its sound that mean it vanished
-
-
-def ahead(place, point, heading):
-    """Whether `point` lies within a right angle of `heading` (compass degrees) from
-    `place`."""
-    return abs(wrap(bearing(place, point) - heading)) < 90
 
 
 class EarBot(Acting):
@@ -127,17 +117,14 @@ class EarBot(Acting):
         pages = self.map.candidates
         place = self.body.place
         i = first_of_round(place, [(c.x, c.y) for c in pages], self.pages_heard, self.way,
-                           None if away is None else lambda p: ahead(place, p, away))
+                           None if away is None else lambda p: abs(
+                               (bearing(place, p) - away + 180) % 360 - 180) < 90)
         return None if i is None else pages[i]
 
     def way(self, a, b):
         """Units of way from `a` to `b`, by the tunnel when the jump saves enough."""
-        if not self.jumps_for_pages():
-            return distance(a, b)
-        return min(distance(a, b), distance(self.terrain.tunnel.jump_point, b) + JUMP_GAIN)
-
-    def jumps_for_pages(self):
-        return self.terrain.tunnel is not None and self.pages_heard < BLIND_JUMP_PAGES
+        jump = self.terrain.tunnel.jump_point if self.terrain.tunnel else None
+        return min(distance(a, b), distance(jump, b) + JUMP_GAIN) if jump else distance(a, b)
 
     def destination(self):
         """The page that begins the cheapest round; with none, the part of the field
@@ -163,7 +150,7 @@ class EarBot(Acting):
         """Walks toward its destination until `until_ms` at most, and checks it moved."""
         self.doing = "go" if self.map.candidates else "roam"
         goal = self.destination()
-        if self.jumps_for_pages() and distance(self.terrain.tunnel.jump_point, goal) < \
+        if distance(self.terrain.tunnel.jump_point, goal) < \
                 distance(self.body.place, goal) - JUMP_GAIN:
             self.jump()
         goal = self.terrain.around(self.body.place, goal)
@@ -289,7 +276,7 @@ class EarBot(Acting):
                     self.walk(BACK_OFF_TICKS, keys=BACK + (RUN_KEY,), wary=False)
                     self.locate()
             heard = self.hearing.stalker_gains()
-            if self.jumped_away(heard, away):
+            if self.jumped_away(heard):
                 return
             if heard is None:
                 # Near by, its sound is lost at times under its arrival's cry and the
@@ -305,19 +292,12 @@ class EarBot(Acting):
         self.stalker.keep_away(away, self.ms)
         self.locate()
 
-    def jumped_away(self, heard, away=None):
+    def jumped_away(self, heard):
         """Jumps to the tunnel when the stalker is heard loud (so close by, not merely
         arrived somewhere within 40 units, maybe by the tunnel) and the tunnel lies far
-        off, on the way `away` from it (compass degrees) when that is known; from there,
-        for a while, it keeps on the way it jumped."""
-        tunnel = self.terrain.tunnel.jump_point
-        if heard is None or max(heard) < STALKER_NEAR:
-            return False
-        if away is None:
-            if distance(self.body.place, tunnel) < JUMP_AWAY + LOUD_REACH:
-                return False
-        elif distance(self.body.place, tunnel) < JUMP_AWAY or \
-                not ahead(self.body.place, tunnel, away):
+        off; from there, for a while, it keeps on the way it jumped."""
+        if heard is None or max(heard) < STALKER_NEAR or \
+                distance(self.body.place, self.terrain.tunnel.jump_point) < JUMP_AWAY:
             return False
         start = self.body.place
         self.jump()
