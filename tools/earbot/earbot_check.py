@@ -23,9 +23,9 @@ from survey_summary import front_back_calls, notebook, world_pages  # noqa: E402
 
 # seed, virtual ms, pages it takes in that time today, with headphones on
 ROWS = [
-    (2, 65_000, 5, False),
-    (3, 65_000, 2, False),
-    (2, 65_000, 4, True),
+    (2, 65_000, 3, False),
+    (3, 65_000, 3, False),
+    (2, 65_000, 5, True),
     (3, 65_000, 3, True),
 ]
 # With headphones, of the places its still listens heard by a page or by a page's mirror
