@@ -46,7 +46,7 @@ from page_order import first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
-                            quarter_turn_away)
+                            quarter_turn_away, wrap)
 from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
@@ -117,14 +117,16 @@ class EarBot(Acting):
         pages = self.map.candidates
         place = self.body.place
         i = first_of_round(place, [(c.x, c.y) for c in pages], self.pages_heard, self.way,
-                           None if away is None else lambda p: abs(
-                               (bearing(place, p) - away + 180) % 360 - 180) < 90)
+                           None if away is None else
+                           lambda p: abs(wrap(bearing(place, p) - away)) < 90)
         return None if i is None else pages[i]
 
     def way(self, a, b):
-        """Units of way from `a` to `b`, by the tunnel when the jump saves enough."""
-        jump = self.terrain.tunnel.jump_point if self.terrain.tunnel else None
-        return min(distance(a, b), distance(jump, b) + JUMP_GAIN) if jump else distance(a, b)
+        """Units of way from `a` to `b`, by the tunnel when the jump saves enough (the
+        tunnel is known from the first jump on)."""
+        if self.terrain.tunnel is None:
+            return distance(a, b)
+        return min(distance(a, b), distance(self.terrain.tunnel.jump_point, b) + JUMP_GAIN)
 
     def destination(self):
         """The page that begins the cheapest round; with none, the part of the field
@@ -150,8 +152,7 @@ class EarBot(Acting):
         """Walks toward its destination until `until_ms` at most, and checks it moved."""
         self.doing = "go" if self.map.candidates else "roam"
         goal = self.destination()
-        if distance(self.terrain.tunnel.jump_point, goal) < \
-                distance(self.body.place, goal) - JUMP_GAIN:
+        if self.way(self.body.place, goal) < distance(self.body.place, goal):
             self.jump()
         goal = self.terrain.around(self.body.place, goal)
         if self.log and (self.last_goal is None or distance(goal, self.last_goal) > GOAL_MOVED):

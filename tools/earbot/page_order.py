@@ -18,7 +18,8 @@ def first_of_round(start, goals, held, way, allowed=None):
     all of them (the `MOST_PLANNED` nearest) that costs least, each leg's `way(a, b)`
     weighed by the pages held while it is walked (`held` now, one more after each goal).
     `allowed(goal)` says which may come first (all by default). None when none may."""
-    near = sorted(range(len(goals)), key=lambda i: way(start, goals[i]))[:MOST_PLANNED]
+    from_start = [way(start, g) for g in goals]
+    near = sorted(range(len(goals)), key=lambda i: from_start[i])[:MOST_PLANNED]
     points = [goals[i] for i in near]
     n = len(points)
     weights = [LEG_WEIGHTS[min(held + k, len(LEG_WEIGHTS) - 1)] for k in range(n)]
@@ -30,7 +31,7 @@ def first_of_round(start, goals, held, way, allowed=None):
     first = [[-1] * n for _ in range(1 << n)]
     for j, p in enumerate(points):
         if allowed is None or allowed(p):
-            cost[1 << j][j] = weights[0] * way(start, p)
+            cost[1 << j][j] = weights[0] * from_start[near[j]]
             first[1 << j][j] = j
     for s in range(1, 1 << n):
         weight = weights[min(bin(s).count("1"), n - 1)]
