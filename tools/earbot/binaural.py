@@ -109,21 +109,47 @@ class HeadSides:
     """How loud each ear hears the stalker's sound from each whole degree through the
     ring, read as the player reads it in the mix (ear.LoopHearing, each ear on its own):
     the far ear is shadowed by the head, not silenced as the pan silences it, so a bearing
-    is told from this, not from the pan law."""
+    is told from this, not from the pan law. And the shape each ear's filter gives the
+    sound from each direction, which tells where it is, ahead or behind."""
 
     SETTLE = 512  # samples the ring's responses take to settle on the loop
     STEP = 5      # degrees between the directions measured; the rest lie between
+    SHAPE_SIZE = 256            # points of the transform a fitted filter is read on
+    SHAPE_BAND = (1500, 14000)  # Hz: where the head's filters tell the directions apart
 
     def __init__(self, ring, loop_hearing, loop):
         piece = loop[: loop_hearing.m + 1 + self.SETTLE]
         measured = np.arange(0, 361, self.STEP)
-        heard = ring.heard(piece, measured % 360, len(piece))
-        gains = np.array([loop_hearing.hear(h.T[-loop_hearing.m - 1:].astype(float), True)
-                          or (0.0, 0.0) for h in heard])
+        heard = [loop_hearing.hear_through_head(h.T[-loop_hearing.m - 1:].astype(float))
+                 for h in ring.heard(piece, measured % 360, len(piece))]
+        if any(h is None for h in heard):
+            raise RuntimeError("the stalker's sound is not heard through the ring from %s degrees"
+                               % [int(d) for d, h in zip(measured, heard) if h is None])
+        gains = np.array([g for g, _ in heard])
         self.gains = np.stack([np.interp(np.arange(360), measured, gains[:, e]) for e in (0, 1)],
                               axis=1)
         self.ratio = np.minimum(self.gains[:, 0], self.gains[:, 1]) / \
             np.maximum(np.maximum(self.gains[:, 0], self.gains[:, 1]), 1e-6)
+        freqs = np.fft.rfftfreq(self.SHAPE_SIZE, 1 / ring.rate)
+        self.band = (freqs >= self.SHAPE_BAND[0]) & (freqs <= self.SHAPE_BAND[1])
+        self.measured = measured[:-1]
+        self.shapes = np.array([self.shape(filters) for _, filters in heard[:-1]])
+
+    def shape(self, filters):
+        """The two ears' levels (dB) across the band through their filters, less their
+        mean: what is left of the direction once the distance is taken out."""
+        levels = 20 * np.log10(np.abs(np.fft.rfft(filters, self.SHAPE_SIZE, axis=1))[:, self.band]
+                               + 1e-9)
+        return levels - levels.mean()
+
+    def direction(self, gains, filters):
+        """The direction (counterclockwise from ahead, whole degrees) on the louder side
+        whose shape is nearest that of the ears' filters heard: a few degrees off within
+        30 units, ahead told from behind."""
+        left = gains[0] >= gains[1]
+        side = (self.measured <= 180) if left else (self.measured >= 180) | (self.measured == 0)
+        errors = ((self.shapes[side] - self.shape(filters)) ** 2).mean(axis=(1, 2))
+        return int(self.measured[side][np.argmin(errors)])
 
     def direction_behind(self, left, right):
         """The direction behind (counterclockwise from ahead), on the louder side, whose
@@ -138,13 +164,15 @@ class HeadSides:
         d = self.direction_behind(left, right)
         return 360 - d if right > left else -d
 
-    def as_volumes(self, gains):
-        """The ears' gains as the volume of the sound that gives them, taken to lie behind
-        (where the head shadows it most: a sound ahead reads as nearer, never farther),
-        so that its loudness means the same as with the pan."""
-        if gains is None:
+    def as_volumes(self, heard):
+        """The ears' gains, heard with their filters (ear.LoopHearing.hear_through_head),
+        as the volume of the sound that gives them from the direction the filters tell,
+        so that its loudness means the same as with the pan, ahead as behind; None when
+        unheard."""
+        if heard is None:
             return None
-        scale = float(np.max(self.gains[self.direction_behind(*gains)]))
+        gains, filters = heard
+        scale = float(np.max(self.gains[self.direction(gains, filters)]))
         return gains[0] / scale, gains[1] / scale
 
 

@@ -152,6 +152,10 @@ def fast_size(n):
 # With headphones, a place in the loop whose correlation reaches this is heard: over the
 # whole loop, noise and the other static reach some 0.1.
 HEAD_SCORE = 0.2
+# The filter a head puts on the loop in one ear, as fitted: taps before the loop's place
+# found, and in all (a head's response and the ears' delay against each other fit in it).
+FILTER_LEAD = 8
+FILTER_TAPS = 48
 
 
 class LoopHearing:
@@ -178,11 +182,17 @@ class LoopHearing:
             return None
         d = np.diff(x[-self.m - 1 :], axis=0)
         if ears_apart:
-            return self.hear_apart(d)
+            heard = self.hear_apart(d)
+            return None if heard is None else heard[0]
         found = self.where(d.sum(axis=1))
         if found is None:
             return None
         return self.gain(d[:, 0], found[0]), self.gain(d[:, 1], found[0])
+
+    def hear_through_head(self, x):
+        """With headphones: ((left gain, right gain), the two ears' filters) of the loop in
+        the stereo frames x, or None when it is not heard (`hear_apart`)."""
+        return self.hear_apart(np.diff(x[-self.m - 1 :], axis=0)) if len(x) >= self.m else None
 
     def hear_apart(self, d):
         """Each ear hears the loop through a head's filter of its own, which spreads it
@@ -191,16 +201,16 @@ class LoopHearing:
         in the loop is taken whatever its score (an ear in which it scores less than half
         the other's takes the other's), and the loop counts as heard when a place scores
         HEAD_SCORE or it explains, through the short filter, the threshold's share of an
-        ear."""
+        ear. The gains, and the filter found in each ear (2 x FILTER_TAPS), or None."""
         found = [f for f in (self.where(d[:, ear], 0.0) for ear in (0, 1)) if f is not None]
         if len(found) < 2:
             return None
         top, best = max(found, key=lambda f: f[1])
         places = [k if score >= best / 2 else top for k, score in found]
         fits = [self.filtered(d[:, ear], places[ear]) for ear in (0, 1)]
-        if best < HEAD_SCORE and max(share for share, _ in fits) < self.threshold:
+        if best < HEAD_SCORE and max(share for share, _, _ in fits) < self.threshold:
             return None
-        return tuple(gain for _, gain in fits)
+        return tuple(gain for _, gain, _ in fits), np.array([f for _, _, f in fits])
 
     def where(self, signal, threshold=None):
         """(place in the loop, score) of a first-differenced signal, or None; a score
@@ -218,13 +228,13 @@ class LoopHearing:
         t = self.wrapped[k : k + self.m]
         return float(np.dot(signal, t) / float(np.dot(t, t)))
 
-    def filtered(self, signal, k, before=8, after=40):
+    def filtered(self, signal, k):
         """How much of one ear the loop at `k` explains through the short filter that
-        best explains that ear (a head's), and how loud it is there: (share of the ear's
-        amplitude, gain against the loop itself). A projection onto the loop alone would
-        miss what the filter moved in time."""
+        best explains that ear (a head's), how loud it is there, and the filter: (share
+        of the ear's amplitude, gain against the loop itself, taps). A projection onto
+        the loop alone would miss what the filter moved in time."""
         loop = len(self.wrapped) - self.m
-        shifts = np.arange(-before, after)
+        shifts = np.arange(-FILTER_LEAD, FILTER_TAPS - FILTER_LEAD)
         design = self.wrapped[(k - shifts[None, :] + np.arange(self.m)[:, None]) % loop]
         # The loop is noise: its shifts are far from one another, and the normal
         # equations solve at a third of the cost of a least-squares solver.
@@ -233,7 +243,7 @@ class LoopHearing:
         heard = float(np.dot(explained, explained))
         t = self.wrapped[k : k + self.m]
         share = np.sqrt(heard / max(float(np.dot(signal, signal)), 1e-18))
-        return float(share), float(np.sqrt(heard / float(np.dot(t, t))))
+        return float(share), float(np.sqrt(heard / float(np.dot(t, t)))), fit
 
 
 class Ear:

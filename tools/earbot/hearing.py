@@ -123,5 +123,6 @@ class Hearing:
     def stalker_gains(self):
         """The stalker's own sound in the last 100 ms: its (left, right) gains, or None."""
         _, x = self.tape.since(self.tape.end - self.ear.stalker.m - 1)
-        heard = self.ear.stalker.hear(x, ears_apart=self.sides is not None)
-        return heard if self.sides is None else self.sides.as_volumes(heard)
+        if self.sides is None:
+            return self.ear.stalker.hear(x)
+        return self.sides.as_volumes(self.ear.stalker.hear_through_head(x))
