@@ -30,6 +30,7 @@ from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from page_order import LEG_WEIGHTS, first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
+from stalker_belief import wrap  # noqa: E402
 from tunnel import Tunnel  # noqa: E402
 
 SIM = None
@@ -65,6 +66,10 @@ STALKER_EVERY_TICKS = 30
 STALKER_NEAR = 25     # units within which it is heard in ...
 HEARD_AT_LEAST = 0.9  # ... this share of the windows at least
 ASIDE = 30            # degrees off the line through the nose beyond which its side is told
+# The median log of the stalker's loudness read with headphones against stereo: -0.04
+# ahead and -0.06 behind; read as if it always stood behind, +0.32 ahead.
+LOUDNESS_TOLERANCE = 0.1
+DIRECTION_WITHIN = 15     # degrees: nine in ten directions told within (6.6 today)
 
 
 class LiveRun:
@@ -334,32 +339,42 @@ class HeadphonesAgainstTheMix(unittest.TestCase):
                                         (p, places))
 
 
-def stalker_windows(headphones, tick_ms):
-    """Standing and turning on STALKER_SEED: for every STALKER_EVERY_TICKS-th tick, what
-    the player heard of the stalker's sound in the last 100 ms (its gains, or None), and
-    where the stalker truly was (the trace): (heard, active, distance, bearing from the
-    player's nose, clockwise)."""
-    ear = Ear(os.path.join(RUN_DIR, "assets"), RATE)
-    with tempfile.TemporaryDirectory() as folder:
-        script, wav, trace = (os.path.join(folder, f) for f in ("turn.txt", "mix.wav", "t.jsonl"))
-        with open(script, "w") as f:
-            for ms in range(STALKER_FROM_MS, STALKER_TO_MS, 10 * tick_ms):
-                f.write("%d mouse move %d 0\n" % (ms, STALKER_TURN_COUNTS))
-        subprocess.run([SIM, "--seed", str(STALKER_SEED), "--quick-start", "--rate", str(RATE),
-                        "--ms", str(STALKER_TO_MS), "--script", script, "--wav", wav,
-                        "--trace", trace, "--trace-ticks"] +
-                       (["--binaural"] if headphones else []),
-                       cwd=RUN_DIR, check=True, timeout=300, stdout=subprocess.DEVNULL)
-        x, _ = read_wav(wav)
-        with open(trace) as f:
-            ticks = [e for e in map(json.loads, f) if e["event"] == "tick"]
+STALKER_RUNS = {}
+
+
+def stalker_run(headphones):
+    """Standing and turning on STALKER_SEED: the mix, and the trace's ticks (the same in
+    both modes: the input decides the game, not the sound)."""
+    if headphones not in STALKER_RUNS:
+        tick_ms = read_rules(SIM).tick_ms
+        with tempfile.TemporaryDirectory() as folder:
+            script, wav, trace = (os.path.join(folder, f) for f in ("turn.txt", "mix.wav", "t.jsonl"))
+            with open(script, "w") as f:
+                for ms in range(STALKER_FROM_MS, STALKER_TO_MS, 10 * tick_ms):
+                    f.write("%d mouse move %d 0\n" % (ms, STALKER_TURN_COUNTS))
+            subprocess.run([SIM, "--seed", str(STALKER_SEED), "--quick-start", "--rate", str(RATE),
+                            "--ms", str(STALKER_TO_MS), "--script", script, "--wav", wav,
+                            "--trace", trace, "--trace-ticks"] +
+                           (["--binaural"] if headphones else []),
+                           cwd=RUN_DIR, check=True, timeout=300, stdout=subprocess.DEVNULL)
+            x, _ = read_wav(wav)
+            with open(trace) as f:
+                ticks = [e for e in map(json.loads, f) if e["event"] == "tick"]
+        STALKER_RUNS[headphones] = x, ticks
+    return STALKER_RUNS[headphones]
+
+
+def stalker_windows(headphones):
+    """For every STALKER_EVERY_TICKS-th tick of the standing run from STALKER_FROM_MS:
+    the mix up to that tick, and where the stalker truly was (the trace): (mix, active,
+    distance, bearing from the player's nose, clockwise)."""
+    x, ticks = stalker_run(headphones)
     for t in ticks:
         if t["ms"] < STALKER_FROM_MS or t["tick"] % STALKER_EVERY_TICKS:
             continue
-        end = t["ms"] * RATE // 1000
         p, s = t["player"], t["stalker"]
         nose = math.degrees(math.atan2(s["x"] - p["x"], s["y"] - p["y"])) - p["heading"]
-        yield (ear.stalker.hear(x[:end], ears_apart=headphones), s["active"],
+        yield (x[: t["ms"] * RATE // 1000], s["active"],
                math.dist((p["x"], p["y"]), (s["x"], s["y"])), (nose + 180) % 360 - 180)
 
 
@@ -370,10 +385,11 @@ class StalkerHeardAsItComes(unittest.TestCase):
     lag heard in 85 of 100 windows."""
 
     def test_heard_when_near_on_its_side_and_never_before(self):
-        tick_ms = read_rules(SIM).tick_ms
+        ear = Ear(os.path.join(RUN_DIR, "assets"), RATE)
         for headphones in (False, True):
             with self.subTest(headphones=headphones):
-                windows = list(stalker_windows(headphones, tick_ms))
+                windows = [(ear.stalker.hear(x, ears_apart=headphones), active, d, nose)
+                           for x, active, d, nose in stalker_windows(headphones)]
                 before = [heard for heard, active, _, _ in windows if not active]
                 near = [(heard, nose) for heard, active, d, nose in windows
                         if active and d < STALKER_NEAR]
@@ -385,6 +401,29 @@ class StalkerHeardAsItComes(unittest.TestCase):
                 wrong = [(h, nose) for h, nose in heard if ASIDE < abs(nose) < 180 - ASIDE
                          and (h[1] > h[0]) != (nose > 0)]
                 self.assertEqual(wrong, [])
+
+    def test_as_loud_with_headphones_as_in_stereo_ahead_and_behind(self):
+        """Tick by tick against the stereo run: the loudness read with headphones, for the
+        direction the ears' filters tell, is the stereo reading's on both halves (read
+        as if behind, a stalker ahead read a third louder), and that direction is the
+        stalker's."""
+        ear = Ear(os.path.join(RUN_DIR, "assets"), RATE)
+        sides = HeadHearing(read_ring(SIM, RATE), ear).sides
+        ratios, off = {"ahead": [], "behind": []}, []
+        for (xs, active, d, nose), (xh, _, _, _) in zip(stalker_windows(False),
+                                                        stalker_windows(True)):
+            stereo, heard = ear.stalker.hear(xs), ear.stalker.hear_through_head(xh)
+            if not active or d > STALKER_NEAR or stereo is None or heard is None:
+                continue
+            if abs(abs(nose) - QUARTER) > ASIDE:
+                half = "ahead" if abs(nose) < QUARTER else "behind"
+                ratios[half].append(max(sides.as_volumes(heard)) / max(stereo))
+            off.append(abs(wrap(sides.direction(*heard) + nose)))
+        for half, r in ratios.items():
+            with self.subTest(half=half):
+                self.assertGreater(len(r), 10)
+                self.assertLess(abs(math.log(np.median(r))), LOUDNESS_TOLERANCE, np.median(r))
+        self.assertLess(np.percentile(off, 90), DIRECTION_WITHIN)
 
 
 class TunnelWalls(unittest.TestCase):
