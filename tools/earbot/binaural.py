@@ -107,10 +107,10 @@ class HeadHearing:
 
 class HeadSides:
     """How loud each ear hears the stalker's sound from each whole degree through the
-    ring, read as the player reads it in the mix (ear.LoopHearing, each ear on its own):
-    the far ear is shadowed by the head, not silenced as the pan silences it, so a bearing
-    is told from this, not from the pan law. And the shape each ear's filter gives the
-    sound from each direction, which tells where it is, ahead or behind."""
+    ring, read as the player reads it in the mix (ear.LoopHearing, each ear on its own),
+    and the shape each ear's filter gives it from each direction: the shape tells where
+    it is, ahead or behind, and the gains there how loud it is. The far ear is shadowed
+    by the head, not silenced as the pan silences it: the pan law tells neither."""
 
     SETTLE = 512  # samples the ring's responses take to settle on the loop
     STEP = 5      # degrees between the directions measured; the rest lie between
@@ -128,8 +128,6 @@ class HeadSides:
         gains = np.array([g for g, _ in heard])
         self.gains = np.stack([np.interp(np.arange(360), measured, gains[:, e]) for e in (0, 1)],
                               axis=1)
-        self.ratio = np.minimum(self.gains[:, 0], self.gains[:, 1]) / \
-            np.maximum(np.maximum(self.gains[:, 0], self.gains[:, 1]), 1e-6)
         freqs = np.fft.rfftfreq(self.SHAPE_SIZE, 1 / ring.rate)
         self.band = (freqs >= self.SHAPE_BAND[0]) & (freqs <= self.SHAPE_BAND[1])
         self.measured = measured[:-1]
@@ -151,29 +149,27 @@ class HeadSides:
         errors = ((self.shapes[side] - self.shape(filters)) ** 2).mean(axis=(1, 2))
         return int(self.measured[side][np.argmin(errors)])
 
-    def direction_behind(self, left, right):
-        """The direction behind (counterclockwise from ahead), on the louder side, whose
-        ears' ratio is nearest that of the gains."""
-        ratio = min(left, right) / max(left, right, 1e-6)
-        side = np.arange(180, 271) if right > left else np.arange(90, 181)
-        return int(side[np.argmin(np.abs(self.ratio[side] - ratio))])
-
-    def bearing_behind(self, left, right):
-        """Where a sound known to be behind lies, in degrees clockwise from the heading
-        (90 to 270, negative on the left), from its left and right gains."""
-        d = self.direction_behind(left, right)
-        return 360 - d if right > left else -d
-
     def as_volumes(self, heard):
         """The ears' gains, heard with their filters (ear.LoopHearing.hear_through_head),
         as the volume of the sound that gives them from the direction the filters tell,
-        so that its loudness means the same as with the pan, ahead as behind; None when
-        unheard."""
+        so that its loudness means the same as with the pan, ahead as behind, with that
+        direction; None when unheard."""
         if heard is None:
             return None
         gains, filters = heard
-        scale = float(np.max(self.gains[self.direction(gains, filters)]))
-        return gains[0] / scale, gains[1] / scale
+        direction = self.direction(gains, filters)
+        scale = float(np.max(self.gains[direction]))
+        return HeardThroughHead((gains[0] / scale, gains[1] / scale), direction)
+
+
+class HeardThroughHead(tuple):
+    """The stalker's (left, right) volumes heard with headphones, and the direction it
+    was heard from (counterclockwise from ahead, degrees)."""
+
+    def __new__(cls, volumes, direction):
+        heard = super().__new__(cls, volumes)
+        heard.direction = direction
+        return heard
 
 
 def whitened(v, flat, size):

@@ -206,9 +206,14 @@ class EarBot(Acting):
         return "time"
 
     def look(self, heard):
-        """The stalker heard afar, not lately: a quarter turn away from its side puts it
-        behind, whether it was ahead or behind, and its pan then tells its bearing; the
-        way away from it is kept."""
+        """The stalker heard afar, not lately: the way away from it is kept. With
+        headphones the hearing tells it; with the pan, a quarter turn away from its side
+        puts it behind, whether it was ahead or behind, and its pan then tells its
+        bearing."""
+        if self.stalker.headphones:
+            self.stalker.keep_away(self.stalker.away_from(self.body.heading, heard), self.ms)
+            self.say("the stalker heard: away", int(self.stalker.away_heading))
+            return
         turn = quarter_turn_away(*heard)
         self.turn(turn)
         self.step(LOOK_TICKS * self.tick, keys=self.body.gait())
@@ -244,11 +249,11 @@ class EarBot(Acting):
     def flee(self):
         """The stalker is close: runs away from it until its sound has faded (its sound is
         silent beyond 40 units, and farther than that it soon vanishes), for FLEE_MS at
-        most. Heard from one side, a quarter turn away puts it behind whether it was
-        ahead or behind; from then on its pan gives its bearing (behind, on the side
-        heard), and the player runs straight away from it, bent along the field's edge
-        and round the obstacles it knows, so that it is not cornered. Heard only
-        arriving, it turns about. Heard loud with the tunnel far off, before or during
+        most. With the pan, heard from one side, a quarter turn away puts it behind
+        whether it was ahead or behind; from then on its pan gives its bearing (behind,
+        on the side heard). With headphones each hearing gives its bearing. The player
+        runs straight away from it, bent along the field's edge and round the obstacles
+        it knows, so that it is not cornered. Heard only arriving, it turns about. Heard loud with the tunnel far off, before or during
         the flight, it jumps there instead. Its sound unheard for a run or two does not
         end the flight: near by, other sounds hide it at times."""
         self.doing = "flee"
@@ -258,9 +263,12 @@ class EarBot(Acting):
             return
         if heard is None:
             self.turn(180)
+            away = self.body.heading
+        elif self.stalker.headphones:
+            away = self.stalker.away_from(self.body.heading, heard)
         else:
             self.turn(quarter_turn_away(*heard))
-        away = self.body.heading
+            away = self.body.heading
         end = self.ms + FLEE_MS
         unheard = 0
         while not self.done and self.ms < end:

@@ -31,10 +31,10 @@ def quarter_turn_away(left, right):
 
 
 class StalkerBelief:
-    def __init__(self, sides=None):
-        # With headphones, how the ears hear its sound from each direction
-        # (binaural.HeadSides); else the pan law.
-        self.sides = sides
+    def __init__(self, headphones=False):
+        # With headphones one hearing tells its direction whole (binaural.HeardThroughHead);
+        # with the pan, only its side, and where it lies once it is known to be behind.
+        self.headphones = headphones
         self.arrived = False          # its arrival close by heard, not yet fled from
         self.away_heading = 0         # the way away from it, as a heading
         self.away_ms = NEVER_MS       # when that way was last learnt
@@ -60,21 +60,21 @@ class StalkerBelief:
         self.away_heading = heading
         self.away_ms = ms
 
-    def away_from(self, heading, behind):
-        """The heading straight away from a sound known to be behind a listener facing
-        `heading`, from its gains."""
-        return (heading + self.bearing_behind(*behind) + 180) % 360
-
-    def bearing_behind(self, left, right):
-        if self.sides is not None:
-            return self.sides.bearing_behind(left, right)
-        return bearing_behind(left, right)
+    def away_from(self, heading, heard):
+        """The heading straight away from the stalker heard by a listener facing
+        `heading`: with the pan, the sound is known to be behind."""
+        if self.headphones:
+            return (heading - heard.direction + 180) % 360
+        return (heading + bearing_behind(*heard) + 180) % 360
 
     def follow(self, heading, heard, ms):
-        """The stalker heard again by a listener facing `heading`: of the two bearings
-        its pan allows (ahead or behind), the one nearer the bearing known keeps the way
-        away from it up to date."""
-        behind = self.bearing_behind(*heard)
+        """The stalker heard again by a listener facing `heading` keeps the way away from
+        it up to date. With the pan, of the two bearings it allows (ahead or behind), the
+        one nearer the bearing known."""
+        if self.headphones:
+            self.keep_away(self.away_from(heading, heard), ms)
+            return
+        behind = bearing_behind(*heard)
         ahead = np.sign(behind) * 180 - behind
         known = self.away_heading + 180
         toward = min((heading + behind, heading + ahead), key=lambda b: abs(wrap(b - known)))
