@@ -85,6 +85,7 @@ FLEE_REACH = 12        # units clear ahead a flight's way wants
 FLEE_STUCK = 0.3       # units: a flight's run that went less met an obstacle
 JUMP_AWAY = 50         # fleeing this far from the tunnel, it jumps there instead
 FLEE_UNHEARD = 3       # a flight's runs in a row without its sound that mean it vanished
+FLEE_TURN_DOUBTED = 90  # degrees: a flight's way turned more than this by one hearing
 
 
 class EarBot(Acting):
@@ -271,6 +272,7 @@ class EarBot(Acting):
             away = self.body.heading
         end = self.ms + FLEE_MS
         unheard = 0
+        doubted = False
         while not self.done and self.ms < end:
             self.go_toward(self.terrain.open_heading(self.body.place, away, FLEE_REACH))
             before = self.body.place
@@ -297,7 +299,16 @@ class EarBot(Acting):
             if max(heard) < STALKER_GONE:
                 break
             unheard = 0
-            away = self.stalker.away_from(self.body.heading, heard)
+            turned = self.stalker.away_from(self.body.heading, heard)
+            # With headphones one to three hearings in 100 are put in the wrong half, which
+            # would turn the flight toward it: a way turned round is taken when heard
+            # twice. (With the pan the flight hears it behind, on a side, each time.)
+            if self.stalker.headphones and abs(wrap(turned - away)) > FLEE_TURN_DOUBTED \
+                    and not doubted:
+                doubted = True
+                continue
+            doubted = False
+            away = turned
         self.stalker.keep_away(away, self.ms)
         self.locate()
 
