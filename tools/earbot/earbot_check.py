@@ -25,7 +25,7 @@ from survey_summary import front_back_calls, notebook, world_pages  # noqa: E402
 ROWS = [
     (2, 65_000, 3, False),
     (3, 65_000, 3, False),
-    (2, 65_000, 5, True),
+    (2, 65_000, 4, True),
     (3, 65_000, 3, True),
 ]
 # With headphones, of the places its still listens heard by a page or by a page's mirror
