@@ -113,25 +113,23 @@ class HeadSides:
     by the head, not silenced as the pan silences it: the pan law tells neither."""
 
     SETTLE = 512  # samples the ring's responses take to settle on the loop
-    STEP = 5      # degrees between the directions measured; the rest lie between
+    STEP = 5      # degrees between the directions measured
     SHAPE_SIZE = 256            # points of the transform a fitted filter is read on
     SHAPE_BAND = (1500, 14000)  # Hz: where the head's filters tell the directions apart
 
     def __init__(self, ring, loop_hearing, loop):
         piece = loop[: loop_hearing.m + 1 + self.SETTLE]
-        measured = np.arange(0, 361, self.STEP)
+        self.measured = np.arange(0, 360, self.STEP)
         heard = [loop_hearing.hear_through_head(h.T[-loop_hearing.m - 1:].astype(float))
-                 for h in ring.heard(piece, measured % 360, len(piece))]
+                 for h in ring.heard(piece, self.measured, len(piece))]
         if any(h is None for h in heard):
             raise RuntimeError("the stalker's sound is not heard through the ring from %s degrees"
-                               % [int(d) for d, h in zip(measured, heard) if h is None])
-        gains = np.array([g for g, _ in heard])
-        self.gains = np.stack([np.interp(np.arange(360), measured, gains[:, e]) for e in (0, 1)],
-                              axis=1)
+                               % [int(d) for d, h in zip(self.measured, heard) if h is None])
+        # The louder ear's gain from each direction measured: a volume of 1 there.
+        self.loudest = np.array([max(gains) for gains, _ in heard])
         freqs = np.fft.rfftfreq(self.SHAPE_SIZE, 1 / ring.rate)
         self.band = (freqs >= self.SHAPE_BAND[0]) & (freqs <= self.SHAPE_BAND[1])
-        self.measured = measured[:-1]
-        self.shapes = np.array([self.shape(filters) for _, filters in heard[:-1]])
+        self.shapes = np.array([self.shape(filters) for _, filters in heard])
 
     def shape(self, filters):
         """The two ears' levels (dB) across the band through their filters, less their
@@ -144,10 +142,15 @@ class HeadSides:
         """The direction (counterclockwise from ahead, whole degrees) on the louder side
         whose shape is nearest that of the ears' filters heard: a few degrees off within
         30 units, ahead told from behind."""
+        return int(self.measured[self.nearest(gains, filters)])
+
+    def nearest(self, gains, filters):
+        """The index of that direction among those measured."""
         left = gains[0] >= gains[1]
-        side = (self.measured <= 180) if left else (self.measured >= 180) | (self.measured == 0)
+        side = np.flatnonzero((self.measured <= 180) if left else
+                              (self.measured >= 180) | (self.measured == 0))
         errors = ((self.shapes[side] - self.shape(filters)) ** 2).mean(axis=(1, 2))
-        return int(self.measured[side][np.argmin(errors)])
+        return int(side[np.argmin(errors)])
 
     def as_volumes(self, heard):
         """The ears' gains, heard with their filters (ear.LoopHearing.hear_through_head),
@@ -157,9 +160,9 @@ class HeadSides:
         if heard is None:
             return None
         gains, filters = heard
-        direction = self.direction(gains, filters)
-        scale = float(np.max(self.gains[direction]))
-        return HeardThroughHead((gains[0] / scale, gains[1] / scale), direction)
+        k = self.nearest(gains, filters)
+        scale = float(self.loudest[k])
+        return HeardThroughHead((gains[0] / scale, gains[1] / scale), int(self.measured[k]))
 
 
 class HeardThroughHead(tuple):

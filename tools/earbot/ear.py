@@ -174,16 +174,12 @@ class LoopHearing:
         self.wrapped = wrapped
         self.threshold = threshold
 
-    def hear(self, x, ears_apart=False):
+    def hear(self, x):
         """(left gain, right gain) of the loop in the stereo frames x (the last `m` are
-        used), or None when it is not heard. `ears_apart`: the ears hear it at different
-        times and through filters of their own (headphones; `hear_apart`)."""
+        used), or None when it is not heard. With headphones: `hear_through_head`."""
         if len(x) < self.m:
             return None
         d = np.diff(x[-self.m - 1 :], axis=0)
-        if ears_apart:
-            heard = self.hear_apart(d)
-            return None if heard is None else heard[0]
         found = self.where(d.sum(axis=1))
         if found is None:
             return None

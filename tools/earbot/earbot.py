@@ -212,7 +212,7 @@ class EarBot(Acting):
         puts it behind, whether it was ahead or behind, and its pan then tells its
         bearing."""
         if self.stalker.headphones:
-            self.stalker.keep_away(self.stalker.away_from(self.body.heading, heard), self.ms)
+            self.stalker.follow(self.body.heading, heard, self.ms)
             self.say("the stalker heard: away", int(self.stalker.away_heading))
             return
         turn = quarter_turn_away(*heard)
@@ -254,9 +254,10 @@ class EarBot(Acting):
         whether it was ahead or behind; from then on its pan gives its bearing (behind,
         on the side heard). With headphones each hearing gives its bearing. The player
         runs straight away from it, bent along the field's edge and round the obstacles
-        it knows, so that it is not cornered. Heard only arriving, it turns about. Heard loud with the tunnel far off, before or during
-        the flight, it jumps there instead. Its sound unheard for a run or two does not
-        end the flight: near by, other sounds hide it at times."""
+        it knows, so that it is not cornered. Heard only arriving, it turns about. Heard
+        loud with the tunnel far off, before or during the flight, it jumps there instead.
+        Its sound unheard for a run or two does not end the flight: near by, other sounds
+        hide it at times."""
         self.doing = "flee"
         heard = self.hearing.stalker_gains()
         self.say("the stalker: flee", heard)
