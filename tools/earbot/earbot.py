@@ -46,7 +46,7 @@ from page_order import first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
-                            quarter_turn_away, wrap)
+                            place_heard, quarter_turn_away, wrap)
 from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
@@ -124,8 +124,9 @@ class EarBot(Acting):
 
     def way(self, a, b):
         """Units of way from `a` to `b`, by the tunnel when the jump saves enough (the
-        tunnel is known from the first jump on)."""
-        if self.terrain.tunnel is None:
+        tunnel is known from the first jump on, and while the stalker's spot lies clear of
+        it)."""
+        if not self.terrain.tunnel_safe():
             return distance(a, b)
         return min(distance(a, b), distance(self.terrain.tunnel.jump_point, b) + JUMP_GAIN)
 
@@ -204,7 +205,14 @@ class EarBot(Acting):
                     self.look(heard)
                     return "heard"
                 self.stalker.follow(self.body.heading, heard, self.ms)
+                self.heard_stalker(heard, self.stalker.away_heading)
         return "time"
+
+    def heard_stalker(self, heard, away):
+        """The stalker just heard (`heard`), the way away from it `away`: where it stands
+        is kept clear of from now on, for where it vanishes it stays."""
+        self.terrain.stalker_spot = place_heard(self.body.place, self.body.heading, away,
+                                                heard, self.rules.stalker_law)
 
     def look(self, heard):
         """The stalker heard afar, not lately: the way away from it is kept. With
@@ -213,6 +221,7 @@ class EarBot(Acting):
         bearing."""
         if self.stalker.headphones:
             self.stalker.follow(self.body.heading, heard, self.ms)
+            self.heard_stalker(heard, self.stalker.away_heading)
             self.say("the stalker heard: away", int(self.stalker.away_heading))
             return
         turn = quarter_turn_away(*heard)
@@ -221,6 +230,7 @@ class EarBot(Acting):
         behind = self.hearing.stalker_gains()
         if behind is not None:
             self.stalker.keep_away(self.stalker.away_from(self.body.heading, behind), self.ms)
+            self.heard_stalker(behind, self.stalker.away_heading)
             self.say("the stalker heard: away", int(self.stalker.away_heading))
         self.turn(-turn)
 
@@ -268,6 +278,7 @@ class EarBot(Acting):
             away = self.body.heading
         elif self.stalker.headphones:
             away = self.stalker.away_from(self.body.heading, heard)
+            self.heard_stalker(heard, away)
         else:
             self.turn(quarter_turn_away(*heard))
             away = self.body.heading
@@ -310,7 +321,9 @@ class EarBot(Acting):
                 continue
             doubted = False
             away = turned
+            self.heard_stalker(heard, away)
         self.stalker.keep_away(away, self.ms)
+        self.say("the stalker last heard at", tuple(int(v) for v in self.terrain.stalker_spot))
         self.locate()
 
     def jumped_away(self, heard):

@@ -43,11 +43,17 @@ class Rules:
         self.hint_period_ticks = rule("hintPeriodTicks", int)
         self.cue_falloff = rule("cueFalloff", int)  # volume lost a unit, in half percent
         self.behind_divisor = rule("behindVolumeDivisor", float)  # of a source behind
+        self.stalker_falloff = rule("stalkerFalloff", int)  # as cue_falloff, its own sound
 
     @property
     def cue_law(self):
         """The mix's law for the cues, the pages' hints among them."""
         return Law(self.cue_falloff, self.behind_divisor)
+
+    @property
+    def stalker_law(self):
+        """The mix's law for the stalker's own sound."""
+        return Law(self.stalker_falloff, self.behind_divisor)
 
     @property
     def hint_period_ms(self):

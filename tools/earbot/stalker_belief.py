@@ -4,6 +4,8 @@ lies, and the way away from it that the player keeps for a while after hearing i
 
 import numpy as np
 
+from hearing_law import distance_for
+
 STALKER_NEAR = 0.45    # its sound this loud: within some 13 units ahead, 22 behind
 STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
 STALKER_GONE = 0.05    # this faint: beyond some 38 units
@@ -22,6 +24,18 @@ def bearing_behind(left, right):
     pan = 1 - min(left, right) / max(left, right, 1e-6)
     behind = 180 - np.degrees(np.arcsin(min(pan, 1.0)))
     return behind if right > left else -behind
+
+
+def place_heard(place, heading, away, heard, law):
+    """Where the stalker heard by a listener at `place` facing `heading` stands, the way
+    away from it being `away` (a heading): toward it, as far as its loudness (`heard`,
+    as the pan gives it; behind, the law's divisor) tells."""
+    toward = (away + 180) % 360
+    behind = abs(wrap(toward - heading)) > 90
+    volume = min(100.0, 100 * max(heard) * (law.behind if behind else 1))
+    d = distance_for(volume, law.falloff)
+    h = np.radians(toward)
+    return (place[0] + d * float(np.sin(h)), place[1] + d * float(np.cos(h)))
 
 
 def quarter_turn_away(left, right):

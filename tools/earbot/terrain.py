@@ -13,6 +13,11 @@ PASS_WIDER = 0.8       # units beyond that clearance at which a path passes an o
 PASS_LOOKS = 10        # units ahead within which an obstacle in the way is walked round
 PASS_BEYOND = 2        # units beyond the goal that still count as in the way
 SAME_OBSTACLE = 2.5    # units: centres this close are one obstacle
+# The stalker kills within 2 units of where it stands, and where it vanished it stands
+# still: a path keeps clear of where it was last heard by this much (the place heard is a
+# few units out), and a flight's way by this much.
+STALKER_CLEAR = 6
+STALKER_HIT = 4
 FACE_NEAR = 0.15       # units from a whole unit within which a stopped player stands at a side
 FACE_AXIS = 0.3        # share of the way along an axis for a side across it to be met
 SPOT_AHEAD = 1.6       # units ahead of a stop with no side found where its centre is taken to be
@@ -28,9 +33,11 @@ class Terrain:
     def __init__(self, rules):
         self.field = (rules.field_width, rules.field_height)
         self.half_side = rules.obstacle_size / 2
-        # Centres of the obstacles met, as far as it can tell. The stalker stands at the
-        # origin until it first shows up, and kills there as anywhere: kept clear of too.
-        self.obstacles = [(0.0, 0.0)]
+        # Centres of the obstacles met, as far as it can tell.
+        self.obstacles = []
+        # Where the stalker was last heard (StalkerBelief.place_heard); it stands at the
+        # origin until it first shows up.
+        self.stalker_spot = (0.0, 0.0)
         self.tunnel = None
 
     def learn_tunnel(self, jump_point, rules):
@@ -43,8 +50,10 @@ class Terrain:
         return not (-1 < x < self.field[0] and -1 < y < self.field[1])
 
     def around(self, place, goal):
-        """The goal, or a place on the way round the tunnel, or beside an obstacle met
-        before that lies in the way, on the side of the goal."""
+        """The goal, or a place on the way round the tunnel, or beside the stalker's spot
+        or an obstacle met before that lies in the way, on the side of the goal. A goal
+        within the stalker's clearance is gone for all the same: a page there is worth
+        the risk, and a way round would circle it."""
         goal = self.tunnel.way_round(place, goal)
         p = np.asarray(place)
         way = np.asarray(goal) - p
@@ -52,15 +61,23 @@ class Terrain:
         if length < 1e-6:
             return goal
         ahead = way / length
-        for c in self.obstacles:
+        kept_clear = [(c, OBSTACLE_CLEAR) for c in self.obstacles]
+        if distance(goal, self.stalker_spot) > STALKER_CLEAR:
+            kept_clear.insert(0, (self.stalker_spot, STALKER_CLEAR))
+        for c, clear in kept_clear:
             rel = np.asarray(c) - p
             along = float(np.dot(rel, ahead))
             off = float(ahead[0] * rel[1] - ahead[1] * rel[0])
-            if 0 < along < min(length + PASS_BEYOND, PASS_LOOKS) and abs(off) < OBSTACLE_CLEAR:
-                # Pass on the side away from the obstacle's centre.
+            if 0 < along < min(length + PASS_BEYOND, PASS_LOOKS) and abs(off) < clear:
+                # Pass on the side away from its centre.
                 side = np.array([ahead[1], -ahead[0]]) * (1 if off > 0 else -1)
-                return tuple(np.asarray(c) + side * (OBSTACLE_CLEAR + PASS_WIDER))
+                return tuple(np.asarray(c) + side * (clear + PASS_WIDER))
         return goal
+
+    def tunnel_safe(self):
+        """Whether the tunnel is known and the stalker's spot lies clear of it: a player
+        walking out of it has no way round what stands inside."""
+        return self.tunnel is not None and not self.tunnel.near(self.stalker_spot, STALKER_CLEAR)
 
     def remember_obstacle(self, place, way):
         """It did not move going the way `way` (degrees, as headings): an obstacle (or a
@@ -106,7 +123,8 @@ class Terrain:
         to already only blocks a way that goes nearer."""
         h = np.radians(heading)
         px, py = place
-        near = [(c, min(OBSTACLE_HIT, distance(place, c))) for c in self.obstacles]
+        near = [(c, min(hit, distance(place, c))) for c, hit in
+                [(self.stalker_spot, STALKER_HIT)] + [(c, OBSTACLE_HIT) for c in self.obstacles]]
         # Within the edge's margin already, only going deeper into it is blocked.
         low = (min(EDGE, px - 0.01), min(EDGE, py - 0.01))
         high = (max(self.field[0] - EDGE, px + 0.01), max(self.field[1] - EDGE, py + 0.01))

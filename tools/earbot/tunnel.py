@@ -30,6 +30,13 @@ class Tunnel:
             abs(y - w) < (min(WALL_MARGIN, abs(py - w)) if self.along(px) else WALL_MARGIN)
             for w in self.walls)
 
+    def near(self, point, reach):
+        """Whether `point` lies within `reach` of the tunnel's inside."""
+        x, y = point
+        dx = max(self.x_min - x, 0, x - self.x_max)
+        dy = max(min(self.walls) - y, 0, y - max(self.walls))
+        return dx * dx + dy * dy < reach * reach
+
     def along(self, x):
         """Whether x lies along the walls, their margin included."""
         return self.x_min - WALL_MARGIN < x < self.x_max + WALL_MARGIN
