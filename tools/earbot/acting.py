@@ -44,7 +44,7 @@ class Acting:
         self.body = Body(rules)
         self.map = PageMap(self.period)
         self.terrain = Terrain(rules)
-        self.stalker = StalkerBelief(headphones=head is not None)
+        self.stalker = StalkerBelief(rules.stalker_law, headphones=head is not None)
         self.ms = 0
         self.done = False
         self.cause = None

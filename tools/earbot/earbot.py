@@ -46,7 +46,7 @@ from page_order import first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
 from stalker_belief import (STALKER_GONE, STALKER_HEARD, STALKER_NEAR,  # noqa: E402
-                            place_heard, quarter_turn_away, wrap)
+                            quarter_turn_away, wrap)
 from terrain import distance  # noqa: E402
 
 RATE = 44100           # the sound files' own rate: the mix holds their samples unchanged
@@ -211,8 +211,8 @@ class EarBot(Acting):
     def heard_stalker(self, heard, away):
         """The stalker just heard (`heard`), the way away from it `away`: where it stands
         is kept clear of from now on, for where it vanishes it stays."""
-        self.terrain.stalker_spot = place_heard(self.body.place, self.body.heading, away,
-                                                heard, self.rules.stalker_law)
+        self.terrain.stalker_spot = self.stalker.place_heard(self.body.place, self.body.heading,
+                                                             away, heard)
 
     def look(self, heard):
         """The stalker heard afar, not lately: the way away from it is kept. With
@@ -330,7 +330,7 @@ class EarBot(Acting):
         """Jumps to the tunnel when the stalker is heard loud (so close by, not merely
         arrived somewhere within 40 units, maybe by the tunnel) and the tunnel lies far
         off; from there, for a while, it keeps on the way it jumped."""
-        if heard is None or max(heard) < STALKER_NEAR or \
+        if heard is None or self.stalker.loudness(heard) < STALKER_NEAR or \
                 distance(self.body.place, self.terrain.tunnel.jump_point) < JUMP_AWAY:
             return False
         start = self.body.place

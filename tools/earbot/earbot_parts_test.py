@@ -30,7 +30,7 @@ from page_map import PageMap, Sweep, sources_in  # noqa: E402
 from page_order import LEG_WEIGHTS, first_of_round  # noqa: E402
 from quelmire_live import LiveSim  # noqa: E402
 from rules import read_rules  # noqa: E402
-from stalker_belief import StalkerBelief, place_heard, wrap  # noqa: E402
+from stalker_belief import StalkerBelief, wrap  # noqa: E402
 from tunnel import Tunnel  # noqa: E402
 
 SIM = None
@@ -442,13 +442,13 @@ class StalkerHeardAsItComes(unittest.TestCase):
         both from a listener at the origin facing +y."""
         ear = Ear(os.path.join(RUN_DIR, "assets"), RATE)
         sides = HeadHearing(read_ring(SIM, RATE), ear).sides
-        law, belief = read_rules(SIM).stalker_law, StalkerBelief(headphones=True)
+        belief = StalkerBelief(read_rules(SIM).stalker_law, headphones=True)
         off = []
         for x, active, d, nose in stalker_windows(True):
             heard = ear.stalker.hear_through_head(x)
             if active and heard is not None:
                 heard = sides.as_volumes(heard)
-                spot = place_heard((0, 0), 0, belief.away_from(0, heard), heard, law)
+                spot = belief.place_heard((0, 0), 0, belief.away_from(0, heard), heard)
                 off.append(math.dist(spot, (d * math.sin(math.radians(nose)),
                                             d * math.cos(math.radians(nose)))))
         self.assertGreater(len(off), 50)

@@ -6,7 +6,7 @@ import numpy as np
 
 from hearing_law import distance_for
 
-STALKER_NEAR = 0.45    # its sound this loud: within some 13 units ahead, 22 behind
+STALKER_NEAR = 0.45    # its sound this loud: within some 22 units (with the pan 13 behind)
 STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
 STALKER_GONE = 0.05    # this faint: beyond some 38 units
 KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
@@ -26,18 +26,6 @@ def bearing_behind(left, right):
     return behind if right > left else -behind
 
 
-def place_heard(place, heading, away, heard, law):
-    """Where the stalker heard by a listener at `place` facing `heading` stands, the way
-    away from it being `away` (a heading): toward it, as far as its loudness (`heard`,
-    as the pan gives it; behind, the law's divisor) tells."""
-    toward = (away + 180) % 360
-    behind = abs(wrap(toward - heading)) > 90
-    volume = min(100.0, 100 * max(heard) * (law.behind if behind else 1))
-    d = distance_for(volume, law.falloff)
-    h = np.radians(toward)
-    return (place[0] + d * float(np.sin(h)), place[1] + d * float(np.cos(h)))
-
-
 def quarter_turn_away(left, right):
     """The quarter turn (degrees, right positive) that puts a sound heard on one side
     behind the listener, whether it was ahead or behind."""
@@ -45,18 +33,39 @@ def quarter_turn_away(left, right):
 
 
 class StalkerBelief:
-    def __init__(self, headphones=False):
+    def __init__(self, law, headphones=False):
         # With headphones one hearing tells its direction whole (binaural.HeardThroughHead);
         # with the pan, only its side, and where it lies once it is known to be behind.
+        self.law = law  # the mix's law for its sound (Rules.stalker_law)
         self.headphones = headphones
         self.arrived = False          # its arrival close by heard, not yet fled from
         self.away_heading = 0         # the way away from it, as a heading
         self.away_ms = NEVER_MS       # when that way was last learnt
 
+    def loudness(self, heard):
+        """How loud the stalker heard (its gains) sounds as if ahead, so that one
+        loudness means one distance all round: with headphones, which tell ahead from
+        behind, a sound behind counts the law's divisor louder; with the pan, as heard."""
+        if not self.headphones:
+            return max(heard)
+        behind = np.cos(np.radians(heard.direction)) < 0
+        return max(heard) * (self.law.behind if behind else 1)
+
+    def place_heard(self, place, heading, away, heard):
+        """Where the stalker heard by a listener at `place` facing `heading` stands, the
+        way away from it being `away` (a heading): toward it, as far as its loudness
+        (`heard`, as the pan gives it; behind, the law's divisor) tells."""
+        toward = (away + 180) % 360
+        behind = abs(wrap(toward - heading)) > 90
+        volume = min(100.0, 100 * max(heard) * (self.law.behind if behind else 1))
+        d = distance_for(volume, self.law.falloff)
+        h = np.radians(toward)
+        return (place[0] + d * float(np.sin(h)), place[1] + d * float(np.cos(h)))
+
     def alarmed(self, near):
         """The stalker arrived close by, or its own sound (`near`, its gains just heard)
         grew loud. The arrival alarms once."""
-        if self.arrived or (near is not None and max(near) > STALKER_NEAR):
+        if self.arrived or (near is not None and self.loudness(near) > STALKER_NEAR):
             self.arrived = False
             return True
         return False
