@@ -7,7 +7,7 @@ import numpy as np
 from hearing_law import distance_for
 
 STALKER_NEAR = 0.45    # its sound this loud: within some 22 units (with the pan 13 behind)
-STALKER_HEARD = 0.1    # this loud: within some 34 units ahead, 36 behind
+STALKER_HEARD = 0.1    # this loud: within some 36 units ahead, 34 behind
 STALKER_GONE = 0.05    # this faint: beyond some 38 units
 KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
 NEVER_MS = -100_000    # before the game began: long past any memory
