@@ -330,7 +330,7 @@ class EarBot(Acting):
         """Jumps to the tunnel when the stalker is heard loud (so close by, not merely
         arrived somewhere within 40 units, maybe by the tunnel) and the tunnel lies far
         off; from there, for a while, it keeps on the way it jumped."""
-        if heard is None or self.stalker.loudness(heard) < STALKER_NEAR or \
+        if heard is None or max(heard) < STALKER_NEAR or \
                 distance(self.body.place, self.terrain.tunnel.jump_point) < JUMP_AWAY:
             return False
         start = self.body.place

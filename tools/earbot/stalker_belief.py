@@ -6,7 +6,7 @@ import numpy as np
 
 from hearing_law import distance_for
 
-STALKER_NEAR = 0.45    # its sound this loud: within some 22 units (with the pan 13 behind)
+STALKER_NEAR = 0.45    # its sound this loud: within some 22 units ahead, 13 behind
 STALKER_HEARD = 0.1    # this loud: within some 36 units ahead, 34 behind
 STALKER_GONE = 0.05    # this faint: beyond some 38 units
 KEEP_AWAY_MS = 15_000  # after the stalker was heard, pages that lie toward it wait this long
@@ -42,15 +42,6 @@ class StalkerBelief:
         self.away_heading = 0         # the way away from it, as a heading
         self.away_ms = NEVER_MS       # when that way was last learnt
 
-    def loudness(self, heard):
-        """How loud the stalker heard (its gains) sounds as if ahead, so that one
-        loudness means one distance all round: with headphones, which tell ahead from
-        behind, a sound behind counts the law's divisor louder; with the pan, as heard."""
-        if not self.headphones:
-            return max(heard)
-        behind = np.cos(np.radians(heard.direction)) < 0
-        return max(heard) * (self.law.behind if behind else 1)
-
     def place_heard(self, place, heading, away, heard):
         """Where the stalker heard by a listener at `place` facing `heading` stands, the
         way away from it being `away` (a heading): toward it, as far as its loudness
@@ -65,7 +56,7 @@ class StalkerBelief:
     def alarmed(self, near):
         """The stalker arrived close by, or its own sound (`near`, its gains just heard)
         grew loud. The arrival alarms once."""
-        if self.arrived or (near is not None and self.loudness(near) > STALKER_NEAR):
+        if self.arrived or (near is not None and max(near) > STALKER_NEAR):
             self.arrived = False
             return True
         return False
