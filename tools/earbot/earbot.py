@@ -185,7 +185,14 @@ class EarBot(Acting):
             self.unstick()
         else:
             self.last_stuck = self.ms
-            self.walk(BACK_OFF_TICKS, keys=BACK)
+            self.walk_or_flee(BACK_OFF_TICKS, keys=BACK)
+
+    def walk_or_flee(self, ticks, keys):
+        """Walks as `walk` does and flees when that alarms; whether it fled."""
+        if self.walk(ticks, keys=keys) != "stalker":
+            return False
+        self.flee()
+        return True
 
     def walk(self, ticks, keys=AHEAD + (RUN_KEY,), wary=True):
         """Walks `ticks` with `keys` held; "stalker" when the stalker arrived close by or
@@ -236,8 +243,10 @@ class EarBot(Acting):
 
     def unstick(self):
         """Stuck on an obstacle or a wall: backs off and steps aside, first to the side
-        that freed it last time; a side that does not move it is blocked too, so it
-        tries the other. Stuck again soon after, it steps wider."""
+        that freed it last time, or while it keeps away from the stalker, to the side
+        away from it; a side that does not move it is blocked too, so it tries the
+        other. Stuck again soon after, it steps wider. The stalker close by breaks it
+        off for a flight."""
         self.wide = self.wide + ASIDE_TICKS if self.ms - self.last_stuck < ASIDE_AGAIN_MS \
             else ASIDE_TICKS
         self.doing = "stuck"
@@ -246,16 +255,21 @@ class EarBot(Acting):
             self.jump()
             self.wide = ASIDE_TICKS
             return
-        self.say("stuck: aside", self.side, self.wide)
-        self.walk(ASIDE_BACK_TICKS, keys=BACK + (RUN_KEY,))
-        for side in (self.side, -self.side):
+        first = self.side
+        if self.stalker.keeping_away(self.ms):
+            first = 1 if wrap(self.stalker.away_heading - self.body.way()) > 0 else -1
+        self.say("stuck: aside", first, self.wide)
+        if self.walk_or_flee(ASIDE_BACK_TICKS, keys=BACK + (RUN_KEY,)):
+            return
+        for side in (first, -first):
             before = self.locate()
-            self.walk(self.wide, keys=(RIGHT if side > 0 else LEFT) + (RUN_KEY,))
+            if self.walk_or_flee(self.wide, keys=(RIGHT if side > 0 else LEFT) + (RUN_KEY,)):
+                return
             if distance(before, self.locate()) > ASIDE_MOVED * self.wide:
                 self.side = side
                 break
-        self.walk(ASIDE_ON_TICKS)
-        self.locate()
+        if not self.walk_or_flee(ASIDE_ON_TICKS, keys=AHEAD + (RUN_KEY,)):
+            self.locate()
 
     def flee(self):
         """The stalker is close: runs away from it until its sound has faded (its sound is
