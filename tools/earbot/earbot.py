@@ -185,14 +185,7 @@ class EarBot(Acting):
             self.unstick()
         else:
             self.last_stuck = self.ms
-            self.walk_or_flee(BACK_OFF_TICKS, keys=BACK)
-
-    def walk_or_flee(self, ticks, keys):
-        """Walks as `walk` does and flees when that alarms; whether it fled."""
-        if self.walk(ticks, keys=keys) != "stalker":
-            return False
-        self.flee()
-        return True
+            self.walk(BACK_OFF_TICKS, keys=BACK)
 
     def walk(self, ticks, keys=AHEAD + (RUN_KEY,), wary=True):
         """Walks `ticks` with `keys` held; "stalker" when the stalker arrived close by or
@@ -243,10 +236,8 @@ class EarBot(Acting):
 
     def unstick(self):
         """Stuck on an obstacle or a wall: backs off and steps aside, first to the side
-        that freed it last time, or while it keeps away from the stalker, to the side
-        away from it; a side that does not move it is blocked too, so it tries the
-        other. Stuck again soon after, it steps wider. The stalker close by breaks it
-        off for a flight."""
+        that freed it last time; a side that does not move it is blocked too, so it
+        tries the other. Stuck again soon after, it steps wider."""
         self.wide = self.wide + ASIDE_TICKS if self.ms - self.last_stuck < ASIDE_AGAIN_MS \
             else ASIDE_TICKS
         self.doing = "stuck"
@@ -255,21 +246,16 @@ class EarBot(Acting):
             self.jump()
             self.wide = ASIDE_TICKS
             return
-        first = self.side
-        if self.stalker.keeping_away(self.ms):
-            first = 1 if wrap(self.stalker.away_heading - self.body.way()) > 0 else -1
-        self.say("stuck: aside", first, self.wide)
-        if self.walk_or_flee(ASIDE_BACK_TICKS, keys=BACK + (RUN_KEY,)):
-            return
-        for side in (first, -first):
+        self.say("stuck: aside", self.side, self.wide)
+        self.walk(ASIDE_BACK_TICKS, keys=BACK + (RUN_KEY,))
+        for side in (self.side, -self.side):
             before = self.locate()
-            if self.walk_or_flee(self.wide, keys=(RIGHT if side > 0 else LEFT) + (RUN_KEY,)):
-                return
+            self.walk(self.wide, keys=(RIGHT if side > 0 else LEFT) + (RUN_KEY,))
             if distance(before, self.locate()) > ASIDE_MOVED * self.wide:
                 self.side = side
                 break
-        if not self.walk_or_flee(ASIDE_ON_TICKS, keys=AHEAD + (RUN_KEY,)):
-            self.locate()
+        self.walk(ASIDE_ON_TICKS)
+        self.locate()
 
     def flee(self):
         """The stalker is close: runs away from it until its sound has faded (its sound is

@@ -4,7 +4,7 @@ it stopped. Ways are chosen round what it knows."""
 
 import numpy as np
 
-from tunnel import Tunnel, on_field
+from tunnel import Tunnel
 
 EDGE = 2               # units from the field's edge that a flight keeps clear
 OBSTACLE_HIT = 2.2     # units from an obstacle's centre that a straight way must pass
@@ -51,17 +51,10 @@ class Terrain:
 
     def around(self, place, goal):
         """The goal, or a place on the way round the tunnel, or beside the stalker's spot
-        or an obstacle met before that lies in the way, on the side of the goal; within
-        the stalker's clearance, first straight out of it. A goal within that clearance
-        is gone for all the same: a page there is worth the risk, and a way round would
-        circle it."""
-        spot = self.stalker_spot
-        mind_spot = distance(goal, spot) > STALKER_CLEAR
+        or an obstacle met before that lies in the way, on the side of the goal. A goal
+        within the stalker's clearance is gone for all the same: a page there is worth
+        the risk, and a way round would circle it."""
         goal = self.tunnel.way_round(place, goal)
-        if mind_spot and 1e-6 < distance(place, spot) < STALKER_CLEAR:
-            out = (STALKER_CLEAR + PASS_WIDER) / distance(place, spot)
-            return tuple(on_field(s + (v - s) * out, size)
-                         for s, v, size in zip(spot, place, self.field))
         p = np.asarray(place)
         way = np.asarray(goal) - p
         length = float(np.hypot(*way))
@@ -69,8 +62,8 @@ class Terrain:
             return goal
         ahead = way / length
         kept_clear = [(c, OBSTACLE_CLEAR) for c in self.obstacles]
-        if mind_spot:
-            kept_clear.insert(0, (spot, STALKER_CLEAR))
+        if distance(goal, self.stalker_spot) > STALKER_CLEAR:
+            kept_clear.insert(0, (self.stalker_spot, STALKER_CLEAR))
         for c, clear in kept_clear:
             rel = np.asarray(c) - p
             along = float(np.dot(rel, ahead))
