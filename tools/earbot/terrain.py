@@ -33,11 +33,11 @@ class Terrain:
     def __init__(self, rules):
         self.field = (rules.field_width, rules.field_height)
         self.half_side = rules.obstacle_size / 2
-        # Centres of the obstacles met, as far as it can tell.
-        self.obstacles = []
-        # Where the stalker was last heard (StalkerBelief.place_heard); it stands at the
-        # origin until it first shows up.
-        self.stalker_spot = (0.0, 0.0)
+        # Centres of the obstacles met, as far as it can tell. The stalker stands at the
+        # origin until it first shows up, and kills there as anywhere: kept clear of too.
+        self.obstacles = [(0.0, 0.0)]
+        # Where the stalker was last heard (StalkerBelief.place_heard), once it was.
+        self.stalker_spot = None
         self.tunnel = None
 
     def learn_tunnel(self, jump_point, rules):
@@ -62,7 +62,7 @@ class Terrain:
             return goal
         ahead = way / length
         kept_clear = [(c, OBSTACLE_CLEAR) for c in self.obstacles]
-        if distance(goal, self.stalker_spot) > STALKER_CLEAR:
+        if self.stalker_spot is not None and distance(goal, self.stalker_spot) > STALKER_CLEAR:
             kept_clear.insert(0, (self.stalker_spot, STALKER_CLEAR))
         for c, clear in kept_clear:
             rel = np.asarray(c) - p
@@ -77,7 +77,8 @@ class Terrain:
     def tunnel_safe(self):
         """Whether the tunnel is known and the stalker's spot lies clear of it: a player
         walking out of it has no way round what stands inside."""
-        return self.tunnel is not None and not self.tunnel.near(self.stalker_spot, STALKER_CLEAR)
+        return self.tunnel is not None and (
+            self.stalker_spot is None or not self.tunnel.near(self.stalker_spot, STALKER_CLEAR))
 
     def remember_obstacle(self, place, way):
         """It did not move going the way `way` (degrees, as headings): an obstacle (or a
@@ -123,8 +124,10 @@ class Terrain:
         to already only blocks a way that goes nearer."""
         h = np.radians(heading)
         px, py = place
-        near = [(c, min(hit, distance(place, c))) for c, hit in
-                [(self.stalker_spot, STALKER_HIT)] + [(c, OBSTACLE_HIT) for c in self.obstacles]]
+        kept_clear = [(c, OBSTACLE_HIT) for c in self.obstacles]
+        if self.stalker_spot is not None:
+            kept_clear.insert(0, (self.stalker_spot, STALKER_HIT))
+        near = [(c, min(hit, distance(place, c))) for c, hit in kept_clear]
         # Within the edge's margin already, only going deeper into it is blocked.
         low = (min(EDGE, px - 0.01), min(EDGE, py - 0.01))
         high = (max(self.field[0] - EDGE, px + 0.01), max(self.field[1] - EDGE, py + 0.01))
