@@ -323,7 +323,8 @@ class EarBot(Acting):
             away = turned
             self.heard_stalker(heard, away)
         self.stalker.keep_away(away, self.ms)
-        self.say("the stalker last heard at", tuple(int(v) for v in self.terrain.stalker_spot))
+        if self.terrain.stalker_spot is not None:
+            self.say("the stalker last heard at", tuple(int(v) for v in self.terrain.stalker_spot))
         self.locate()
 
     def jumped_away(self, heard):
