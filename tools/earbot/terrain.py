@@ -61,10 +61,9 @@ class Terrain:
         if length < 1e-6:
             return goal
         ahead = way / length
-        kept_clear = [(c, OBSTACLE_CLEAR) for c in self.obstacles]
-        if self.stalker_spot is not None and distance(goal, self.stalker_spot) > STALKER_CLEAR:
-            kept_clear.insert(0, (self.stalker_spot, STALKER_CLEAR))
-        for c, clear in kept_clear:
+        mind_spot = self.stalker_spot is not None and \
+            distance(goal, self.stalker_spot) > STALKER_CLEAR
+        for c, clear in self.kept_clear(OBSTACLE_CLEAR, STALKER_CLEAR if mind_spot else None):
             rel = np.asarray(c) - p
             along = float(np.dot(rel, ahead))
             off = float(ahead[0] * rel[1] - ahead[1] * rel[0])
@@ -73,6 +72,12 @@ class Terrain:
                 side = np.array([ahead[1], -ahead[0]]) * (1 if off > 0 else -1)
                 return tuple(np.asarray(c) + side * (clear + PASS_WIDER))
         return goal
+
+    def kept_clear(self, obstacle, stalker):
+        """What a way keeps clear of, each with its clearance: where the stalker was last
+        heard (`stalker`; None: not that), then the obstacles met (`obstacle`)."""
+        spot = [(self.stalker_spot, stalker)] if None not in (self.stalker_spot, stalker) else []
+        return spot + [(c, obstacle) for c in self.obstacles]
 
     def tunnel_safe(self):
         """Whether the tunnel is known and the stalker's spot lies clear of it: a player
@@ -124,10 +129,8 @@ class Terrain:
         to already only blocks a way that goes nearer."""
         h = np.radians(heading)
         px, py = place
-        kept_clear = [(c, OBSTACLE_HIT) for c in self.obstacles]
-        if self.stalker_spot is not None:
-            kept_clear.insert(0, (self.stalker_spot, STALKER_HIT))
-        near = [(c, min(hit, distance(place, c))) for c, hit in kept_clear]
+        near = [(c, min(hit, distance(place, c)))
+                for c, hit in self.kept_clear(OBSTACLE_HIT, STALKER_HIT)]
         # Within the edge's margin already, only going deeper into it is blocked.
         low = (min(EDGE, px - 0.01), min(EDGE, py - 0.01))
         high = (max(self.field[0] - EDGE, px + 0.01), max(self.field[1] - EDGE, py + 0.01))
