@@ -91,10 +91,14 @@ export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 readers=$(((seconds + 2) / 3))
 run loader_fuzz "$seconds" -max_len=65536 "$out/corpus" "$out/seeds"
+# The set reader's fuzzer writes each input to a scratch file in TMPDIR: kept under
+# build/, not left behind in the system's temporary folder.
+mkdir -p "$out/hrtf-scratch"
 # A set is read in a child process that is given 60 s before it is killed: the unit's own
 # bound is longer, so that it is the reader's bound that is tested (the last -timeout wins).
-run hrtf_fuzz "$readers" -timeout=90 -max_len=1200000 -rss_limit_mb=4096 "$out/hrtf-corpus" \
-  "$out/hrtf-seeds"
+TMPDIR="$out/hrtf-scratch" run hrtf_fuzz "$readers" -timeout=90 -max_len=1200000 \
+  -rss_limit_mb=4096 "$out/hrtf-corpus" "$out/hrtf-seeds"
+rm -rf "$out/hrtf-scratch"
 run live_fuzz "$readers" -max_len=4096 "$out/live-corpus" "$out/live-seeds"
 run script_fuzz "$readers" -max_len=8192 "$out/script-corpus" "$out/script-seeds"
 echo "== fuzz: no crash in $seconds + 3 x $readers s"
