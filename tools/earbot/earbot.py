@@ -205,17 +205,17 @@ class EarBot(Acting):
                     self.look(heard)
                     return "heard"
                 self.stalker.follow(self.body.heading, heard, self.ms)
-                self.heard_stalker(heard, self.stalker.away_heading)
+                self.heard_stalker(heard)
         return "time"
 
-    def heard_stalker(self, heard, away):
-        """The stalker just heard (`heard`), the way away from it `away`: with headphones,
-        where it stands is kept clear of from now on, for where it vanishes it stays. With
-        the pan its bearing is a guess between ahead and behind, and a place guessed from
-        it cost more games than it saved (23 wins of 40 in stereo, against 30)."""
+    def heard_stalker(self, heard):
+        """The stalker just heard: with headphones, where it stands is kept clear of from
+        now on, for where it vanishes it stays. With the pan its bearing is a guess between
+        ahead and behind, and a place guessed from it cost more games than it saved (23
+        wins of 40 in stereo, against 30)."""
         if self.stalker.headphones:
             self.terrain.stalker_spot = self.stalker.place_heard(
-                self.body.place, self.body.heading, away, heard)
+                self.body.place, self.body.heading, heard)
 
     def look(self, heard):
         """The stalker heard afar, not lately: the way away from it is kept. With
@@ -224,7 +224,7 @@ class EarBot(Acting):
         bearing."""
         if self.stalker.headphones:
             self.stalker.follow(self.body.heading, heard, self.ms)
-            self.heard_stalker(heard, self.stalker.away_heading)
+            self.heard_stalker(heard)
             self.say("the stalker heard: away", int(self.stalker.away_heading))
             return
         turn = quarter_turn_away(*heard)
@@ -233,7 +233,6 @@ class EarBot(Acting):
         behind = self.hearing.stalker_gains()
         if behind is not None:
             self.stalker.keep_away(self.stalker.away_from(self.body.heading, behind), self.ms)
-            self.heard_stalker(behind, self.stalker.away_heading)
             self.say("the stalker heard: away", int(self.stalker.away_heading))
         self.turn(-turn)
 
@@ -281,7 +280,7 @@ class EarBot(Acting):
             away = self.body.heading
         elif self.stalker.headphones:
             away = self.stalker.away_from(self.body.heading, heard)
-            self.heard_stalker(heard, away)
+            self.heard_stalker(heard)
         else:
             self.turn(quarter_turn_away(*heard))
             away = self.body.heading
@@ -324,7 +323,7 @@ class EarBot(Acting):
                 continue
             doubted = False
             away = turned
-            self.heard_stalker(heard, away)
+            self.heard_stalker(heard)
         self.stalker.keep_away(away, self.ms)
         if self.terrain.stalker_spot is not None:
             self.say("the stalker last heard at", tuple(int(v) for v in self.terrain.stalker_spot))

@@ -448,7 +448,7 @@ class StalkerHeardAsItComes(unittest.TestCase):
             heard = ear.stalker.hear_through_head(x)
             if active and heard is not None:
                 heard = sides.as_volumes(heard)
-                spot = belief.place_heard((0, 0), 0, belief.away_from(0, heard), heard)
+                spot = belief.place_heard((0, 0), 0, heard)
                 off.append(math.dist(spot, (d * math.sin(math.radians(nose)),
                                             d * math.cos(math.radians(nose)))))
         self.assertGreater(len(off), 50)

@@ -42,11 +42,11 @@ class StalkerBelief:
         self.away_heading = 0         # the way away from it, as a heading
         self.away_ms = NEVER_MS       # when that way was last learnt
 
-    def place_heard(self, place, heading, away, heard):
-        """Where the stalker heard by a listener at `place` facing `heading` stands, the
-        way away from it being `away` (a heading): toward it, as far as its loudness
-        (`heard`, as the pan gives it; behind, the law's divisor) tells."""
-        toward = (away + 180) % 360
+    def place_heard(self, place, heading, heard):
+        """Where the stalker heard with headphones (`heard`: binaural.HeardThroughHead) by
+        a listener at `place` facing `heading` stands: in the direction heard, as far as
+        its loudness (behind, the law's divisor) tells."""
+        toward = (heading - heard.direction) % 360
         behind = abs(wrap(toward - heading)) > 90
         volume = min(100.0, 100 * max(heard) * (self.law.behind if behind else 1))
         d = distance_for(volume, self.law.falloff)
