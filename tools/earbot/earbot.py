@@ -101,6 +101,7 @@ class EarBot(Acting):
         self.wide = ASIDE_TICKS
         self.last_stuck = -100_000
         self.last_sweep = -100_000
+        self.last_silence = -100_000
 
     def wants_to_listen(self, onset):
         """Listening costs half a second and more standing still: worth it with no page
@@ -349,6 +350,7 @@ class EarBot(Acting):
         self.locate()
         self.jump()
         while not self.done and self.ms < self.max_ms:
+            self.note_silence()
             onset = self.hearing.next_onset(self.ms, self.ms + ONSET_LEAD_TICKS * self.tick)
             if onset is not None and onset - self.ms < (LEG_TICKS + LISTEN_LEAD_TICKS) * self.tick \
                     and self.wants_to_listen(onset):
@@ -357,6 +359,14 @@ class EarBot(Acting):
                 leg_end = self.ms + LEG_TICKS * self.tick
                 self.leg(leg_end if onset is None else
                          min(leg_end, onset - LEG_STOP_TICKS * self.tick))
+
+    def note_silence(self):
+        """A period with no hint heard tells as much as a listen that heard nothing: the
+        parts of the field about here drop out of those it roams to, even where it never
+        stands still (no onset, no listen), as at a goal it cannot reach."""
+        if self.hearing.silent(self.ms) and self.ms - self.last_silence > self.period:
+            self.map.heard_nothing(self.body.place)
+            self.last_silence = self.ms
 
     def listen_at(self, onset):
         """Stands still until the onset, then sweeps and places the pages heard."""

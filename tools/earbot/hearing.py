@@ -85,6 +85,11 @@ class Hearing:
             best = t if best is None else min(best, t)
         return best
 
+    def silent(self, now):
+        """Whether no hint was heard over the last period before `now` (ms): every page in
+        hearing sounds once a period, so none is in hearing of where the player went."""
+        return all(now - o > self.period + RHYTHM_SLACK_MS for o in self.onsets)
+
     def hint_window(self, onset_ms, ticks, tick_ms):
         """The mix over the `ticks` ticks since the hint that started at `onset_ms`: the
         stereo frames, the ticks' first samples from 0 and the end, where the notes of the

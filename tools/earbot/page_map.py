@@ -180,6 +180,11 @@ class PageMap:
                 c.misses += 1
         self.candidates = [c for c in self.candidates if c.misses < MISSES_TO_DROP]
 
+    def heard_nothing(self, place):
+        """A whole period passed at and about `place` with no hint heard: as a sweep that
+        heard nothing, it tells that no page lies in hearing there."""
+        self.listened_at.append(place)
+
     def walked(self, a, b, reach=WALKED_REACH):
         """The player went from a to b with the button held and took nothing: no page lies
         within `reach` of that line."""
