@@ -46,6 +46,7 @@ class Acting:
         self.terrain = Terrain(rules)
         self.stalker = StalkerBelief(rules.stalker_law, headphones=head is not None)
         self.ms = 0
+        self.jumped_ms = 0  # when it last jumped to the tunnel
         self.done = False
         self.cause = None
         self.texts = []
@@ -120,6 +121,7 @@ class Acting:
         lies, and its walls are kept clear of from then on."""
         self.say("jumps to the tunnel from", tuple(int(v) for v in self.body.place))
         self.step(self.tick, keys={"T"})
+        self.jumped_ms = self.ms
         self.step(self.tick)
         self.terrain.learn_tunnel(self.locate(walked=False), self.rules)
 

@@ -363,10 +363,13 @@ class EarBot(Acting):
     def note_silence(self):
         """A period with no hint heard tells as much as a listen that heard nothing: the
         parts of the field about here drop out of those it roams to, even where it never
-        stands still (no onset, no listen), as at a goal it cannot reach."""
-        if self.hearing.silent(self.ms) and self.ms - self.last_silence > self.period:
+        stands still (no onset, no listen), as at a goal it cannot reach. A period begun
+        before a jump to the tunnel (the first one too) was heard elsewhere."""
+        since = max(self.last_silence, self.jumped_ms)
+        if self.hearing.silent(self.ms) and self.ms - since > self.period:
             self.map.heard_nothing(self.body.place)
             self.last_silence = self.ms
+            self.note("silent")
 
     def listen_at(self, onset):
         """Stands still until the onset, then sweeps and places the pages heard."""
