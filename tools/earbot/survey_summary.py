@@ -107,6 +107,35 @@ def with_pages_left(lines, pages):
         yield e, {n: p for n, p in pages.items() if n not in taken}
 
 
+STOOD_ON = 5  # units: a page this near where the player stood was taken there
+
+
+def silence_clearances(lines, pages):
+    """For each period one game's notebook heard no hint in: how far the nearest page not
+    yet taken lay (the hints carry 67 units; a silence near a page is a hint not heard).
+    A page the player stood on was taken, its button held throughout: the outro cuts the
+    last page's taking short, so the notebook misses it, and its silence follows."""
+    clear = []
+    for e, left in with_pages_left(lines, pages):
+        if e["event"] == "silent":
+            d = [np.hypot(p[0] - e["place"][0], p[1] - e["place"][1]) for p in left.values()]
+            if d and min(d) > STOOD_ON:
+                clear.append(min(d))
+    return clear
+
+
+def silences(results, notes, sim):
+    clear = []
+    for g in results:
+        lines = notebook(notes, g["seed"])
+        if lines is not None:
+            clear += silence_clearances(lines, world_pages(sim, g["seed"]))
+    if not clear:
+        return []
+    return ["periods with no hint heard: %d; the nearest page not yet taken lay %.0f units "
+            "off at least, median %.0f" % (len(clear), min(clear), np.median(clear))]
+
+
 def world_pages(sim, seed):
     world = json.loads(subprocess.run([sim, "--world", "--seed", str(seed)],
                                       capture_output=True, text=True, check=True).stdout)
@@ -150,7 +179,7 @@ def hearing(results, notes, sim):
             if e.get("goal") and active:
                 x, y = e["goal"]  # the place it went for next
                 aims.append(min(np.hypot(p[0] - x, p[1] - y) for p in active.values()))
-            for x, y, *_ in e["found"]:
+            for x, y, *_ in e.get("found", ()):
                 total += 1
                 near = min(active.items(), key=lambda kv: np.hypot(kv[1][0] - x, kv[1][1] - y))
                 d = np.hypot(near[1][0] - x, near[1][1] - y)
@@ -191,7 +220,8 @@ def main():
         print(line)
     if args.notes and args.sim:
         sim = os.path.abspath(args.sim)
-        for line in hearing(results, args.notes, sim) + front_back(results, args.notes, sim):
+        for line in hearing(results, args.notes, sim) + front_back(results, args.notes, sim) + \
+                silences(results, args.notes, sim):
             print(line)
 
 
