@@ -107,14 +107,16 @@ def with_pages_left(lines, pages):
         yield e, {n: p for n, p in pages.items() if n not in taken}
 
 
-STOOD_ON = 5  # units: a page this near where the player stood was taken there
+# Units: a page this near the place last spoken was taken (within reach, 3, of where a
+# leg at a run, 4.2 units, took the player; its button is held throughout).
+STOOD_ON = 8
 
 
 def silence_clearances(lines, pages):
     """For each period one game's notebook heard no hint in: how far the nearest page not
     yet taken lay (the hints carry 67 units; a silence near a page is a hint not heard).
-    A page the player stood on was taken, its button held throughout: the outro cuts the
-    last page's taking short, so the notebook misses it, and its silence follows."""
+    A page the player stood on was taken: the outro cuts the last page's taking short, so
+    the notebook misses it, and the outro's silence follows."""
     clear = []
     for e, left in with_pages_left(lines, pages):
         if e["event"] == "silent":
