@@ -36,9 +36,9 @@ ROWS = [
 SWAPPED_AT_MOST = 0.1
 STILL_AT_LEAST = 0.75
 # Units from a page not yet taken within which no period may pass with no hint heard:
-# its hint sounds at 55 or more ahead, 37 behind. In the survey of seeds 1..40 the
-# nearest lay 35 units off (the stalker's static loud), 40 without the stalker.
-SILENT_CLEAR = 30
+# its hint sounds at 70 or more ahead, 47 behind. In the surveys of seeds 1..40 the
+# nearest lay 28 units off in stereo and 35 with headphones.
+SILENT_CLEAR = 20
 
 
 def main():
