@@ -155,7 +155,12 @@ check_installed_sim() {
 
 check_lintian() {
   local deb=$1 report
-  report=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
+  # lintian leaves a cache file in its TMPDIR each run: a scratch folder, removed after.
+  local scratch
+  scratch=$(dirname "$deb")/lintian-scratch
+  rm -rf "$scratch" && mkdir -p "$scratch"
+  report=$(TMPDIR=$scratch lintian --tag-display-limit 0 "$deb" 2>&1 || true)
+  rm -rf "$scratch"
   [[ -z $report ]] || echo "$report"
   ! grep -q '^E:' <<<"$report" || fail "lintian reports errors"
 }

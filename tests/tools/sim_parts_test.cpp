@@ -158,8 +158,12 @@ TEST(SimWav, TheHeaderSaysWhatTheFileHolds) {
     wav.Append(second, 2);
     ASSERT_TRUE(wav.Finish());
   }
-  std::ifstream file(path, std::ios::binary);
-  std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(file), {}};
+  std::vector<unsigned char> bytes;
+  {
+    std::ifstream file(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+  }
+  std::remove(path.c_str());
   ASSERT_EQ(bytes.size(), 44u + 12u);
   auto u32 = [&](size_t at) {
     return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t{bytes[at + 3]} << 24;
@@ -211,6 +215,7 @@ TEST(SimScript, QuickStartMergesIntoTheScriptInTimeOrder) {
   std::string path = testing::TempDir() + "sim_parts_script.txt";
   std::ofstream(path) << "# walk from the start\n0 key down W\n+60 key up W\n120 mouse move -4 2\n";
   InputScript merged = LoadRunScript(path, true);
+  std::remove(path.c_str());
   ASSERT_TRUE(merged.errors.empty());
   std::vector<std::pair<uint64_t, ScriptEvent::Kind>> seen;
   for (const ScriptEvent& e : merged.events) seen.emplace_back(e.timeMs, e.kind);
