@@ -7,6 +7,9 @@
 export WINEPREFIX=$root/build/windows-wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES=winemenubuilder.exe=d  # no desktop menu entries
+# Wine's sound driver, finding no sound server, makes a runtime folder of its own at
+# each start; in /tmp it would stay there, so it goes under the prefix.
+export PULSE_RUNTIME_PATH=$WINEPREFIX/pulse
 wine64=$root/scripts/windows/wine64
 
 start_wine() {

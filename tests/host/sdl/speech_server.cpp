@@ -93,6 +93,9 @@ PrivateSpeechServer::PrivateSpeechServer() {
   std::filesystem::create_directories(folder_ + "/logs");
   setenv("SPEECHD_ADDRESS", ("unix_socket:" + folder_ + "/speechd.sock").c_str(), 1);
   setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+  // The sound library behind the server's output, finding no session, would make a
+  // runtime folder of its own in the system's temporary folder and leave it there.
+  setenv("PULSE_RUNTIME_PATH", (folder_ + "/pulse").c_str(), 1);
 }
 
 PrivateSpeechServer::~PrivateSpeechServer() {

@@ -36,7 +36,7 @@ class PrivateSpeechServer {
   bool WaitFor(const std::string& line, std::chrono::milliseconds limit) const;
 
  private:
-  ScopedEnvironment restore_{"SPEECHD_ADDRESS", "XDG_CONFIG_HOME"};
+  ScopedEnvironment restore_{"SPEECHD_ADDRESS", "XDG_CONFIG_HOME", "PULSE_RUNTIME_PATH"};
   std::string folder_;
   pid_t server_ = -1;
   std::string error_;
