@@ -126,12 +126,10 @@ def silence_clearances(lines, pages):
     return clear
 
 
-def silences(results, notes, sim):
+def silences(heard):
     clear = []
-    for g in results:
-        lines = notebook(notes, g["seed"])
-        if lines is not None:
-            clear += silence_clearances(lines, world_pages(sim, g["seed"]))
+    for lines, pages in heard:
+        clear += silence_clearances(lines, pages)
     if not clear:
         return []
     return ["periods with no hint heard: %d; the nearest page not yet taken lay %.0f units "
@@ -152,12 +150,21 @@ def notebook(notes, seed):
         return [json.loads(line) for line in f]
 
 
-def front_back(results, notes, sim):
-    counts = np.zeros(3, dtype=int)
+def notebooks_with_worlds(results, notes, sim):
+    """Each game's notebook with its world's pages, for the games that kept one: the
+    world asked of the simulator once a game."""
+    out = []
     for g in results:
         lines = notebook(notes, g["seed"])
         if lines is not None:
-            counts += front_back_calls(lines, world_pages(sim, g["seed"]))
+            out.append((lines, world_pages(sim, g["seed"])))
+    return out
+
+
+def front_back(heard):
+    counts = np.zeros(3, dtype=int)
+    for lines, pages in heard:
+        counts += front_back_calls(lines, pages)
     right, swapped, neither = counts
     if right + swapped == 0:
         return []
@@ -166,15 +173,11 @@ def front_back(results, notes, sim):
                 right, swapped, 100 * swapped / (right + swapped), neither)]
 
 
-def hearing(results, notes, sim):
+def hearing(heard):
     """How far off the player's places were, and at what distance each page was first
     placed within 5 units."""
     errors, first, wrong, total, aims = [], [], 0, 0, []
-    for g in results:
-        lines = notebook(notes, g["seed"])
-        if lines is None:
-            continue
-        pages = world_pages(sim, g["seed"])
+    for lines, pages in heard:
         placed = set()
         for e, active in with_pages_left(lines, pages):
             px, py = e["place"]
@@ -221,9 +224,8 @@ def main():
     for line in outcome(results) + listening(results):
         print(line)
     if args.notes and args.sim:
-        sim = os.path.abspath(args.sim)
-        for line in hearing(results, args.notes, sim) + front_back(results, args.notes, sim) + \
-                silences(results, args.notes, sim):
+        heard = notebooks_with_worlds(results, args.notes, os.path.abspath(args.sim))
+        for line in hearing(heard) + front_back(heard) + silences(heard):
             print(line)
 
 
